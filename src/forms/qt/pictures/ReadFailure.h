@@ -1,0 +1,21 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QString>
+
+class QImageReader;
+
+namespace forms::qt {
+
+// QImageIOHandler::read() can only say "failed"; QImageReader then reports a generic text. Our
+// handlers know why (the metafile reader took too long, the picture is too large, ...) and pass
+// the cause on through the handler's Description option, which QImageReader exposes as text.
+class ReadFailure {
+public:
+    // What a handler returns as its Description option after a failed read.
+    static QString describe(const QString& cause);
+    // The cause a handler gave, or an empty string when it gave none.
+    static QString fromReader(QImageReader& reader);
+};
+
+}
