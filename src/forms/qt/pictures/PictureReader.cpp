@@ -9,9 +9,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QtPlugin>
 
 #include <cstdint>
 #include <mutex>
+
+// Our PCX and metafile readers live in this static library; importing the plugin here, in the one
+// file every user of the library links, registers them before the first QImageReader exists.
+Q_IMPORT_PLUGIN(PictureFormatsPlugin)
 
 namespace forms::qt {
 

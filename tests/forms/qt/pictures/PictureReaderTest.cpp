@@ -91,8 +91,13 @@ INSTANTIATE_TEST_SUITE_P(Formats, PictureReaderDecodes,
         // Three entries of 32 x 32: the 32-bit one wins over 4 and 8 bits.
         Decodes { "deep.ico", { 32, 32 }, { { 16, 16, qRgb(0, 255, 0) } } },
         Decodes { "cursor.cur", { 32, 32 }, { { 16, 16, qRgb(0, 0, 255) } } },
+        Decodes { "quad8.pcx", { 64, 48 }, quadSamples },
+        Decodes { "quad24.pcx", { 64, 48 }, quadSamples },
+        Decodes { "quad4.pcx", { 64, 48 }, quadSamples },
+        Decodes { "mono1.pcx", { 64, 48 }, monoSamples },
         // Misnamed files are read for what they are.
-        Decodes { "png-named.bmp", { 64, 48 }, quadSamples }));
+        Decodes { "png-named.bmp", { 64, 48 }, quadSamples },
+        Decodes { "pcx-named.gif", { 64, 48 }, quadSamples }));
 
 struct Refuses {
     const char* file;
@@ -126,9 +131,12 @@ INSTANTIATE_TEST_SUITE_P(Files, PictureReaderRefuses,
         Refuses { "truncated.bmp", "the picture data is damaged or incomplete" },
         Refuses { "truncated-rle8.bmp", "the picture data is damaged or incomplete" },
         Refuses { "truncated.tif", "the picture data is damaged or incomplete" },
+        Refuses { "truncated.pcx", "the picture data is damaged or incomplete" },
+        Refuses { "truncated24.pcx", "the picture data is damaged or incomplete" },
         // Refused from the header alone: nothing near 4.8 GiB may be allocated.
         Refuses { "huge.png", "picture is too large (40000 x 40000)" },
-        Refuses { "huge.bmp", "picture is too large (40000 x 40000)" }));
+        Refuses { "huge.bmp", "picture is too large (40000 x 40000)" },
+        Refuses { "huge.pcx", "picture is too large (40000 x 40000)" }));
 
 TEST(PictureReader, namesAnUnreadableFile)
 {
@@ -145,7 +153,7 @@ TEST(PictureReader, namesAnUnreadableFile)
 TEST(PictureReader, readsFromSeveralThreadsAtOnce)
 {
     const std::vector<const char*> files { "quad.png", "quad.jpg", "quad-rle8.bmp", "icon.ico",
-                                           "quad.tif", "quad.gif", "notes.txt" };
+                                           "quad.tif", "quad.gif", "quad8.pcx", "notes.txt" };
     std::vector<std::thread> threads;
     std::vector<int> failures(4, 0);
     for (int t = 0; t < 4; ++t) {

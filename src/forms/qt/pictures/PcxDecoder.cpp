@@ -1,0 +1,264 @@
+// SPDX-License-Identifier: MIT
+#include "forms/qt/pictures/PcxDecoder.h"
+
+#include "forms/qt/pictures/PictureLimits.h"
+
+#include <QList>
+
+#include <vector>
+
+namespace forms::qt {
+
+namespace {
+
+constexpr std::uint8_t manufacturer = 0x0A;
+constexpr std::uint8_t paletteMarker = 0x0C;
+constexpr int paletteSize = 1 + 256 * 3;
+constexpr int headerPaletteAt = 16;
+constexpr int runFlag = 0xC0;
+
+int byteAt(QByteArrayView d, qsizetype at)
+{
+    return std::uint8_t(d[at]);
+}
+
+int le16(QByteArrayView d, qsizetype at)
+{
+    return byteAt(d, at) | byteAt(d, at + 1) << 8;
+}
+
+QString damaged()
+{
+    return QStringLiteral("the picture data is damaged or incomplete");
+}
+
+// Undoes the run-length coding one scan line at a time. Runs may carry over from one line into
+// the next (several old writers do that), so a run's leftover is kept between lines.
+class RunLengthReader {
+public:
+    RunLengthReader(QByteArrayView data, bool runLength)
+        : m_data(data)
+        , m_runLength(runLength)
+    {
+    }
+
+    // Fills the whole line; false when the data ends first.
+    bool readLine(std::uint8_t* line, qsizetype length)
+    {
+        qsizetype filled = 0;
+        while (filled < length) {
+            if (m_repeat > 0) {
+                const qsizetype n = std::min<qsizetype>(m_repeat, length - filled);
+                std::fill_n(line + filled, n, m_value);
+                filled += n;
+                m_repeat -= int(n);
+                continue;
+            }
+            if (m_at >= m_data.size())
+                return false;
+            const int b = byteAt(m_data, m_at++);
+            if (!m_runLength || (b & runFlag) != runFlag) {
+                line[filled++] = std::uint8_t(b);
+                continue;
+            }
+            if (m_at >= m_data.size())
+                return false;
+            m_repeat = b & ~runFlag;
+            m_value = std::uint8_t(byteAt(m_data, m_at++));
+        }
+        return true;
+    }
+
+    qsizetype position() const { return m_at; }
+
+private:
+    QByteArrayView m_data;
+    bool m_runLength;
+    qsizetype m_at = 0;
+    int m_repeat = 0;
+    std::uint8_t m_value = 0;
+};
+
+}
+
+bool PcxDecoder::canDecode(QByteArrayView head)
+{
+    if (head.size() < headerSize || byteAt(head, 0) != manufacturer)
+        return false;
+    const int version = byteAt(head, 1);
+    const int encoding = byteAt(head, 2);
+    const int bits = byteAt(head, 3);
+    const int planes = byteAt(head, 65);
+    return (version == 0 || version == 2 || version == 3 || version == 4 || version == 5)
+        && (encoding == 0 || encoding == 1) && (bits == 1 || bits == 2 || bits == 4 || bits == 8)
+        && planes >= 1 && planes <= 4;
+}
+
+PcxDecoder::PcxDecoder(QByteArrayView data)
+    : m_data(data)
+{
+    if (!canDecode(data)) {
+        m_error = QStringLiteral("not a picture Movelle can read");
+        return;
+    }
+    m_version = byteAt(data, 1);
+    m_runLength = byteAt(data, 2) == 1;
+    m_bitsPerPixel = byteAt(data, 3);
+    m_planes = byteAt(data, 65);
+    m_bytesPerLine = le16(data, 66);
+    const int xMin = le16(data, 4);
+    const int yMin = le16(data, 6);
+    const int xMax = le16(data, 8);
+    const int yMax = le16(data, 10);
+    if (xMax < xMin || yMax < yMin) {
+        m_error = damaged();
+        return;
+    }
+    const std::int64_t width = std::int64_t(xMax) - xMin + 1;
+    const std::int64_t height = std::int64_t(yMax) - yMin + 1;
+    if (!PictureLimits::allows(width, height)) {
+        m_error = PictureLimits::tooLargeText(width, height);
+        return;
+    }
+    m_width = int(width);
+    m_height = int(height);
+    if (m_bytesPerLine < (width * m_bitsPerPixel + 7) / 8) {
+        m_error = damaged();
+        return;
+    }
+
+    if (m_bitsPerPixel == 1 && m_planes == 1)
+        m_layout = Layout::Mono;
+    else if (m_bitsPerPixel == 1)
+        m_layout = Layout::Planar;
+    else if (m_bitsPerPixel < 8 && m_planes == 1)
+        m_layout = Layout::Packed;
+    else if (m_bitsPerPixel == 8 && m_planes == 1)
+        m_layout = Layout::Indexed8;
+    else if (m_bitsPerPixel == 8 && m_planes == 3)
+        m_layout = Layout::Rgb;
+    else if (m_bitsPerPixel == 8 && m_planes == 4)
+        m_layout = Layout::Rgba;
+    else
+        m_error = QStringLiteral("not a picture Movelle can read");
+}
+
+QImage::Format PcxDecoder::format() const
+{
+    switch (m_layout) {
+    case Layout::Mono: return QImage::Format_Mono;
+    case Layout::Planar:
+    case Layout::Packed:
+    case Layout::Indexed8: return QImage::Format_Indexed8;
+    case Layout::Rgb: return QImage::Format_RGB32;
+    case Layout::Rgba: return QImage::Format_ARGB32;
+    case Layout::Unsupported: break;
+    }
+    return QImage::Format_Invalid;
+}
+
+std::int64_t PcxDecoder::maxFileSize() const
+{
+    // A run of one byte takes two bytes; that is the worst an encoder can do.
+    return headerSize + std::int64_t(2) * m_bytesPerLine * m_planes * m_height + paletteSize;
+}
+
+PictureReadResult PcxDecoder::decode() const
+{
+    if (!m_error.isEmpty())
+        return { {}, m_error };
+
+    QByteArrayView pixels = m_data.sliced(headerSize);
+    QList<QRgb> colours;
+    bool paletteExpected = false;
+    if (m_layout == Layout::Indexed8) {
+        // Version 5 keeps a 256-colour palette after the pixels; older files are grey.
+        const qsizetype at = m_data.size() - paletteSize;
+        if (m_version >= 5 && at >= headerSize && byteAt(m_data, at) == paletteMarker) {
+            for (int i = 0; i < 256; ++i)
+                colours.append(qRgb(byteAt(m_data, at + 1 + 3 * i), byteAt(m_data, at + 2 + 3 * i),
+                    byteAt(m_data, at + 3 + 3 * i)));
+            pixels = m_data.sliced(headerSize, at - headerSize);
+        } else {
+            paletteExpected = m_version >= 5;
+            for (int i = 0; i < 256; ++i)
+                colours.append(qRgb(i, i, i));
+        }
+    } else if (m_layout == Layout::Planar || m_layout == Layout::Packed) {
+        for (int i = 0; i < 16; ++i)
+            colours.append(qRgb(byteAt(m_data, headerPaletteAt + 3 * i), byteAt(m_data, headerPaletteAt + 1 + 3 * i),
+                byteAt(m_data, headerPaletteAt + 2 + 3 * i)));
+    } else if (m_layout == Layout::Mono) {
+        colours = { qRgb(0, 0, 0), qRgb(255, 255, 255) };
+    }
+
+    const qsizetype lineLength = qsizetype(m_bytesPerLine) * m_planes;
+    // A run of two bytes yields at most 63; data too short to fill the picture even so is cut
+    // short, and we find out before allocating what the header asked for.
+    const std::int64_t needed = std::int64_t(lineLength) * m_height;
+    if (std::int64_t(pixels.size()) < (m_runLength ? needed / 63 : needed))
+        return { {}, damaged() };
+
+    QImage image(m_width, m_height, format());
+    if (image.isNull())
+        return { {}, QStringLiteral("not enough memory for the picture") };
+    if (!colours.isEmpty())
+        image.setColorTable(colours);
+
+    std::vector<std::uint8_t> line(std::size_t(lineLength), 0);
+    RunLengthReader reader(pixels, m_runLength);
+    for (int y = 0; y < m_height; ++y) {
+        if (!reader.readLine(line.data(), lineLength))
+            return { {}, damaged() };
+        uchar* out = image.scanLine(y);
+        switch (m_layout) {
+        case Layout::Mono:
+            std::copy_n(line.data(), (m_width + 7) / 8, out);
+            break;
+        case Layout::Planar:
+            // Bit x of each plane is one bit of pixel x's colour index, plane 0 the lowest.
+            for (int x = 0; x < m_width; ++x) {
+                int index = 0;
+                const int mask = 0x80 >> (x & 7);
+                for (int p = 0; p < m_planes; ++p) {
+                    if (line[std::size_t(p * m_bytesPerLine + (x >> 3))] & mask)
+                        index |= 1 << p;
+                }
+                out[x] = uchar(index);
+            }
+            break;
+        case Layout::Packed: {
+            const int perByte = 8 / m_bitsPerPixel;
+            const int valueMask = (1 << m_bitsPerPixel) - 1;
+            for (int x = 0; x < m_width; ++x) {
+                const int shift = 8 - m_bitsPerPixel * (x % perByte + 1);
+                out[x] = uchar((line[std::size_t(x / perByte)] >> shift) & valueMask);
+            }
+            break;
+        }
+        case Layout::Indexed8:
+            std::copy_n(line.data(), m_width, out);
+            break;
+        case Layout::Rgb:
+        case Layout::Rgba: {
+            auto* rgb = reinterpret_cast<QRgb*>(out);
+            const std::uint8_t* r = line.data();
+            const std::uint8_t* g = r + m_bytesPerLine;
+            const std::uint8_t* b = g + m_bytesPerLine;
+            const std::uint8_t* a = m_layout == Layout::Rgba ? b + m_bytesPerLine : nullptr;
+            for (int x = 0; x < m_width; ++x)
+                rgb[x] = qRgba(r[x], g[x], b[x], a ? a[x] : 255);
+            break;
+        }
+        case Layout::Unsupported:
+            return { {}, m_error };
+        }
+    }
+    // A version 5 file either ends right after its pixels (the writer left the palette off) or
+    // carries a whole palette; anything in between is a file cut short.
+    if (paletteExpected && reader.position() != pixels.size())
+        return { {}, damaged() };
+    return { image, {} };
+}
+
+}

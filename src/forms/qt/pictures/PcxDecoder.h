@@ -1,0 +1,57 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "forms/qt/pictures/PictureReader.h"
+
+#include <QByteArrayView>
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+
+namespace forms::qt {
+
+// ZSoft Paintbrush (.pcx) pictures: 1-bit, planar 2- to 16-colour, packed 2- and 4-bit, 8-bit with
+// the palette at the end of the file, and 24/32-bit as three or four 8-bit planes. Debian's Qt 6
+// has no reader for them, and the files come from any number of old programs, so every length in
+// the header is checked against the data before it is used.
+class PcxDecoder {
+public:
+    static constexpr int headerSize = 128;
+
+    // True when the first bytes look like a PCX header we can decode.
+    static bool canDecode(QByteArrayView head);
+
+    // Checks the header; decode() and size() rely on it. The data must outlive the decoder.
+    explicit PcxDecoder(QByteArrayView data);
+
+    // Why the header cannot be decoded, or empty.
+    QString error() const { return m_error; }
+    QSize size() const { return { m_width, m_height }; }
+    QImage::Format format() const;
+    // How many bytes of the file a well-formed picture of this header can use at most: the
+    // worst case of run-length coding plus the palette. Reading more is pointless.
+    std::int64_t maxFileSize() const;
+
+    // The picture, or the reason it could not be decoded ("the picture data is damaged or
+    // incomplete", "picture is too large (...)"). The error names no file: the caller knows it.
+    PictureReadResult decode() const;
+
+private:
+    enum class Layout { Unsupported, Mono, Planar, Packed, Indexed8, Rgb, Rgba };
+
+    QByteArrayView m_data;
+    QString m_error;
+    Layout m_layout = Layout::Unsupported;
+    int m_width = 0;
+    int m_height = 0;
+    int m_bitsPerPixel = 0;
+    int m_planes = 0;
+    int m_bytesPerLine = 0;
+    bool m_runLength = false;
+    int m_version = 0;
+};
+
+}

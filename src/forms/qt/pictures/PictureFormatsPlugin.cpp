@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: MIT
+#include "forms/qt/pictures/PictureFormatsPlugin.h"
+
+#include "forms/qt/pictures/PcxHandler.h"
+
+namespace forms::qt {
+
+namespace {
+
+QByteArray formatOf(QIODevice* device)
+{
+    if (PcxHandler::canRead(device))
+        return "pcx";
+    return {};
+}
+
+}
+
+QImageIOPlugin::Capabilities PictureFormatsPlugin::capabilities(QIODevice* device, const QByteArray& format) const
+{
+    if (format == "pcx")
+        return CanRead;
+    // QImageReader asks with an empty format when it sniffs content.
+    if (format.isEmpty() && device && device->isReadable() && !formatOf(device).isEmpty())
+        return CanRead;
+    return {};
+}
+
+QImageIOHandler* PictureFormatsPlugin::create(QIODevice* device, const QByteArray& format) const
+{
+    const QByteArray chosen = format == "pcx" ? format : formatOf(device);
+    QImageIOHandler* handler = nullptr;
+    if (chosen == "pcx")
+        handler = new PcxHandler;
+    if (handler) {
+        handler->setDevice(device);
+        handler->setFormat(chosen);
+    }
+    return handler;
+}
+
+}

@@ -1,0 +1,202 @@
+// SPDX-License-Identifier: MIT
+#include "forms/qt/pictures/PcxDecoder.h"
+
+#include <QtEndian>
+
+#include <gtest/gtest.h>
+
+using forms::qt::PcxDecoder;
+using forms::qt::PictureReadResult;
+
+namespace {
+
+struct Header {
+    int width = 4;
+    int height = 2;
+    int bits = 8;
+    int planes = 1;
+    int bytesPerLine = 4;
+    int version = 5;
+    int encoding = 1;
+};
+
+QByteArray pcx(const Header& h, const QByteArray& body, const QByteArray& trailer = {})
+{
+    QByteArray d(PcxDecoder::headerSize, '\0');
+    d[0] = 0x0A;
+    d[1] = char(h.version);
+    d[2] = char(h.encoding);
+    d[3] = char(h.bits);
+    qToLittleEndian<quint16>(quint16(h.width - 1), d.data() + 8);
+    qToLittleEndian<quint16>(quint16(h.height - 1), d.data() + 10);
+    // A header palette: entry i is (16 i, 16 i, 16 i) plus one, so that none is black.
+    for (int i = 0; i < 16; ++i) {
+        for (int c = 0; c < 3; ++c)
+            d[16 + 3 * i + c] = char(16 * i + 1);
+    }
+    d[65] = char(h.planes);
+    qToLittleEndian<quint16>(quint16(h.bytesPerLine), d.data() + 66);
+    return d + body + trailer;
+}
+
+QByteArray palette256()
+{
+    QByteArray p(1 + 768, '\0');
+    p[0] = 0x0C;
+    for (int i = 0; i < 256; ++i) {
+        p[1 + 3 * i] = char(i);
+        p[2 + 3 * i] = char(255 - i);
+        p[3 + 3 * i] = char(7);
+    }
+    return p;
+}
+
+PictureReadResult decode(const QByteArray& data)
+{
+    return PcxDecoder(QByteArrayView(data)).decode();
+}
+
+int indexAt(const QImage& image, int x, int y)
+{
+    return image.pixelIndex(x, y);
+}
+
+TEST(PcxDecoder, runsMayCrossScanLines)
+{
+    // One run of 6 covers line 0 and half of line 1; the rest is literal.
+    const QByteArray body = QByteArray("\xC6\x05", 2) + QByteArray("\x07\x08", 2);
+    const PictureReadResult r = decode(pcx({}, body, palette256()));
+    ASSERT_TRUE(r.error.isEmpty()) << r.error.toStdString();
+    EXPECT_EQ(indexAt(r.image, 3, 0), 5);
+    EXPECT_EQ(indexAt(r.image, 1, 1), 5);
+    EXPECT_EQ(indexAt(r.image, 2, 1), 7);
+    EXPECT_EQ(indexAt(r.image, 3, 1), 8);
+    EXPECT_EQ(r.image.pixel(2, 1), qRgb(7, 248, 7)) << "the palette after the pixels";
+}
+
+TEST(PcxDecoder, literalBytesAndEmptyRuns)
+{
+    // An empty run (0xC0) adds nothing; without run-length coding, 0xC1 is a plain value.
+    const QByteArray coded = QByteArray("\xC0\x09\xC2\x01\x02\x03\xC3\x04\x05", 9);
+    const PictureReadResult r = decode(pcx({}, coded, palette256()));
+    ASSERT_TRUE(r.error.isEmpty()) << r.error.toStdString();
+    EXPECT_EQ(indexAt(r.image, 0, 0), 1);
+    EXPECT_EQ(indexAt(r.image, 2, 0), 2);
+    EXPECT_EQ(indexAt(r.image, 0, 1), 4);
+    EXPECT_EQ(indexAt(r.image, 3, 1), 5);
+
+    Header raw;
+    raw.encoding = 0;
+    const PictureReadResult plain = decode(pcx(raw, QByteArray("\xC1\xC2\x00\x01\x02\x03\x04\x05", 8), palette256()));
+    ASSERT_TRUE(plain.error.isEmpty()) << plain.error.toStdString();
+    EXPECT_EQ(indexAt(plain.image, 0, 0), 0xC1);
+    EXPECT_EQ(indexAt(plain.image, 1, 0), 0xC2);
+}
+
+TEST(PcxDecoder, eightBitsWithoutPaletteAreGrey)
+{
+    Header old;
+    old.version = 3;
+    const PictureReadResult r = decode(pcx(old, QByteArray("\xC8\x80", 2)));
+    ASSERT_TRUE(r.error.isEmpty()) << r.error.toStdString();
+    EXPECT_EQ(r.image.pixel(0, 0), qRgb(128, 128, 128));
+
+    // A version 5 file whose palette marker is missing: the tail is pixels, not a palette.
+    const PictureReadResult unmarked = decode(pcx({}, QByteArray("\xC8\x40", 2)));
+    ASSERT_TRUE(unmarked.error.isEmpty()) << unmarked.error.toStdString();
+    EXPECT_EQ(unmarked.image.pixel(3, 1), qRgb(64, 64, 64));
+}
+
+TEST(PcxDecoder, packedAndPlanarColourIndexes)
+{
+    Header packed2;
+    packed2.bits = 2;
+    packed2.width = 4;
+    packed2.height = 1;
+    packed2.bytesPerLine = 2;
+    // 00 01 10 11 -> indexes 0 1 2 3, then a padding byte.
+    PictureReadResult r = decode(pcx(packed2, QByteArray("\x1B\x00", 2)));
+    ASSERT_TRUE(r.error.isEmpty()) << r.error.toStdString();
+    EXPECT_EQ(indexAt(r.image, 1, 0), 1);
+    EXPECT_EQ(indexAt(r.image, 3, 0), 3);
+    EXPECT_EQ(r.image.pixel(3, 0), qRgb(49, 49, 49)) << "the header palette";
+
+    Header packed4 = packed2;
+    packed4.bits = 4;
+    r = decode(pcx(packed4, QByteArray("\xA5\x3F", 2)));
+    ASSERT_TRUE(r.error.isEmpty()) << r.error.toStdString();
+    EXPECT_EQ(indexAt(r.image, 0, 0), 10);
+    EXPECT_EQ(indexAt(r.image, 1, 0), 5);
+    EXPECT_EQ(indexAt(r.image, 3, 0), 15);
+
+    // Three one-bit planes: pixel 0 has bits in planes 0 and 2, pixel 1 only in plane 1.
+    Header planar3 = packed2;
+    planar3.bits = 1;
+    planar3.planes = 3;
+    r = decode(pcx(planar3, QByteArray("\x80\x00\x40\x00\x80\x00", 6)));
+    ASSERT_TRUE(r.error.isEmpty()) << r.error.toStdString();
+    EXPECT_EQ(indexAt(r.image, 0, 0), 5);
+    EXPECT_EQ(indexAt(r.image, 1, 0), 2);
+    EXPECT_EQ(indexAt(r.image, 2, 0), 0);
+}
+
+TEST(PcxDecoder, fourPlanesCarryAlpha)
+{
+    Header rgba;
+    rgba.width = 1;
+    rgba.height = 1;
+    rgba.planes = 4;
+    rgba.bytesPerLine = 2;
+    const PictureReadResult r = decode(pcx(rgba, QByteArray("\x10\x00\x20\x00\x30\x00\x40\x00", 8)));
+    ASSERT_TRUE(r.error.isEmpty()) << r.error.toStdString();
+    EXPECT_EQ(r.image.pixel(0, 0), qRgba(0x10, 0x20, 0x30, 0x40));
+}
+
+struct Broken {
+    const char* name;
+    QByteArray data;
+    const char* error;
+};
+
+void PrintTo(const Broken& b, std::ostream* os)
+{
+    *os << b.name;
+}
+
+class PcxDecoderRefuses : public testing::TestWithParam<Broken> { };
+
+TEST_P(PcxDecoderRefuses, withACause)
+{
+    const PictureReadResult r = decode(GetParam().data);
+    EXPECT_TRUE(r.image.isNull());
+    EXPECT_EQ(r.error.toStdString(), GetParam().error);
+}
+
+Header with(void (*change)(Header&))
+{
+    Header h;
+    change(h);
+    return h;
+}
+
+INSTANTIATE_TEST_SUITE_P(Headers, PcxDecoderRefuses,
+    testing::Values(
+        Broken { "shortHeader", pcx({}, {}).left(100), "not a picture Movelle can read" },
+        Broken { "lineTooShort", pcx(with([](Header& h) { h.bytesPerLine = 3; }), QByteArray(8, '\1')),
+            "the picture data is damaged or incomplete" },
+        Broken { "twoBitsThreePlanes", pcx(with([](Header& h) { h.bits = 2; h.planes = 3; }), QByteArray(24, '\1')),
+            "not a picture Movelle can read" },
+        Broken { "maxBeforeMin", [] {
+                    QByteArray d = pcx({}, QByteArray(8, '\1'));
+                    qToLittleEndian<quint16>(9, d.data() + 4);
+                    return d;
+                }(),
+            "the picture data is damaged or incomplete" },
+        Broken { "widestLineTooWide", pcx(with([](Header& h) { h.width = 65536; h.bytesPerLine = 65535; }), {}),
+            "picture is too large (65536 x 2)" },
+        Broken { "endsInsideARun", pcx({}, QByteArray("\x01\x02\x03\x04\x05\x06\x07\xC5", 8)),
+            "the picture data is damaged or incomplete" },
+        Broken { "runTooShortForLastLine", pcx({}, QByteArray("\xC7\x01", 2)),
+            "the picture data is damaged or incomplete" }));
+
+}
