@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: MIT
+#include "shell/Form1.h"
+
+#include "dialogs/Form2.h"
+#include "forms/NumericText.h"
+#include "shell/Movelle.h"
+
+namespace movelle {
+
+using forms::leadingNumber;
+using forms::numberText;
+
+// A frame button: select its frame, tell the Load Frame dialog, and show that picture alone.
+void Form1::Command1_Click(int index)
+{
+    Label6.setCaption(numberText(leadingNumber(Command1(index).caption()) - 1));
+    // Referring to the dialog creates it, unshown, the first time.
+    m_app.Form2().Label2.setCaption(Label6.caption());
+
+    const int frames = Image1.size();
+    const double last = leadingNumber(Text1.text()) - 1;
+    for (int i = 0; i <= last && i < frames; ++i) {
+        if (forms::Image* picture = Image1.find(i))
+            picture->setVisible(false);
+    }
+
+    const int k = forms::roundToIndex(leadingNumber(Label6.caption()));
+    if (forms::Image* picture = Image1.find(k))
+        picture->setVisible(true);
+    if (forms::Label* path = x.find(k))
+        path->setVisible(true);
+}
+
+// "Default...": one frame at one millisecond per picture; nothing is built until
+// "Settings finished".
+void Form1::Command2_Click()
+{
+    Text1.setText("1");
+    Text2.setText("1");
+}
+
+}

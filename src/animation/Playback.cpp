@@ -1,0 +1,46 @@
+// SPDX-License-Identifier: MIT
+#include "shell/Form1.h"
+
+#include "forms/NumericText.h"
+
+namespace movelle {
+
+using forms::leadingNumber;
+using forms::numberText;
+
+// One playback step: hide every frame picture, show the one l names, move l on.
+void Form1::Timer1_Timer()
+{
+    // Text1 is the frame count the user sees, but the user may edit it after building. Only
+    // frames that exist take part, so an edited count never raises an error on every tick.
+    const int frames = Image1.size();
+
+    const double last = leadingNumber(Text1.text()) - 1;
+    for (int i = 0; i <= last && i < frames; ++i) {
+        if (forms::Image* picture = Image1.find(i))
+            picture->setVisible(false);
+    }
+
+    int k = forms::roundToIndex(leadingNumber(l.caption()));
+    if (!Image1.exists(k)) {
+        k = 0;
+        l.setCaption("0");
+    }
+    Image1(k).setVisible(true);
+
+    l.setCaption(numberText(leadingNumber(l.caption()) + 1));
+
+    // The wrap test comes after the increment, so l never holds the count after a tick.
+    const double next = forms::strictNumber(l.caption());
+    if (leadingNumber(Text1.text()) == next || next >= frames)
+        l.setCaption("0");
+}
+
+// Keeps the two on-screen frame numbers, which are one-based, current.
+void Form1::Timer2_Timer()
+{
+    lv.setCaption(numberText(leadingNumber(l.caption()) + 1));
+    l6v.setCaption(numberText(leadingNumber(Label6.caption()) + 1));
+}
+
+}

@@ -1,0 +1,126 @@
+// SPDX-License-Identifier: MIT
+#include "forms/Window.h"
+
+#include "forms/Application.h"
+#include "forms/Clock.h"
+#include "forms/CommandButton.h"
+#include "forms/Control.h"
+#include "forms/Timer.h"
+#include "forms/WindowObserver.h"
+#include "forms/WindowSystem.h"
+
+#include <algorithm>
+
+namespace forms {
+
+Window::Window(Application& application, std::string name)
+    : m_application(application)
+    , m_name(std::move(name))
+{
+}
+
+Window::~Window() = default;
+
+void Window::setCaption(const std::string& caption)
+{
+    if (m_caption == caption)
+        return;
+    m_caption = caption;
+    if (m_observer)
+        m_observer->windowChanged(*this);
+}
+
+void Window::setClientSize(float width, float height)
+{
+    m_clientWidth = width;
+    m_clientHeight = height;
+    if (m_observer)
+        m_observer->windowChanged(*this);
+}
+
+void Window::setBackground(unsigned rgb, const std::string& picture)
+{
+    m_backColor = rgb;
+    m_hasBackColor = true;
+    m_backgroundPicture = picture;
+}
+
+void Window::show()
+{
+    m_shown = true;
+    m_application.windowSystem().showWindow(*this);
+}
+
+void Window::hide()
+{
+    m_shown = false;
+    m_application.windowSystem().hideWindow(*this);
+}
+
+void Window::frameClosed()
+{
+    m_application.unload(*this);
+}
+
+void Window::characterTyped(int code)
+{
+    if (m_application.ended())
+        return;
+    if (m_keyPreview && onKeyPress)
+        m_application.dispatch([this, code] { onKeyPress(code); });
+    if (m_application.ended())
+        return;
+    if (code == '\r' && m_defaultButton)
+        m_defaultButton->click();
+    else if (code == 27 && m_cancelButton)
+        m_cancelButton->click();
+}
+
+void Window::adopt(Control& control)
+{
+    m_controls.push_back(&control);
+}
+
+void Window::forget(Control& control)
+{
+    std::erase(m_controls, &control);
+    std::erase(m_tabOrder, &control);
+    if (m_focus == &control)
+        m_focus = nullptr;
+}
+
+void Window::adoptArray(ControlArrayBase& array)
+{
+    m_arrays.push_back(&array);
+}
+
+void Window::controlChanged(Control& control, Property property)
+{
+    if (control.kind() == ControlKind::Timer && (property == Property::Enabled || property == Property::Interval))
+        m_application.clock().timerChanged(static_cast<Timer&>(control));
+    if (m_observer)
+        m_observer->controlChanged(control, property);
+}
+
+void Window::elementAdded(Control& control)
+{
+    if (m_observer)
+        m_observer->controlAdded(control);
+}
+
+void Window::elementRemoved(Control& control)
+{
+    if (m_focus == &control)
+        m_focus = nullptr;
+    if (m_observer)
+        m_observer->controlRemoved(control);
+}
+
+void Window::setFocusControl(Control* control)
+{
+    m_focus = control;
+    if (control && m_observer)
+        m_observer->focusRequested(*control);
+}
+
+}

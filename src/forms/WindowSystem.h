@@ -1,0 +1,31 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <string>
+
+namespace forms {
+
+class Window;
+
+// What the application asks of the screen. The Qt binding shows real windows; headless code
+// can use the defaults, which show nothing.
+class WindowSystem {
+public:
+    virtual void showWindow(Window&) { }
+    virtual void hideWindow(Window&) { }
+    // The window is about to be destroyed: drop everything that refers to it.
+    virtual void windowUnloaded(Window&) { }
+    // A message box with one OK button; returns when it is closed.
+    virtual void messageBox(const std::string& /*text*/, const std::string& /*title*/) { }
+    // An error that stopped a handler without an error trap.
+    virtual void reportError(const std::string& /*message*/) { }
+    // Leave the event loop: the program ends.
+    virtual void quit() { }
+    // Hand a file to the application the desktop registers for it. False when there is none.
+    virtual bool openWithDesktop(const std::string& /*path*/) { return false; }
+
+protected:
+    virtual ~WindowSystem() = default;
+};
+
+}

@@ -1,0 +1,179 @@
+// SPDX-License-Identifier: MIT
+#include "forms/qt/Canvas.h"
+
+#include "forms/ControlArray.h"
+#include "forms/Image.h"
+#include "forms/Label.h"
+#include "forms/Line.h"
+#include "forms/Window.h"
+#include "forms/qt/QtPicture.h"
+#include "forms/qt/Twips.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+#include <QStyle>
+
+namespace forms::qt {
+
+namespace {
+
+QFont fontFor(const forms::Look& look, const QFont& base)
+{
+    QFont font = base;
+    if (!look.fontFamily.empty())
+        font.setFamily(QString::fromStdString(look.fontFamily));
+    if (look.pointSize > 0)
+        font.setPointSizeF(look.pointSize);
+    font.setBold(look.bold);
+    font.setItalic(look.italic);
+    return font;
+}
+
+int alignmentFlags(const forms::Label& label)
+{
+    switch (label.alignment()) {
+    case forms::Alignment::Right:
+        return Qt::AlignRight;
+    case forms::Alignment::Center:
+        return Qt::AlignHCenter;
+    case forms::Alignment::Left:
+        break;
+    }
+    return Qt::AlignLeft;
+}
+
+}
+
+Canvas::Canvas(forms::Window& window, QWidget* parent)
+    : QWidget(parent)
+    , m_window(&window)
+{
+    setAutoFillBackground(true);
+    if (window.hasBackColor()) {
+        QPalette p = palette();
+        p.setColor(QPalette::Window, QColor::fromRgb(window.backColor()));
+        setPalette(p);
+    }
+    if (!window.backgroundPicture().empty())
+        m_background = QImage(QString::fromStdString(window.backgroundPicture()));
+}
+
+QRect Canvas::labelRect(const forms::Control& control) const
+{
+    const QRect rect = pixelRect(control);
+    const auto& label = static_cast<const forms::Label&>(control);
+    if (!label.autoSize())
+        return rect;
+    const QFontMetrics metrics(fontFor(label.look(), font()));
+    QString text = QString::fromStdString(label.caption());
+    text.remove(QLatin1Char('&'));
+    const QSize size = metrics.size(Qt::TextSingleLine, text);
+    return QRect(rect.topLeft(), size.expandedTo(QSize(1, 1)));
+}
+
+void Canvas::invalidate(const forms::Control& control)
+{
+    QRect rect = control.kind() == forms::ControlKind::Label ? labelRect(control).united(pixelRect(control))
+                                                            : pixelRect(control);
+    if (control.kind() == forms::ControlKind::Line) {
+        const int pen = static_cast<const forms::Line&>(control).borderWidth();
+        rect.adjust(-pen, -pen, pen, pen);
+    }
+    update(rect.adjusted(-1, -1, 1, 1));
+}
+
+void Canvas::paintEvent(QPaintEvent* event)
+{
+    if (!m_window)
+        return;
+    QPainter painter(this);
+    const QRect exposed = event->rect();
+    if (!m_background.isNull())
+        painter.drawImage(QPoint(0, 0), m_background);
+
+    // Design-time controls first, in creation order; then the loaded elements of each array,
+    // which were created after them and so lie on top.
+    for (const forms::Control* control : m_window->controls()) {
+        if (control->isLightweight() && control->visible())
+            paintControl(painter, *control, exposed);
+    }
+    for (const forms::ControlArrayBase* array : m_window->arrays()) {
+        const forms::Control* zero = array->at(0);
+        if (!zero || !zero->isLightweight())
+            continue;
+        for (int i = 1; i < array->size(); ++i) {
+            const forms::Control* element = array->at(i);
+            if (element && element->visible())
+                paintControl(painter, *element, exposed);
+        }
+    }
+}
+
+void Canvas::paintControl(QPainter& painter, const forms::Control& control, const QRect& exposed) const
+{
+    switch (control.kind()) {
+    case forms::ControlKind::Image: {
+        const auto& image = static_cast<const forms::Image&>(control);
+        const QRect rect = pixelRect(image);
+        if (!rect.intersects(exposed))
+            return;
+        if (const QImage* pixels = QtPicture::imageOf(image.picture())) {
+            painter.save();
+            painter.setClipRect(rect.intersected(exposed));
+            // Scaled while drawing, clipped to what is exposed: no scaled copy is ever kept.
+            if (image.stretch())
+                painter.drawImage(rect, *pixels);
+            else
+                painter.drawImage(rect.topLeft(), *pixels);
+            painter.restore();
+        }
+        if (image.borderStyle() == 1) {
+            painter.setPen(QPen(palette().color(QPalette::WindowText), 1));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRect(rect.adjusted(0, 0, -1, -1));
+        }
+        break;
+    }
+    case forms::ControlKind::Label: {
+        const auto& label = static_cast<const forms::Label&>(control);
+        const QRect rect = labelRect(label);
+        if (!rect.intersects(exposed))
+            return;
+        painter.save();
+        painter.setFont(fontFor(label.look(), font()));
+        if (!label.look().transparent)
+            painter.fillRect(rect, palette().color(QPalette::Window));
+        QPalette::ColorGroup group = label.enabled() ? QPalette::Active : QPalette::Disabled;
+        QColor color = palette().color(group, QPalette::WindowText);
+        if (label.look().highlightText)
+            color = palette().color(group, QPalette::HighlightedText);
+        else if (label.look().foreColor && label.enabled())
+            color = QColor::fromRgb(*label.look().foreColor);
+        painter.setPen(color);
+        int flags = alignmentFlags(label) | Qt::TextShowMnemonic | Qt::AlignTop;
+        if (label.wordWrap() || !label.autoSize())
+            flags |= Qt::TextWordWrap;
+        painter.drawText(label.borderStyle() == 1 ? rect.adjusted(2, 1, -2, -1) : rect, flags,
+                         QString::fromStdString(label.caption()));
+        if (label.borderStyle() == 1) {
+            painter.setPen(palette().color(QPalette::Dark));
+            painter.drawRect(rect.adjusted(0, 0, -1, -1));
+        }
+        painter.restore();
+        break;
+    }
+    case forms::ControlKind::Line: {
+        const auto& line = static_cast<const forms::Line&>(control);
+        static constexpr Qt::PenStyle styles[] = { Qt::NoPen, Qt::SolidLine, Qt::DashLine, Qt::DotLine, Qt::DashDotLine, Qt::DashDotDotLine };
+        const int style = line.borderStyle() >= 0 && line.borderStyle() <= 5 ? line.borderStyle() : 1;
+        painter.setPen(QPen(palette().color(QPalette::WindowText), line.borderWidth(), styles[style], Qt::FlatCap));
+        painter.drawLine(QPointF(line.x1() / kTwipsPerPixel, line.y1() / kTwipsPerPixel),
+                         QPointF(line.x2() / kTwipsPerPixel, line.y2() / kTwipsPerPixel));
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+}

@@ -1,0 +1,117 @@
+// SPDX-License-Identifier: MIT
+#include "forms/qt/QtWindowSystem.h"
+
+#include "forms/Application.h"
+#include "forms/Window.h"
+#include "forms/qt/WindowView.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QUrl>
+
+namespace forms::qt {
+
+QtWindowSystem::QtWindowSystem()
+{
+    qApp->installEventFilter(this);
+}
+
+QtWindowSystem::~QtWindowSystem()
+{
+    qApp->removeEventFilter(this);
+    for (auto& [window, view] : m_views) {
+        view->detach();
+        delete view;
+    }
+}
+
+WindowView* QtWindowSystem::viewOf(const forms::Window& window) const
+{
+    auto it = m_views.find(&window);
+    return it == m_views.end() ? nullptr : it->second;
+}
+
+void QtWindowSystem::showWindow(forms::Window& window)
+{
+    WindowView* view = viewOf(window);
+    if (!view) {
+        view = new WindowView(window);
+        m_views.emplace(&window, view);
+    }
+    view->showAndRaise();
+}
+
+void QtWindowSystem::hideWindow(forms::Window& window)
+{
+    if (WindowView* view = viewOf(window))
+        view->hide();
+}
+
+void QtWindowSystem::windowUnloaded(forms::Window& window)
+{
+    auto it = m_views.find(&window);
+    if (it == m_views.end())
+        return;
+    WindowView* view = it->second;
+    m_views.erase(it);
+    view->detach();
+}
+
+void QtWindowSystem::messageBox(const std::string& text, const std::string& title)
+{
+    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(title), QString::fromStdString(text), QMessageBox::Ok,
+                    QApplication::activeWindow());
+    box.exec();
+}
+
+void QtWindowSystem::reportError(const std::string& message)
+{
+    // One report at a time: a timer whose handler keeps failing must not pile up boxes.
+    if (m_reporting)
+        return;
+    m_reporting = true;
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Movelle"), QString::fromStdString(message), QMessageBox::Ok,
+                    QApplication::activeWindow());
+    box.exec();
+    m_reporting = false;
+}
+
+void QtWindowSystem::quit()
+{
+    for (auto& [window, view] : m_views)
+        view->hide();
+    QCoreApplication::exit(0);
+}
+
+bool QtWindowSystem::openWithDesktop(const std::string& path)
+{
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+}
+
+bool QtWindowSystem::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget)
+        return false;
+    // A key event travels from the focus widget up to its parents; take it once, where it starts.
+    QWidget* focus = QApplication::focusWidget();
+    if (focus ? widget != focus : !widget->isWindow())
+        return false;
+    auto* view = dynamic_cast<WindowView*>(widget->window());
+    if (!view || !view->window())
+        return false;
+    const QString text = static_cast<QKeyEvent*>(event)->text();
+    // Keys without a character (arrows, function keys) raise no key event; Tab moves the focus.
+    if (text.isEmpty() || text.at(0) == QLatin1Char('\t'))
+        return false;
+    forms::Window& window = *view->window();
+    window.characterTyped(text.at(0).unicode());
+    // After the program ended nothing may act on the key any more.
+    return window.application().ended();
+}
+
+}

@@ -1,0 +1,40 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "forms/WindowSystem.h"
+
+#include <QObject>
+
+#include <unordered_map>
+
+namespace forms::qt {
+
+class WindowView;
+
+// Shows the model's windows as Qt top-level widgets, delivers typed characters to the active
+// window's key handler before the focused widget sees them, and shows message boxes.
+class QtWindowSystem final : public QObject, public forms::WindowSystem {
+public:
+    QtWindowSystem();
+    ~QtWindowSystem() override;
+
+    void showWindow(forms::Window& window) override;
+    void hideWindow(forms::Window& window) override;
+    void windowUnloaded(forms::Window& window) override;
+    void messageBox(const std::string& text, const std::string& title) override;
+    void reportError(const std::string& message) override;
+    void quit() override;
+    bool openWithDesktop(const std::string& path) override;
+
+    // The view of a window that has been shown, or null.
+    WindowView* viewOf(const forms::Window& window) const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    std::unordered_map<const forms::Window*, WindowView*> m_views;
+    bool m_reporting = false;
+};
+
+}

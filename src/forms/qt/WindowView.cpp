@@ -1,0 +1,358 @@
+// SPDX-License-Identifier: MIT
+#include "forms/qt/WindowView.h"
+
+#include "forms/Application.h"
+#include "forms/ControlArray.h"
+#include "forms/MenuItem.h"
+#include "forms/Window.h"
+#include "forms/qt/Canvas.h"
+#include "forms/qt/ControlWidgets.h"
+#include "forms/qt/Twips.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QMenuBar>
+#include <QScreen>
+#include <QTimer>
+
+namespace forms::qt {
+
+namespace {
+
+bool hasWidget(forms::ControlKind kind)
+{
+    switch (kind) {
+    case forms::ControlKind::CommandButton:
+    case forms::ControlKind::TextBox:
+    case forms::ControlKind::ComboBox:
+    case forms::ControlKind::DriveList:
+    case forms::ControlKind::DirList:
+    case forms::ControlKind::FileList:
+    case forms::ControlKind::OleContainer:
+        return true;
+    default:
+        return false;
+    }
+}
+
+template<typename F>
+void forEachControl(const forms::Window& window, F&& f)
+{
+    for (forms::Control* c : window.controls())
+        f(*c);
+    for (const forms::ControlArrayBase* array : window.arrays()) {
+        for (int i = 1; i < array->size(); ++i) {
+            if (forms::Control* c = array->at(i))
+                f(*c);
+        }
+    }
+}
+
+}
+
+WindowView::WindowView(forms::Window& window)
+    : m_window(&window)
+    , m_canvas(new Canvas(window, this))
+{
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    setCentralWidget(m_canvas);
+    setWindowTitle(QString::fromStdString(window.caption()));
+    if (!window.iconName().empty())
+        setWindowIcon(QIcon(QString::fromStdString(window.iconName())));
+    buildMenus();
+    applyFrame();
+    window.setObserver(this);
+    reconcile();
+}
+
+WindowView::~WindowView()
+{
+    if (m_window)
+        m_window->setObserver(nullptr);
+}
+
+void WindowView::detach()
+{
+    if (!m_window)
+        return;
+    m_window->setObserver(nullptr);
+    m_window = nullptr;
+    m_canvas->detach();
+    // Widgets hold references to controls that die with the window.
+    for (auto& [control, widget] : m_widgets)
+        delete widget;
+    m_widgets.clear();
+    for (auto& [item, action] : m_actions)
+        action->disconnect();
+    hide();
+    deleteLater();
+}
+
+void WindowView::applyFrame()
+{
+    const QSize client(toPixels(m_window->clientWidth()), toPixels(m_window->clientHeight()));
+    Qt::WindowFlags flags = Qt::Window;
+    switch (m_window->frame()) {
+    case forms::Frame::Sizable:
+        break;
+    case forms::Frame::FixedDialog:
+        flags = Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+        break;
+    case forms::Frame::None:
+        flags |= Qt::FramelessWindowHint;
+        break;
+    }
+    // Tool windows stay out of the taskbar.
+    if (!m_window->showInTaskbar())
+        flags = (flags & ~Qt::WindowType_Mask) | Qt::Tool;
+    setWindowFlags(flags);
+
+    const int menuHeight = menuBar()->isVisible() || !m_actions.empty() ? menuBar()->sizeHint().height() : 0;
+    resize(client.width(), client.height() + menuHeight);
+    if (m_window->frame() != forms::Frame::Sizable)
+        setFixedSize(size());
+}
+
+void WindowView::buildMenus()
+{
+    std::unordered_map<const forms::MenuItem*, QMenu*> menus;
+    for (forms::Control* control : m_window->controls()) {
+        if (control->kind() != forms::ControlKind::MenuItem)
+            continue;
+        auto* item = static_cast<forms::MenuItem*>(control);
+        const QString caption = QString::fromStdString(item->caption());
+        QAction* action = nullptr;
+        if (!item->parent()) {
+            // A top-level item with children opens a menu; one without is a command itself.
+            const bool hasChildren = std::any_of(m_window->controls().begin(), m_window->controls().end(),
+                                                 [item](forms::Control* c) {
+                                                     return c->kind() == forms::ControlKind::MenuItem
+                                                         && static_cast<forms::MenuItem*>(c)->parent() == item;
+                                                 });
+            if (hasChildren) {
+                QMenu* menu = menuBar()->addMenu(caption);
+                menus[item] = menu;
+                action = menu->menuAction();
+            } else {
+                action = menuBar()->addAction(caption);
+            }
+        } else {
+            QMenu* menu = menus[item->parent()];
+            if (!menu)
+                continue;
+            action = item->separator() ? menu->addSeparator() : menu->addAction(caption);
+        }
+        if (!item->shortcut().empty())
+            action->setShortcut(QKeySequence(QString::fromStdString(item->shortcut())));
+        if (item->checked()) {
+            action->setCheckable(true);
+            action->setChecked(true);
+        }
+        connect(action, &QAction::triggered, this, [this, item, action] {
+            // The check marks are the model's: choosing an item never toggles them.
+            if (action->isCheckable())
+                action->setChecked(item->checked());
+            item->click();
+        });
+        m_actions[item] = action;
+    }
+}
+
+QAction* WindowView::actionFor(const forms::MenuItem& item) const
+{
+    auto it = m_actions.find(&item);
+    return it == m_actions.end() ? nullptr : it->second;
+}
+
+void WindowView::showAndRaise()
+{
+    if (!m_placed) {
+        m_placed = true;
+        switch (m_window->placement()) {
+        case forms::Placement::Maximized:
+            // Without a window manager nothing maximizes; take the screen's work area then.
+            if (QScreen* screen = QGuiApplication::primaryScreen())
+                setGeometry(screen->availableGeometry());
+            showMaximized();
+            break;
+        case forms::Placement::CenterScreen: {
+            if (QScreen* screen = QGuiApplication::primaryScreen()) {
+                const QRect area = screen->availableGeometry();
+                move(area.center() - QPoint(width() / 2, height() / 2));
+            }
+            show();
+            break;
+        }
+        case forms::Placement::WindowSystem:
+            show();
+            break;
+        }
+        // The first control in tab order that takes the focus has it when the window opens.
+        for (const forms::Control* control : m_window->tabOrder()) {
+            QWidget* widget = widgetFor(*control);
+            if (widget && widget->isEnabled() && widget->focusPolicy() != Qt::NoFocus) {
+                widget->setFocus(Qt::TabFocusReason);
+                break;
+            }
+        }
+    } else if (isMinimized()) {
+        showNormal();
+    } else {
+        show();
+    }
+    raise();
+    activateWindow();
+}
+
+QWidget* WindowView::widgetFor(const forms::Control& control) const
+{
+    auto it = m_widgets.find(&control);
+    return it == m_widgets.end() ? nullptr : it->second;
+}
+
+bool WindowView::wantsWidget(const forms::Control& control, const QRect& area) const
+{
+    return hasWidget(control.kind()) && control.visible() && pixelRect(control).intersects(area);
+}
+
+void WindowView::scheduleReconcile()
+{
+    if (m_reconcilePending)
+        return;
+    m_reconcilePending = true;
+    QTimer::singleShot(0, this, [this] {
+        if (m_reconcilePending)
+            reconcile();
+    });
+}
+
+void WindowView::reconcileNow()
+{
+    reconcile();
+}
+
+void WindowView::reconcile()
+{
+    m_reconcilePending = false;
+    if (!m_window)
+        return;
+    // A frame button wholly outside the client area needs no widget until the window grows.
+    const QRect area = m_canvas->rect().isEmpty()
+        ? QRect(0, 0, toPixels(m_window->clientWidth()), toPixels(m_window->clientHeight()))
+        : m_canvas->rect();
+    bool created = false;
+    forEachControl(*m_window, [&](forms::Control& control) {
+        if (!hasWidget(control.kind()))
+            return;
+        const bool wanted = wantsWidget(control, area);
+        auto it = m_widgets.find(&control);
+        if (wanted && it == m_widgets.end()) {
+            if (QWidget* widget = createControlWidget(control, m_canvas)) {
+                m_widgets.emplace(&control, widget);
+                created = true;
+            }
+        } else if (!wanted && it != m_widgets.end() && !it->second->hasFocus()) {
+            delete it->second;
+            m_widgets.erase(it);
+        }
+    });
+    if (created)
+        applyTabOrder();
+}
+
+void WindowView::applyTabOrder()
+{
+    QWidget* previous = nullptr;
+    for (const forms::Control* control : m_window->tabOrder()) {
+        QWidget* widget = widgetFor(*control);
+        if (!widget)
+            continue;
+        if (previous)
+            QWidget::setTabOrder(previous, widget);
+        previous = widget;
+    }
+}
+
+void WindowView::controlChanged(forms::Control& control, forms::Property property)
+{
+    if (control.kind() == forms::ControlKind::MenuItem) {
+        auto& item = static_cast<forms::MenuItem&>(control);
+        if (QAction* action = actionFor(item)) {
+            if (property == forms::Property::Caption)
+                action->setText(QString::fromStdString(item.caption()));
+            else if (property == forms::Property::Checked) {
+                action->setCheckable(true);
+                action->setChecked(item.checked());
+            } else if (property == forms::Property::Enabled)
+                action->setEnabled(item.enabled());
+            else if (property == forms::Property::Visible)
+                action->setVisible(item.visible());
+        }
+        return;
+    }
+    if (control.isLightweight()) {
+        if (property == forms::Property::Geometry)
+            m_canvas->update();   // the old place must be cleared too
+        else
+            m_canvas->invalidate(control);
+        return;
+    }
+    if (!hasWidget(control.kind()))
+        return;
+    if (QWidget* widget = widgetFor(control))
+        syncControlWidget(control, widget, property);
+    if (property == forms::Property::Visible || property == forms::Property::Geometry)
+        scheduleReconcile();
+}
+
+void WindowView::controlAdded(forms::Control& control)
+{
+    if (control.isLightweight())
+        m_canvas->invalidate(control);
+    else if (hasWidget(control.kind()))
+        scheduleReconcile();
+}
+
+void WindowView::controlRemoved(forms::Control& control)
+{
+    if (control.isLightweight()) {
+        m_canvas->invalidate(control);
+        return;
+    }
+    auto it = m_widgets.find(&control);
+    if (it != m_widgets.end()) {
+        delete it->second;
+        m_widgets.erase(it);
+    }
+}
+
+void WindowView::focusRequested(forms::Control& control)
+{
+    if (!widgetFor(control))
+        reconcile();
+    if (QWidget* widget = widgetFor(control))
+        widget->setFocus(Qt::OtherFocusReason);
+}
+
+void WindowView::windowChanged(forms::Window& window)
+{
+    setWindowTitle(QString::fromStdString(window.caption()));
+}
+
+void WindowView::closeEvent(QCloseEvent* event)
+{
+    event->accept();
+    if (!m_window)
+        return;
+    forms::Window* window = m_window;
+    window->frameClosed();
+}
+
+void WindowView::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    scheduleReconcile();
+}
+
+}

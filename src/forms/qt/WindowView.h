@@ -1,0 +1,66 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "forms/WindowObserver.h"
+
+#include <QMainWindow>
+
+#include <unordered_map>
+
+class QAction;
+
+namespace forms {
+class MenuItem;
+}
+
+namespace forms::qt {
+
+class Canvas;
+
+// The screen side of one window: a top-level widget whose canvas draws the lightweight
+// controls, with real widgets only for the controls that can be seen. The model is the truth;
+// the view mirrors its changes and turns the user's input into the model's events.
+class WindowView final : public QMainWindow, public forms::WindowObserver {
+public:
+    explicit WindowView(forms::Window& window);
+    ~WindowView() override;
+
+    forms::Window* window() const { return m_window; }
+    // The model window is going away: forget it, hide, and delete later.
+    void detach();
+
+    void showAndRaise();
+    // Creates and removes real widgets now instead of at the next turn of the event loop.
+    void reconcileNow();
+    QWidget* widgetFor(const forms::Control& control) const;
+    Canvas* canvas() const { return m_canvas; }
+    QAction* actionFor(const forms::MenuItem& item) const;
+
+    // forms::WindowObserver
+    void controlChanged(forms::Control& control, forms::Property property) override;
+    void controlAdded(forms::Control& control) override;
+    void controlRemoved(forms::Control& control) override;
+    void focusRequested(forms::Control& control) override;
+    void windowChanged(forms::Window& window) override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void buildMenus();
+    void applyFrame();
+    void scheduleReconcile();
+    void reconcile();
+    bool wantsWidget(const forms::Control& control, const QRect& area) const;
+    void applyTabOrder();
+
+    forms::Window* m_window;
+    Canvas* m_canvas;
+    std::unordered_map<const forms::Control*, QWidget*> m_widgets;
+    std::unordered_map<const forms::MenuItem*, QAction*> m_actions;
+    bool m_reconcilePending = false;
+    bool m_placed = false;
+};
+
+}

@@ -1,0 +1,124 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "forms/CommandButton.h"
+#include "forms/ControlArray.h"
+#include "forms/Image.h"
+#include "forms/Label.h"
+#include "forms/Line.h"
+#include "forms/MenuItem.h"
+#include "forms/TextBox.h"
+#include "forms/Timer.h"
+#include "forms/Window.h"
+
+namespace movelle {
+
+class Movelle;
+
+// The main window. The animation has no document object: its whole state lives in these
+// controls (the frame count and rate in Text1 and Text2, frame i in Command1(i), Image1(i) and
+// x(i), the playback position in l, the selected frame in Label6, "open" in state).
+// The layout and wiring are in Form1.cpp; each handler lives with its subsystem.
+class Form1 final : public forms::Window {
+public:
+    explicit Form1(forms::Application& application);
+
+    // Declaration order is creation order, which is also drawing order.
+    forms::CommandButton Command9 { *this, "Command9" };
+    forms::CommandButton Command10 { *this, "Command10" };
+    forms::CommandButton Command11 { *this, "Command11" };
+    forms::CommandButton Command12 { *this, "Command12" };
+    forms::CommandButton Command13 { *this, "Command13" };
+    forms::CommandButton Command14 { *this, "Command14" };
+
+    forms::Line Line1 { *this, "Line1" };
+    forms::Line Line2 { *this, "Line2" };
+    forms::Line Line3 { *this, "Line3" };
+    forms::Line Line4 { *this, "Line4" };
+    forms::Line Line5 { *this, "Line5" };
+    forms::Label Label4 { *this, "Label4" };
+    forms::Label Label1 { *this, "Label1" };
+    forms::TextBox Text1 { *this, "Text1" };
+    forms::Label Label2 { *this, "Label2" };
+    forms::TextBox Text2 { *this, "Text2" };
+    forms::Label Label3 { *this, "Label3" };
+    forms::CommandButton Command2 { *this, "Command2" };
+    forms::CommandButton Command4 { *this, "Command4" };
+
+    forms::Label Label7 { *this, "Label7" };
+    forms::Label Label8 { *this, "Label8" };
+    forms::Label Label6 { *this, "Label6" };
+    forms::Label lv { *this, "lv" };
+    forms::Label l { *this, "l" };
+    forms::Label l6v { *this, "l6v" };
+    forms::ControlArray<forms::Label> x { *this, "x", "frame" };
+    forms::Label state { *this, "state" };
+
+    forms::Line Line6 { *this, "Line6" };
+    forms::Line Line7 { *this, "Line7" };
+    forms::Line Line8 { *this, "Line8" };
+    forms::Line Line9 { *this, "Line9" };
+    forms::Line Line10 { *this, "Line10" };
+    forms::Label Label5 { *this, "Label5" };
+    forms::CommandButton Command5 { *this, "Command5" };
+    forms::CommandButton Command6 { *this, "Command6" };
+    forms::CommandButton Command3 { *this, "Command3" };
+    forms::CommandButton Command7 { *this, "Command7" };
+    forms::CommandButton Command8 { *this, "Command8" };
+
+    forms::ControlArray<forms::Image> Image1 { *this, "Image1", "frame" };
+    forms::ControlArray<forms::CommandButton> Command1 { *this, "Command1", "frame" };
+
+    forms::Timer Timer1 { *this, "Timer1" };
+    forms::Timer Timer2 { *this, "Timer2" };
+
+    forms::MenuItem f { *this, "f" };
+    forms::MenuItem fn { *this, "fn", &f };
+    forms::MenuItem fo { *this, "fo", &f };
+    forms::MenuItem fs { *this, "fs", &f };
+    forms::MenuItem fsa { *this, "fsa", &f };
+    forms::MenuItem fgh { *this, "fgh", &f };
+    forms::MenuItem fe { *this, "fe", &f };
+    forms::MenuItem v { *this, "v" };
+    forms::MenuItem vp { *this, "vp", &v };
+    forms::MenuItem vs { *this, "vs", &v };
+    forms::MenuItem vl { *this, "vl", &v };
+    forms::MenuItem o { *this, "o" };
+    forms::MenuItem ot { *this, "ot", &o };
+    forms::MenuItem oh { *this, "oh", &o };
+    forms::MenuItem oa { *this, "oa", &o };
+    forms::MenuItem oa2 { *this, "oa2", &o };
+    forms::MenuItem aaa { *this, "aaa" };
+    forms::MenuItem bbh { *this, "bbh" };
+
+    // "Settings finished": builds the frame set from Text1 and Text2.
+    void Command4_Click();
+    // "Default...": one frame at one millisecond per picture, typed into the boxes.
+    void Command2_Click();
+    // A frame button: selects frame `index` and shows its picture alone.
+    void Command1_Click(int index);
+    // Playback: one frame per tick.
+    void Timer1_Timer();
+    // Refresh of the two on-screen frame numbers.
+    void Timer2_Timer();
+    // "&New": back to an empty, unbuilt animation.
+    void fn_Click();
+    // Character keys: resize, border, the two views, Escape ends the program.
+    void Form_KeyPress(int keyAscii);
+    // "E&xit".
+    void fe_Click();
+
+    // Closing the main window through its frame ends the program.
+    void frameClosed() override { fe_Click(); }
+
+private:
+    void layOut();
+    void buildMenus();
+    void wire();
+    // Playing means Timer1 is enabled; the six start and stop commands do only this.
+    void setPlaying(bool playing) { Timer1.setEnabled(playing); }
+
+    Movelle& m_app;
+};
+
+}

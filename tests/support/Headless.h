@@ -1,0 +1,59 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "forms/ManualClock.h"
+#include "forms/Picture.h"
+#include "forms/WindowSystem.h"
+#include "forms/qt/QtPictureDecoder.h"
+#include "shell/Movelle.h"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+// Records what the program asked of the screen, so tests can see messages and shown windows.
+class RecordingWindowSystem final : public forms::WindowSystem {
+public:
+    void showWindow(forms::Window& w) override { shown.push_back(w.name()); }
+    void hideWindow(forms::Window& w) override { hidden.push_back(w.name()); }
+    void messageBox(const std::string& text, const std::string& title) override { messages.push_back(title + ": " + text); }
+    void reportError(const std::string& message) override { errors.push_back(message); }
+    void quit() override { quitRequested = true; }
+
+    std::vector<std::string> shown;
+    std::vector<std::string> hidden;
+    std::vector<std::string> messages;
+    std::vector<std::string> errors;
+    bool quitRequested = false;
+};
+
+// The whole program without a display: the real picture decoder, a clock that moves only when
+// the test says so.
+struct Headless {
+    RecordingWindowSystem screen;
+    forms::ManualClock clock;
+    forms::qt::QtPictureDecoder decoder;
+    movelle::Movelle app { screen, clock, decoder };
+};
+
+// A temporary directory removed again at the end of the test.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& path() const { return m_path; }
+    std::string str() const { return m_path.string(); }
+    // Writes a solid-colour picture file (format by extension, through Qt) and returns its path.
+    std::string writePicture(const std::string& name, int width, int height, unsigned rgb) const;
+    std::string writeFile(const std::string& name, const std::string& bytes) const;
+
+private:
+    std::filesystem::path m_path;
+};
+
+}
