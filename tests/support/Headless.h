@@ -3,6 +3,7 @@
 
 #include "forms/ManualClock.h"
 #include "forms/Picture.h"
+#include "forms/Window.h"
 #include "forms/WindowSystem.h"
 #include "forms/qt/QtPictureDecoder.h"
 #include "shell/Movelle.h"

@@ -1,0 +1,149 @@
+// SPDX-License-Identifier: MIT
+#include "Headless.h"
+
+#include "dialogs/Form2.h"
+#include "shell/Form1.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using testing_support::Headless;
+
+int visibleFrame(const movelle::Form1& f)
+{
+    int shown = -1;
+    for (int i = 0; i < f.Image1.size(); ++i) {
+        if (f.Image1.exists(i) && f.Image1(i).visible()) {
+            if (shown >= 0)
+                return -2;   // more than one
+            shown = i;
+        }
+    }
+    return shown;
+}
+
+TEST(Playback, ThreeFramesLoopWithTheWrapAfterTheIncrement)
+{
+    Headless h;
+    movelle::Form1& f = h.app.Form1();
+    f.Text1.setText("3");
+    f.Text2.setText("100");
+    f.Command4.click();
+    f.Command5.click();
+    std::vector<int> shown;
+    std::vector<std::string> l;
+    std::vector<std::string> lv;
+    h.clock.advance(1);
+    for (int tick = 0; tick < 5; ++tick) {
+        // Each tick, then the next millisecond's refresh of the on-screen numbers.
+        h.clock.advance(100);
+        shown.push_back(visibleFrame(f));
+        l.push_back(f.l.caption());
+        lv.push_back(f.lv.caption());
+    }
+    EXPECT_EQ(shown, (std::vector<int> { 0, 1, 2, 0, 1 }));
+    EXPECT_EQ(l, (std::vector<std::string> { "1", "2", "0", "1", "2" }));
+    EXPECT_EQ(lv, (std::vector<std::string> { "2", "3", "1", "2", "3" }));
+
+    // Stop leaves the picture and the position; start resumes with the next frame.
+    f.Command6.click();
+    h.clock.advance(1000);
+    EXPECT_EQ(visibleFrame(f), 1);
+    f.Command9.click();
+    h.clock.advance(100);
+    EXPECT_EQ(visibleFrame(f), 2);
+}
+
+TEST(Playback, OneFrameStaysOnScreen)
+{
+    Headless h;
+    movelle::Form1& f = h.app.Form1();
+    f.Text1.setText("1");
+    f.Text2.setText("10");
+    f.Command4.click();
+    f.vp.click();
+    h.clock.advance(50);
+    EXPECT_EQ(visibleFrame(f), 0);
+    EXPECT_EQ(f.l.caption(), "0");
+}
+
+TEST(Playback, StartBeforeSettingsFinishedPlaysOnceARateIsSet)
+{
+    Headless h;
+    movelle::Form1& f = h.app.Form1();
+    f.Command9.click();   // the toolbar play button is enabled from the start
+    EXPECT_TRUE(f.Timer1.enabled());
+    h.clock.advance(1000);
+    EXPECT_EQ(f.l.caption(), "0");   // Interval 0: no tick
+
+    f.Text1.setText("2");
+    f.Text2.setText("100");
+    f.Command4.click();
+    h.clock.advance(100);
+    EXPECT_EQ(f.l.caption(), "1");
+}
+
+TEST(Playback, AnEditedOrFractionalCountUsesOnlyTheFramesThatExist)
+{
+    Headless h;
+    movelle::Form1& f = h.app.Form1();
+    f.Text1.setText("3");
+    f.Text2.setText("10");
+    f.Command4.click();
+    f.Text1.setText("7");   // edited after building
+    f.Command5.click();
+    std::vector<int> shown;
+    for (int tick = 0; tick < 4; ++tick) {
+        h.clock.advance(10);
+        shown.push_back(visibleFrame(f));
+    }
+    EXPECT_EQ(shown, (std::vector<int> { 0, 1, 2, 0 }));
+    EXPECT_TRUE(h.screen.errors.empty());
+
+    f.Text1.setText("");   // as New leaves it: frame 0 only, no error on any tick
+    h.clock.advance(100);
+    EXPECT_TRUE(h.screen.errors.empty());
+}
+
+TEST(FrameButtons, AClickSelectsTheFrameAndShowsItAloneUntilTheNextTick)
+{
+    Headless h;
+    movelle::Form1& f = h.app.Form1();
+    f.Text1.setText("6");
+    f.Text2.setText("100");
+    f.Command4.click();
+    EXPECT_EQ(h.app.existing("Form2"), nullptr);
+    f.Command1(4).click();
+    EXPECT_EQ(f.Label6.caption(), "4");
+    ASSERT_NE(h.app.existing("Form2"), nullptr);   // created, not shown
+    EXPECT_EQ(h.app.Form2().Label2.caption(), "4");
+    EXPECT_FALSE(h.app.Form2().isShown());
+    EXPECT_EQ(visibleFrame(f), 4);
+    h.clock.advance(1);
+    EXPECT_EQ(f.l6v.caption(), "5");
+
+    // During playback the next tick takes over; l is untouched by the click.
+    f.Command5.click();
+    h.clock.advance(100);
+    EXPECT_EQ(visibleFrame(f), 0);
+    f.Command1(3).click();
+    EXPECT_EQ(f.l.caption(), "1");
+    h.clock.advance(100);
+    EXPECT_EQ(visibleFrame(f), 1);
+}
+
+TEST(FrameButtons, DefaultFillsInOneFrameAtOneMillisecond)
+{
+    Headless h;
+    movelle::Form1& f = h.app.Form1();
+    f.Text1.setText("12");
+    f.Text2.setText("40");
+    f.Command2.click();
+    EXPECT_EQ(f.Text1.text(), "1");
+    EXPECT_EQ(f.Text2.text(), "1");
+    EXPECT_EQ(f.Image1.count(), 1);
+    EXPECT_EQ(f.Timer1.interval(), 0);
+}
+
+}

@@ -1,0 +1,208 @@
+// SPDX-License-Identifier: MIT
+#include "Headless.h"
+
+#include "dialogs/Form2.h"
+#include "shell/Form1.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using testing_support::Headless;
+
+class SettingsFinished : public ::testing::Test {
+protected:
+    movelle::Form1& build(const std::string& count, const std::string& rate)
+    {
+        movelle::Form1& f = h.app.Form1();
+        f.Text1.setText(count);
+        f.Text2.setText(rate);
+        f.Command4.click();
+        return f;
+    }
+
+    static int frames(const movelle::Form1& f) { return f.Image1.count(); }
+
+    static bool animationCommandsEnabled(movelle::Form1& f)
+    {
+        for (forms::CommandButton* b : { &f.Command9, &f.Command10, &f.Command11, &f.Command14, &f.Command3,
+                                         &f.Command4, &f.Command5, &f.Command6, &f.Command7, &f.Command8 }) {
+            if (!b->enabled())
+                return false;
+        }
+        return true;
+    }
+
+    Headless h;
+};
+
+TEST_F(SettingsFinished, OneFrameEnablesEverythingAndSetsTheRate)
+{
+    movelle::Form1& f = build("1", "200");
+    EXPECT_EQ(frames(f), 1);
+    EXPECT_TRUE(f.Command1(0).enabled());
+    EXPECT_TRUE(f.Image1(0).enabled());
+    EXPECT_EQ(f.Timer1.interval(), 200);
+    EXPECT_FALSE(f.Timer1.enabled());
+    EXPECT_TRUE(f.Timer2.enabled());
+    EXPECT_TRUE(animationCommandsEnabled(f));
+    EXPECT_EQ(f.lv.caption(), "1");
+    EXPECT_EQ(f.l6v.caption(), "1");
+    EXPECT_EQ(f.l.caption(), "0");
+    EXPECT_EQ(f.Label6.caption(), "0");
+}
+
+TEST_F(SettingsFinished, ButtonsStandInRowsOfEightAndEveryFrameLiesOnElementZero)
+{
+    movelle::Form1& f = build("10", "100");
+    ASSERT_EQ(frames(f), 10);
+    for (int i = 0; i < 10; ++i) {
+        const forms::CommandButton& b = f.Command1(i);
+        EXPECT_EQ(b.caption(), std::to_string(i + 1));
+        EXPECT_FLOAT_EQ(b.left(), 4080 + 500 * (i % 8)) << i;
+        EXPECT_FLOAT_EQ(b.top(), 3960 + 255 * (i / 8)) << i;
+        EXPECT_TRUE(b.visible());
+        EXPECT_TRUE(b.enabled());
+        EXPECT_FLOAT_EQ(f.Image1(i).left(), 3960);
+        EXPECT_FLOAT_EQ(f.Image1(i).top(), 120);
+        EXPECT_TRUE(f.Image1(i).visible());
+        EXPECT_FLOAT_EQ(f.x(i).left(), 2160);
+        EXPECT_FLOAT_EQ(f.x(i).top(), 2760);
+        EXPECT_TRUE(f.x(i).visible());
+    }
+
+    Headless other;
+    movelle::Form1& eight = other.app.Form1();
+    eight.Text1.setText("8");
+    eight.Command4.click();
+    EXPECT_EQ(eight.Command1.count(), 8);
+    EXPECT_FLOAT_EQ(eight.Command1(7).left(), 7580);
+
+    Headless nine;
+    movelle::Form1& n = nine.app.Form1();
+    n.Text1.setText("9");
+    n.Command4.click();
+    EXPECT_FLOAT_EQ(n.Command1(8).left(), 4080);
+    EXPECT_FLOAT_EQ(n.Command1(8).top(), 4215);
+}
+
+TEST_F(SettingsFinished, FractionalAndNonNumericCounts)
+{
+    movelle::Form1& f = build("3.5", "");
+    EXPECT_EQ(frames(f), 3);
+    EXPECT_EQ(f.Timer1.interval(), 0);
+
+    Headless letters;
+    movelle::Form1& g = letters.app.Form1();
+    g.Text1.setText("abc");
+    g.Text2.setText("2.5");
+    g.Command4.click();
+    EXPECT_EQ(g.Image1.count(), 1);
+    EXPECT_EQ(g.Timer1.interval(), 2);   // halves to even
+    EXPECT_TRUE(animationCommandsEnabled(g));
+    EXPECT_TRUE(g.Command1(0).enabled());
+
+    Headless half;
+    half.app.Form1().Text1.setText("1");
+    half.app.Form1().Text2.setText("3.5");
+    half.app.Form1().Command4.click();
+    EXPECT_EQ(half.app.Form1().Timer1.interval(), 4);
+}
+
+TEST_F(SettingsFinished, EmptyCountChangesNothingAtAll)
+{
+    movelle::Form1& f = h.app.Form1();
+    f.Timer1.setInterval(5);
+    f.Text2.setText("100");
+    f.Command4.click();
+    EXPECT_EQ(f.Timer1.interval(), 5);
+    EXPECT_FALSE(f.Command1(0).enabled());
+    EXPECT_FALSE(f.Command5.enabled());
+    EXPECT_EQ(f.lv.caption(), "");
+
+    // Blanks are not empty.
+    f.Text1.setText(" ");
+    f.Command4.click();
+    EXPECT_EQ(f.Timer1.interval(), 100);
+    EXPECT_TRUE(f.Command5.enabled());
+}
+
+TEST_F(SettingsFinished, ARateTheTimerRefusesEndsTheCommandSilentlyWithNothingChanged)
+{
+    for (const char* rate : { "70000", "-5", "1E20" }) {
+        Headless fresh;
+        movelle::Form1& f = fresh.app.Form1();
+        f.Text1.setText("4");
+        f.Text2.setText(rate);
+        f.Command4.click();
+        EXPECT_EQ(f.Timer1.interval(), 0) << rate;
+        EXPECT_EQ(f.Image1.count(), 1) << rate;
+        EXPECT_FALSE(f.Command1(0).enabled()) << rate;
+        EXPECT_FALSE(f.Command5.enabled()) << rate;
+        EXPECT_TRUE(fresh.screen.errors.empty()) << rate;
+    }
+}
+
+TEST_F(SettingsFinished, NewFramesCopyFrameZerosPictureAndPath)
+{
+    movelle::Form1& f = h.app.Form1();
+    testing_support::TempDir dir;
+    const forms::Picture picture = h.app.loadPicture(dir.writePicture("red.png", 8, 6, 0xff0000));
+    f.Image1(0).setPicture(picture);
+    f.x(0).setCaption("/pics/red.png");
+    f.Text1.setText("3");
+    f.Command4.click();
+    for (int i = 1; i < 3; ++i) {
+        EXPECT_TRUE(f.Image1(i).picture() == picture);
+        EXPECT_EQ(f.x(i).caption(), "/pics/red.png");
+    }
+}
+
+TEST_F(SettingsFinished, ASecondPressOnlyReappliesTheRate)
+{
+    movelle::Form1& f = build("4", "100");
+    f.Command5.setEnabled(false);   // to see whether the enabling steps run again
+    f.lv.setCaption("3");
+    f.Text1.setText("6");
+    f.Text2.setText("250");
+    f.Command4.click();
+    EXPECT_EQ(f.Timer1.interval(), 250);
+    EXPECT_EQ(frames(f), 4);
+    EXPECT_FALSE(f.Command5.enabled());
+    EXPECT_EQ(f.lv.caption(), "3");
+    EXPECT_TRUE(h.screen.errors.empty());
+}
+
+TEST_F(SettingsFinished, AfterAnOpenNothingIsCreatedButRowStartsAndEnablingApply)
+{
+    movelle::Form1& f = h.app.Form1();
+    f.state.setCaption("open");
+    f.Text1.setText("3");
+    f.Command4.click();
+    // The first missing element ends the command quietly.
+    EXPECT_EQ(frames(f), 1);
+    EXPECT_TRUE(f.Command1(0).enabled());
+    EXPECT_FALSE(f.Command5.enabled());
+    EXPECT_TRUE(h.screen.errors.empty());
+
+    Headless built;
+    movelle::Form1& g = built.app.Form1();
+    g.Text1.setText("10");
+    g.Command4.click();
+    g.Command1(8).setLeft(9999);
+    for (int i = 0; i < 10; ++i)
+        g.Command1(i).setEnabled(false);
+    g.state.setCaption("open");
+    g.Command4.click();
+    EXPECT_FLOAT_EQ(g.Command1(8).left(), 4080);
+    EXPECT_TRUE(g.Command1(9).enabled());
+}
+
+TEST_F(SettingsFinished, TheFrameSetIsCappedAtIndex32767)
+{
+    movelle::Form1& f = build("40000", "1");
+    EXPECT_EQ(frames(f), 32768);
+    EXPECT_FALSE(f.Command5.enabled());   // the command ended at the index past the cap
+}
+
+}
