@@ -1,0 +1,99 @@
+// SPDX-License-Identifier: MIT
+#include "Headless.h"
+
+#include "shell/Form1.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using testing_support::Headless;
+
+void build(movelle::Form1& f, const std::string& count)
+{
+    f.Text1.setText(count);
+    f.Text2.setText("100");
+    f.Command4.click();
+}
+
+TEST(NewAnimation, RemovesEveryFrameButTheFirstAndEmptiesTheSettings)
+{
+    Headless h;
+    movelle::Form1& f = h.app.Form1();
+    testing_support::TempDir dir;
+    f.Image1(0).setPicture(h.app.loadPicture(dir.writePicture("p.png", 4, 4, 0xff)));
+    f.x(0).setCaption("/p.png");
+    build(f, "5");
+    f.Command1(3).click();
+    f.Command5.click();
+    h.clock.advance(250);
+    f.characterTyped('=');
+    f.characterTyped('o');
+
+    f.fn.click();
+    EXPECT_EQ(f.Image1.count(), 1);
+    EXPECT_EQ(f.Command1.count(), 1);
+    EXPECT_EQ(f.x.count(), 1);
+    EXPECT_FALSE(f.Timer1.enabled());
+    EXPECT_FALSE(f.Timer2.enabled());
+    EXPECT_EQ(f.Timer1.interval(), 100);
+    EXPECT_EQ(f.l.caption(), "0");
+    EXPECT_EQ(f.lv.caption(), "1");
+    EXPECT_FALSE(f.Command1(0).enabled());
+    EXPECT_EQ(f.Command1(0).caption(), "1");
+    EXPECT_FALSE(f.Image1(0).enabled());
+    EXPECT_TRUE(f.Image1(0).visible());
+    EXPECT_TRUE(f.Image1(0).picture().isNull());
+    EXPECT_EQ(f.x(0).caption(), "");
+    EXPECT_EQ(f.Text1.text(), "");
+    EXPECT_EQ(f.Text2.text(), "");
+    for (forms::CommandButton* b : { &f.Command3, &f.Command5, &f.Command6, &f.Command7, &f.Command8 })
+        EXPECT_FALSE(b->enabled());
+    // Left as they were: the selection, the view and the picture's size and stretching.
+    EXPECT_EQ(f.Label6.caption(), "3");
+    EXPECT_EQ(f.l6v.caption(), "4");
+    EXPECT_TRUE(f.Command4.enabled());
+    EXPECT_TRUE(f.Command9.enabled());
+    EXPECT_FALSE(f.Command2.visible());
+    EXPECT_FLOAT_EQ(f.Image1(0).left(), 100);
+    EXPECT_TRUE(f.Image1(0).stretch());
+    EXPECT_FLOAT_EQ(f.Image1(0).width(), 4 * 15 * 2);
+
+    // No tick follows, and New again changes nothing.
+    h.clock.advance(1000);
+    EXPECT_EQ(f.l.caption(), "0");
+    f.fn.click();
+    EXPECT_EQ(f.Image1.count(), 1);
+    EXPECT_TRUE(h.screen.errors.empty());
+}
+
+TEST(NewAnimation, UnloadsExactlyTheFramesThatExistWhateverTheCountSays)
+{
+    Headless h;
+    movelle::Form1& f = h.app.Form1();
+    build(f, "6");
+    f.Text1.setText("3");   // edited after building: frames 3 to 5 must go too
+    f.fn.click();
+    EXPECT_EQ(f.Image1.count(), 1);
+    build(f, "4");
+    EXPECT_EQ(f.Image1.count(), 4);
+    EXPECT_TRUE(f.Command5.enabled());
+
+    f.Text1.setText("9");   // more than exist: no error
+    f.fn.click();
+    EXPECT_TRUE(h.screen.errors.empty());
+    EXPECT_EQ(f.Command1.count(), 1);
+}
+
+TEST(NewAnimation, AfterAnOpenTheNextSettingsFinishedBuildsTheTypedCount)
+{
+    Headless h;
+    movelle::Form1& f = h.app.Form1();
+    f.state.setCaption("open");   // as a successful open leaves it
+    f.fn.click();
+    EXPECT_EQ(f.state.caption(), "");
+    build(f, "3");
+    EXPECT_EQ(f.Image1.count(), 3);
+}
+
+}

@@ -1,0 +1,141 @@
+// SPDX-License-Identifier: MIT
+#include "Headless.h"
+
+#include "shell/Form1.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+using testing_support::Headless;
+
+class Keys : public ::testing::Test {
+protected:
+    movelle::Form1& build(const std::string& count)
+    {
+        f.Text1.setText(count);
+        f.Text2.setText("100");
+        f.Command4.click();
+        return f;
+    }
+    void type(int code) { f.characterTyped(code); }
+
+    Headless h;
+    movelle::Form1& f = h.app.Form1();
+};
+
+TEST_F(Keys, EnlargeAndShrinkCompoundFrameByFrame)
+{
+    build("3");
+    type('=');
+    type('=');
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_TRUE(f.Image1(i).stretch());
+        EXPECT_FLOAT_EQ(f.Image1(i).width(), 4095 * 4);
+        EXPECT_FLOAT_EQ(f.Image1(i).height(), 3375 * 4);
+    }
+    type('-');
+    type('-');
+    type('-');
+    EXPECT_FLOAT_EQ(f.Image1(2).height(), 1687.5f);
+    type('=');
+    EXPECT_FLOAT_EQ(f.Image1(2).height(), 3375);
+    EXPECT_TRUE(f.Image1(2).stretch());
+}
+
+TEST_F(Keys, BackspaceRestoresThePicturesOwnSize)
+{
+    build("2");
+    testing_support::TempDir dir;
+    f.Image1(1).setPicture(h.app.loadPicture(dir.writePicture("p.png", 40, 30, 0x00ff00)));
+    EXPECT_FLOAT_EQ(f.Image1(1).width(), 600);
+    type('=');
+    EXPECT_FLOAT_EQ(f.Image1(1).width(), 1200);
+    type(8);
+    EXPECT_FALSE(f.Image1(1).stretch());
+    EXPECT_FLOAT_EQ(f.Image1(1).width(), 600);
+    EXPECT_FLOAT_EQ(f.Image1(1).height(), 450);
+    // A frame without a picture keeps the size it has.
+    EXPECT_FLOAT_EQ(f.Image1(0).width(), 4095 * 2);
+}
+
+TEST_F(Keys, BordersUpperAndLowerCaseAlikeButPAndOUpperCaseDoNothing)
+{
+    build("2");
+    type('a');
+    EXPECT_EQ(f.Image1(1).borderStyle(), 0);
+    type('S');
+    EXPECT_EQ(f.Image1(1).borderStyle(), 1);
+    type('A');
+    EXPECT_EQ(f.Image1(0).borderStyle(), 0);
+    type('s');
+    EXPECT_EQ(f.Image1(0).borderStyle(), 1);
+    type('O');
+    type('P');
+    EXPECT_TRUE(f.Command4.visible());
+    EXPECT_FLOAT_EQ(f.Image1(0).left(), 3960);
+}
+
+TEST_F(Keys, ThePictureOnlyViewAndBack)
+{
+    build("6");
+    f.Command5.click();
+    f.Text1.setText("4");   // edited after building
+    type('o');
+    for (forms::Control* c : std::initializer_list<forms::Control*> {
+             &f.Command2, &f.Command14, &f.Label1, &f.Label8, &f.l, &f.lv, &f.l6v, &f.Text1, &f.Text2, &f.Line1, &f.Line10 })
+        EXPECT_FALSE(c->visible()) << c->name();
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_FALSE(f.Command1(i).visible());
+        EXPECT_FALSE(f.x(i).visible());
+        EXPECT_FLOAT_EQ(f.Image1(i).left(), 100);
+        EXPECT_FLOAT_EQ(f.Image1(i).top(), 100);
+    }
+    EXPECT_TRUE(f.Command1(5).visible());
+    EXPECT_FLOAT_EQ(f.Image1(5).left(), 3960);
+    EXPECT_TRUE(f.Timer1.enabled());   // playback goes on
+
+    type('p');
+    EXPECT_TRUE(f.Label6.visible());   // shown by nothing else
+    EXPECT_TRUE(f.Command1(3).visible());
+    EXPECT_FLOAT_EQ(f.Image1(3).left(), 3960);
+    EXPECT_FLOAT_EQ(f.Image1(3).top(), 120);
+    EXPECT_FALSE(f.state.visible());
+}
+
+TEST_F(Keys, MissingFramesAreSkippedAndAnEmptyCountTouchesNone)
+{
+    f.Text1.setText("5");   // typed, never built
+    type('=');
+    type(8);
+    type('o');
+    EXPECT_FLOAT_EQ(f.Image1(0).width(), 4095 * 2);
+    EXPECT_TRUE(h.screen.errors.empty());
+
+    f.Text1.setText("");
+    type('=');
+    EXPECT_FLOAT_EQ(f.Image1(0).width(), 4095 * 2);
+    type('p');
+    EXPECT_TRUE(f.Command2.visible());
+    EXPECT_FLOAT_EQ(f.Image1(0).left(), 100);   // outside the frame range: not moved back
+}
+
+TEST_F(Keys, RepeatedEnlargingStopsAtTheLargestSize)
+{
+    build("1");
+    for (int i = 0; i < 40; ++i)
+        type('=');
+    EXPECT_FLOAT_EQ(f.Image1(0).width(), forms::kMaxTwips);
+    EXPECT_TRUE(std::isfinite(f.Image1(0).height()));
+}
+
+TEST_F(Keys, EscapeEndsTheProgram)
+{
+    type(27);
+    EXPECT_TRUE(h.app.ended());
+    EXPECT_TRUE(h.screen.quitRequested);
+}
+
+}
