@@ -44,7 +44,5 @@ half quad.tif truncated.tif
 printf 'this is not a picture\n' > notes.txt
 : > empty.bmp
 
-if [ -f make-metafiles.cpp ]; then
-    g++ -std=c++20 -O1 -o /tmp/make-metafiles make-metafiles.cpp -luemf
-    /tmp/make-metafiles
-fi
+python3 make-metafiles.py
+cp drawing.wmf metafile-named.png

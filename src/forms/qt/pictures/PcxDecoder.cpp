@@ -2,6 +2,7 @@
 #include "forms/qt/pictures/PcxDecoder.h"
 
 #include "forms/qt/pictures/PictureLimits.h"
+#include "forms/qt/pictures/ReadFailure.h"
 
 #include <QList>
 
@@ -29,7 +30,7 @@ int le16(QByteArrayView d, qsizetype at)
 
 QString damaged()
 {
-    return QStringLiteral("the picture data is damaged or incomplete");
+    return ReadFailure::damaged();
 }
 
 // Undoes the run-length coding one scan line at a time. Runs may carry over from one line into
@@ -98,7 +99,7 @@ PcxDecoder::PcxDecoder(QByteArrayView data)
     : m_data(data)
 {
     if (!canDecode(data)) {
-        m_error = QStringLiteral("not a picture Movelle can read");
+        m_error = ReadFailure::notAPicture();
         return;
     }
     m_version = byteAt(data, 1);
@@ -117,7 +118,7 @@ PcxDecoder::PcxDecoder(QByteArrayView data)
     const std::int64_t width = std::int64_t(xMax) - xMin + 1;
     const std::int64_t height = std::int64_t(yMax) - yMin + 1;
     if (!PictureLimits::allows(width, height)) {
-        m_error = PictureLimits::tooLargeText(width, height);
+        m_error = ReadFailure::tooLarge(width, height);
         return;
     }
     m_width = int(width);
@@ -140,7 +141,7 @@ PcxDecoder::PcxDecoder(QByteArrayView data)
     else if (m_bitsPerPixel == 8 && m_planes == 4)
         m_layout = Layout::Rgba;
     else
-        m_error = QStringLiteral("not a picture Movelle can read");
+        m_error = ReadFailure::notAPicture();
 }
 
 QImage::Format PcxDecoder::format() const

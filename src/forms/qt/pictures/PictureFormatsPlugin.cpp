@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "forms/qt/pictures/PictureFormatsPlugin.h"
 
+#include "forms/qt/pictures/MetafileHandler.h"
 #include "forms/qt/pictures/PcxHandler.h"
 
 namespace forms::qt {
@@ -11,14 +12,14 @@ QByteArray formatOf(QIODevice* device)
 {
     if (PcxHandler::canRead(device))
         return "pcx";
-    return {};
+    return MetafileHandler::formatOf(device);
 }
 
 }
 
 QImageIOPlugin::Capabilities PictureFormatsPlugin::capabilities(QIODevice* device, const QByteArray& format) const
 {
-    if (format == "pcx")
+    if (format == "pcx" || format == "wmf" || format == "emf")
         return CanRead;
     // QImageReader asks with an empty format when it sniffs content.
     if (format.isEmpty() && device && device->isReadable() && !formatOf(device).isEmpty())
@@ -28,10 +29,12 @@ QImageIOPlugin::Capabilities PictureFormatsPlugin::capabilities(QIODevice* devic
 
 QImageIOHandler* PictureFormatsPlugin::create(QIODevice* device, const QByteArray& format) const
 {
-    const QByteArray chosen = format == "pcx" ? format : formatOf(device);
+    const QByteArray chosen = format == "pcx" || format == "wmf" || format == "emf" ? format : formatOf(device);
     QImageIOHandler* handler = nullptr;
     if (chosen == "pcx")
         handler = new PcxHandler;
+    else if (chosen == "wmf" || chosen == "emf")
+        handler = new MetafileHandler;
     if (handler) {
         handler->setDevice(device);
         handler->setFormat(chosen);

@@ -1,15 +1,13 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include <QSize>
-#include <QString>
-
 #include <cstdint>
 
 namespace forms::qt {
 
 // The largest picture any of our readers will decode. A hostile or broken header can claim
 // billions of pixels; we refuse before allocating rather than let one frame take the machine down.
+// Plain C++, so that the metafile helper and the fuzzers share the same bound.
 class PictureLimits {
 public:
     static constexpr int maxSide = 16384;
@@ -21,12 +19,6 @@ public:
     {
         return width > 0 && height > 0 && width <= maxSide && height <= maxSide
             && width * height * bytesPerPixel <= maxBytes;
-    }
-    static bool allows(QSize size) { return allows(size.width(), size.height()); }
-
-    static QString tooLargeText(std::int64_t width, std::int64_t height)
-    {
-        return QStringLiteral("picture is too large (%1 x %2)").arg(width).arg(height);
     }
 };
 

@@ -37,16 +37,6 @@ PictureReadResult failure(const QString& path, const QString& cause)
     return { {}, QStringLiteral("cannot read %1: %2").arg(QDir::toNativeSeparators(path), cause) };
 }
 
-QString notAPicture()
-{
-    return QStringLiteral("not a picture Movelle can read");
-}
-
-QString damaged()
-{
-    return QStringLiteral("the picture data is damaged or incomplete");
-}
-
 std::int64_t le(const QByteArray& d, int at, int bytes)
 {
     std::uint64_t v = 0;
@@ -83,7 +73,7 @@ QString bitmapProblem(const QByteArray& head, qint64 fileSize)
     width = width < 0 ? -width : width;
     height = height < 0 ? -height : height;
     if (width > 0 && height > 0 && !PictureLimits::allows(width, height))
-        return PictureLimits::tooLargeText(width, height);
+        return ReadFailure::tooLarge(width, height);
     constexpr std::int64_t uncompressed = 0;
     constexpr std::int64_t bitfields = 3;
     if ((compression == uncompressed || compression == bitfields) && bits > 0 && bits <= 32) {
@@ -91,7 +81,7 @@ QString bitmapProblem(const QByteArray& head, qint64 fileSize)
         const std::int64_t stride = (width * bits + 31) / 32 * 4;
         // Some writers leave off the padding of the last row; that much is forgiven.
         if (fileSize < offset + stride * height - (stride - rowBytes))
-            return damaged();
+            return ReadFailure::damaged();
     }
     return {};
 }
@@ -128,23 +118,23 @@ PictureReadResult readPicture(const QString& path)
     // are common, so the bytes decide.
     reader.setDecideFormatFromContent(true);
     if (!reader.canRead())
-        return failure(path, notAPicture());
+        return failure(path, ReadFailure::notAPicture());
 
     const QByteArray format = reader.format();
     if (format == "ico" || format == "cur") {
         const IconDirectory directory = IconDirectory::read(&file);
         if (directory.isValid()) {
             const IconDirectory::Entry best = directory.best();
-            if (!PictureLimits::allows(best.size))
-                return failure(path, PictureLimits::tooLargeText(best.size.width(), best.size.height()));
+            if (!PictureLimits::allows(best.size.width(), best.size.height()))
+                return failure(path, ReadFailure::tooLarge(best.size.width(), best.size.height()));
             if (best.index > 0 && !reader.jumpToImage(best.index))
-                return failure(path, damaged());
+                return failure(path, ReadFailure::damaged());
         }
     }
 
     const QSize declared = reader.size();
-    if (declared.isValid() && !PictureLimits::allows(declared))
-        return failure(path, PictureLimits::tooLargeText(declared.width(), declared.height()));
+    if (declared.isValid() && !PictureLimits::allows(declared.width(), declared.height()))
+        return failure(path, ReadFailure::tooLarge(declared.width(), declared.height()));
 
     QImage image = reader.read();
     if (image.isNull()) {
@@ -152,10 +142,10 @@ PictureReadResult readPicture(const QString& path)
         const QString cause = ReadFailure::fromReader(reader);
         if (!cause.isEmpty())
             return failure(path, cause);
-        return failure(path, damaged());
+        return failure(path, ReadFailure::damaged());
     }
-    if (!PictureLimits::allows(image.size()))
-        return failure(path, PictureLimits::tooLargeText(image.width(), image.height()));
+    if (!PictureLimits::allows(image.width(), image.height()))
+        return failure(path, ReadFailure::tooLarge(image.width(), image.height()));
     return { image, {} };
 }
 

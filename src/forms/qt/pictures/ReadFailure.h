@@ -16,6 +16,11 @@ public:
     static QString describe(const QString& cause);
     // The cause a handler gave, or an empty string when it gave none.
     static QString fromReader(QImageReader& reader);
+
+    // The causes more than one reader reports, worded once.
+    static QString tooLarge(qint64 width, qint64 height);
+    static QString damaged();
+    static QString notAPicture();
 };
 
 }

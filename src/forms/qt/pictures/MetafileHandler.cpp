@@ -1,0 +1,110 @@
+// SPDX-License-Identifier: MIT
+#include "forms/qt/pictures/MetafileHandler.h"
+
+#include "forms/qt/pictures/MetafileCheck.h"
+#include "forms/qt/pictures/MetafileConverter.h"
+#include "forms/qt/pictures/PictureLimits.h"
+#include "forms/qt/pictures/ReadFailure.h"
+
+#include <QImage>
+#include <QIODevice>
+#include <QPainter>
+#include <QSvgRenderer>
+#include <QVariant>
+
+namespace forms::qt {
+
+namespace {
+
+// Enough for the EMF header record's fixed part and a placeable WMF's two headers.
+constexpr qint64 headerBytes = 128;
+
+std::span<const std::uint8_t> bytesOf(const QByteArray& data)
+{
+    return { reinterpret_cast<const std::uint8_t*>(data.constData()), std::size_t(data.size()) };
+}
+
+}
+
+QByteArray MetafileHandler::formatOf(QIODevice* device)
+{
+    if (!device)
+        return {};
+    const QByteArray head = device->peek(headerBytes);
+    switch (MetafileCheck::sniff(bytesOf(head))) {
+    case MetafileCheck::Kind::PlaceableWmf:
+    case MetafileCheck::Kind::Wmf: return "wmf";
+    case MetafileCheck::Kind::Emf: return "emf";
+    case MetafileCheck::Kind::None: break;
+    }
+    return {};
+}
+
+bool MetafileHandler::canRead() const
+{
+    const QByteArray format = formatOf(device());
+    if (format.isEmpty())
+        return false;
+    setFormat(format);
+    return true;
+}
+
+bool MetafileHandler::read(QImage* image)
+{
+    const QByteArray data = device()->read(qint64(MetafileCheck::maxFileSize) + 1);
+    if (data.size() > qint64(MetafileCheck::maxFileSize)) {
+        m_failure = QStringLiteral("the metafile is too large");
+        return false;
+    }
+    const MetafileConverter::Result converted = MetafileConverter::convert(data);
+    if (!converted.error.isEmpty()) {
+        m_failure = converted.error;
+        return false;
+    }
+    QSvgRenderer renderer(converted.svg);
+    if (!renderer.isValid()) {
+        m_failure = ReadFailure::damaged();
+        return false;
+    }
+    const QSize size = renderer.defaultSize();
+    if (!PictureLimits::allows(size.width(), size.height())) {
+        m_failure = size.isValid() ? ReadFailure::tooLarge(size.width(), size.height()) : ReadFailure::damaged();
+        return false;
+    }
+    QImage canvas(size, QImage::Format_ARGB32_Premultiplied);
+    if (canvas.isNull()) {
+        m_failure = QStringLiteral("not enough memory for the picture");
+        return false;
+    }
+    // Whatever the metafile leaves unpainted stays transparent, as it would over a window.
+    canvas.fill(Qt::transparent);
+    QPainter painter(&canvas);
+    renderer.render(&painter, QRectF(QPointF(0, 0), QSizeF(size)));
+    painter.end();
+    *image = canvas;
+    return true;
+}
+
+QVariant MetafileHandler::option(ImageOption option) const
+{
+    if (option == Description)
+        return m_failure.isEmpty() ? QVariant() : QVariant(ReadFailure::describe(m_failure));
+    if (option == ImageFormat)
+        return int(QImage::Format_ARGB32_Premultiplied);
+    if (option != Size || !device())
+        return {};
+    const QByteArray head = device()->peek(headerBytes);
+    const MetafileCheck::Result header = MetafileCheck::inspectHeader(bytesOf(head));
+    // A plain WMF's size is known only after its records have been read.
+    if (header.width <= 0 || header.height <= 0)
+        return {};
+    // Reported even when over the bound, so that the reader can say how large the picture is.
+    return QSize(int(std::min<std::int64_t>(header.width, INT_MAX)), int(std::min<std::int64_t>(header.height, INT_MAX)));
+}
+
+bool MetafileHandler::supportsOption(ImageOption option) const
+{
+    return option == Size || option == ImageFormat || option == Description;
+}
+
+}

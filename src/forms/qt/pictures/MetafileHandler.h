@@ -1,0 +1,25 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QImageIOHandler>
+#include <QString>
+
+namespace forms::qt {
+
+// Windows metafiles (.wmf, placeable or plain, and .emf) behind QImageReader: the helper turns
+// them into SVG, which Qt SVG draws at the size the metafile's header gives at 96 DPI.
+class MetafileHandler : public QImageIOHandler {
+public:
+    // "wmf", "emf" or empty, from the first bytes.
+    static QByteArray formatOf(QIODevice* device);
+
+    bool canRead() const override;
+    bool read(QImage* image) override;
+    QVariant option(ImageOption option) const override;
+    bool supportsOption(ImageOption option) const override;
+
+private:
+    QString m_failure;
+};
+
+}

@@ -1,0 +1,156 @@
+// SPDX-License-Identifier: MIT
+#include "forms/qt/pictures/MetafileCheck.h"
+
+#include <QFile>
+#include <QtEndian>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using forms::qt::MetafileCheck;
+using Problem = MetafileCheck::Problem;
+
+namespace {
+
+QByteArray corpus(const char* name)
+{
+    QFile file(QStringLiteral(MOVELLE_PICTURES_DATA "/") + QString::fromUtf8(name));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name;
+    return file.readAll();
+}
+
+MetafileCheck::Result check(const QByteArray& d)
+{
+    return MetafileCheck::check({ reinterpret_cast<const std::uint8_t*>(d.constData()), std::size_t(d.size()) });
+}
+
+// Offset of the first WMF record with this function, walking from the records' start.
+qsizetype wmfRecord(const QByteArray& d, quint16 function)
+{
+    qsizetype at = 22 + 18;
+    while (at + 6 <= d.size()) {
+        if (qFromLittleEndian<quint16>(d.constData() + at + 4) == function)
+            return at;
+        at += qsizetype(qFromLittleEndian<quint32>(d.constData() + at)) * 2;
+    }
+    return -1;
+}
+
+qsizetype emfRecord(const QByteArray& d, quint32 type)
+{
+    qsizetype at = 0;
+    while (at + 8 <= d.size()) {
+        if (qFromLittleEndian<quint32>(d.constData() + at) == type)
+            return at;
+        at += qsizetype(qFromLittleEndian<quint32>(d.constData() + at + 4));
+    }
+    return -1;
+}
+
+constexpr quint16 stretchDib = 0x0F43;
+constexpr quint16 polygon = 0x0324;
+// In a StretchDIB record the bitmap header starts after 6 bytes of record header and 22 of parameters.
+constexpr qsizetype dibAt = 28;
+
+TEST(MetafileCheck, sizesAt96Dpi)
+{
+    for (const char* name : { "drawing.wmf", "drawing-plain.wmf", "drawing.emf" }) {
+        const MetafileCheck::Result r = check(corpus(name));
+        EXPECT_TRUE(r.ok()) << name;
+        EXPECT_EQ(r.width, 200) << name;
+        EXPECT_EQ(r.height, 150) << name;
+    }
+    EXPECT_EQ(check(corpus("drawing.wmf")).kind, MetafileCheck::Kind::PlaceableWmf);
+    EXPECT_EQ(check(corpus("drawing-plain.wmf")).kind, MetafileCheck::Kind::Wmf);
+    EXPECT_EQ(check(corpus("drawing.emf")).kind, MetafileCheck::Kind::Emf);
+}
+
+struct Mutation {
+    const char* name;
+    const char* file;
+    std::function<void(QByteArray&)> change;
+    Problem expected;
+};
+
+void PrintTo(const Mutation& m, std::ostream* os)
+{
+    *os << m.name;
+}
+
+class MetafileCheckRefuses : public testing::TestWithParam<Mutation> { };
+
+TEST_P(MetafileCheckRefuses, beforeTheLibrariesSeeIt)
+{
+    QByteArray d = corpus(GetParam().file);
+    GetParam().change(d);
+    EXPECT_EQ(check(d).problem, GetParam().expected);
+}
+
+void setDib32(QByteArray& d, qsizetype offset, quint32 value)
+{
+    const qsizetype at = wmfRecord(d, stretchDib);
+    ASSERT_GT(at, 0);
+    qToLittleEndian<quint32>(value, d.data() + at + dibAt + offset);
+}
+
+INSTANTIATE_TEST_SUITE_P(Corpus, MetafileCheckRefuses,
+    testing::Values(
+        // The header sizes that send libwmf into an endless loop, and one larger than the record.
+        Mutation { "bitmapHeaderSize0", "drawing.wmf", [](QByteArray& d) { setDib32(d, 0, 0); }, Problem::Damaged },
+        Mutation { "bitmapHeaderSize1", "drawing.wmf", [](QByteArray& d) { setDib32(d, 0, 1); }, Problem::Damaged },
+        Mutation { "bitmapHeaderSize124", "drawing.wmf", [](QByteArray& d) { setDib32(d, 0, 124); }, Problem::Damaged },
+        Mutation { "bitmapWiderThanItsBits", "drawing.wmf", [](QByteArray& d) { setDib32(d, 4, 3); }, Problem::Damaged },
+        Mutation { "bitmapHugeHeight", "drawing.wmf", [](QByteArray& d) { setDib32(d, 8, 0x7fffffff); }, Problem::Damaged },
+        Mutation { "bitmapOddDepth", "drawing.wmf",
+            [](QByteArray& d) { qToLittleEndian<quint16>(7, d.data() + wmfRecord(d, stretchDib) + dibAt + 14); },
+            Problem::Damaged },
+        Mutation { "polygonCountBeyondRecord", "drawing.wmf",
+            [](QByteArray& d) { qToLittleEndian<quint16>(500, d.data() + wmfRecord(d, polygon) + 6); }, Problem::Damaged },
+        Mutation { "recordOfZeroWords", "drawing.wmf",
+            [](QByteArray& d) { qToLittleEndian<quint32>(0, d.data() + wmfRecord(d, polygon)); }, Problem::Damaged },
+        Mutation { "recordPastTheEnd", "drawing.wmf",
+            [](QByteArray& d) { qToLittleEndian<quint32>(0x10000, d.data() + wmfRecord(d, polygon)); },
+            Problem::Damaged },
+        Mutation { "noEndRecord", "drawing.wmf", [](QByteArray& d) { d.chop(6); }, Problem::Damaged },
+        Mutation { "unitsPerInchZero", "drawing.wmf",
+            [](QByteArray& d) { qToLittleEndian<quint16>(0, d.data() + 14); }, Problem::Damaged },
+        Mutation { "placeableTooLarge", "drawing.wmf",
+            [](QByteArray& d) {
+                qToLittleEndian<qint16>(32000, d.data() + 10);
+                qToLittleEndian<qint16>(32000, d.data() + 12);
+                qToLittleEndian<quint16>(10, d.data() + 14);
+            },
+            Problem::TooLarge },
+        Mutation { "plainWindowTooLarge", "drawing-plain.wmf",
+            [](QByteArray& d) {
+                // SetWindowExt is the third record: y then x, after 18 bytes of header and 16 of records.
+                qToLittleEndian<qint16>(30000, d.data() + 18 + 8 + 10 + 6);
+                qToLittleEndian<qint16>(30000, d.data() + 18 + 8 + 10 + 8);
+            },
+            Problem::TooLarge },
+        Mutation { "fourBytes", "drawing.emf", [](QByteArray& d) { d.truncate(4); }, Problem::NotAMetafile },
+        Mutation { "headerOnly", "drawing.emf", [](QByteArray& d) { d.truncate(100); }, Problem::Damaged },
+        Mutation { "cutInsideARecord", "drawing.emf", [](QByteArray& d) { d.chop(30); }, Problem::Damaged },
+        Mutation { "recordSizeNotAMultipleOf4", "drawing.emf",
+            [](QByteArray& d) { qToLittleEndian<quint32>(13, d.data() + emfRecord(d, 43) + 4); }, Problem::Damaged },
+        Mutation { "recordSizeBelow8", "drawing.emf",
+            [](QByteArray& d) { qToLittleEndian<quint32>(4, d.data() + emfRecord(d, 43) + 4); }, Problem::Damaged },
+        Mutation { "unknownRecordType", "drawing.emf",
+            [](QByteArray& d) { qToLittleEndian<quint32>(999, d.data() + emfRecord(d, 43)); }, Problem::Damaged },
+        Mutation { "secondHeader", "drawing.emf",
+            [](QByteArray& d) { qToLittleEndian<quint32>(1, d.data() + emfRecord(d, 43)); }, Problem::Damaged },
+        Mutation { "emfFrameTooLarge", "drawing.emf",
+            [](QByteArray& d) { qToLittleEndian<qint32>(2'000'000, d.data() + 32); }, Problem::TooLarge }));
+
+TEST(MetafileCheck, ignoresBytesAfterTheEndRecord)
+{
+    QByteArray d = corpus("drawing.emf");
+    const MetafileCheck::Result clean = check(d);
+    d.append(QByteArray(37, '\x55'));
+    const MetafileCheck::Result padded = check(d);
+    EXPECT_TRUE(padded.ok());
+    EXPECT_EQ(padded.length, clean.length);
+}
+
+}

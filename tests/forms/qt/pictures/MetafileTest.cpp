@@ -1,0 +1,153 @@
+// SPDX-License-Identifier: MIT
+#include "forms/qt/pictures/MetafileConverter.h"
+#include "forms/qt/pictures/PictureReader.h"
+
+#include <QColor>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+using forms::qt::MetafileConverter;
+using forms::qt::PictureReadResult;
+using forms::qt::readPicture;
+
+namespace {
+
+QString dataFile(const char* name)
+{
+    return QStringLiteral(MOVELLE_PICTURES_DATA "/") + QString::fromUtf8(name);
+}
+
+struct Spot {
+    int x;
+    int y;
+    QColor colour;
+};
+
+// The corpus drawing: see tests/data/pictures/make-metafiles.py.
+const Spot drawingSpots[] = {
+    { 50, 40, Qt::red },               // rectangle
+    { 150, 40, QColor(0, 255, 0) },    // ellipse
+    { 50, 125, Qt::blue },             // triangle
+    { 130, 117, Qt::yellow },          // stretched bitmap, top left
+    { 170, 117, Qt::magenta },         //                   top right
+    { 130, 133, Qt::cyan },            //                   bottom left
+    { 170, 133, Qt::black },           //                   bottom right
+    { 100, 100, Qt::transparent },     // nothing drawn there
+    { 5, 5, Qt::transparent },
+};
+
+class MetafileDrawing : public testing::TestWithParam<const char*> { };
+
+TEST_P(MetafileDrawing, landsWhereTheRecordsSay)
+{
+    const PictureReadResult r = readPicture(dataFile(GetParam()));
+    ASSERT_TRUE(r.error.isEmpty()) << r.error.toStdString();
+    ASSERT_EQ(r.image.size(), QSize(200, 150));
+    // Qt draws the stretched 2 x 2 bitmap smoothly, which shades even the middle of a pixel a little.
+    for (const Spot& s : drawingSpots) {
+        const QColor got = r.image.pixelColor(s.x, s.y);
+        EXPECT_EQ(got.alpha(), s.colour.alpha()) << "alpha at " << s.x << "," << s.y;
+        if (s.colour.alpha() == 0)
+            continue;
+        EXPECT_NEAR(got.red(), s.colour.red(), 8) << "at " << s.x << "," << s.y;
+        EXPECT_NEAR(got.green(), s.colour.green(), 8) << "at " << s.x << "," << s.y;
+        EXPECT_NEAR(got.blue(), s.colour.blue(), 8) << "at " << s.x << "," << s.y;
+    }
+    // Some of the word "Movelle" is drawn in black, right of the ellipse's foot.
+    int inked = 0;
+    for (int y = 80; y < 106; ++y) {
+        for (int x = 110; x < 190; ++x)
+            inked += r.image.pixelColor(x, y).alpha() > 128 && r.image.pixelColor(x, y).lightness() < 100;
+    }
+    EXPECT_GT(inked, 40) << "no text";
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, MetafileDrawing,
+    testing::Values("drawing.wmf", "drawing-plain.wmf", "drawing.emf", "metafile-named.png"),
+    [](const testing::TestParamInfo<const char*>& info) {
+        QString name = QString::fromUtf8(info.param);
+        return name.replace(QLatin1Char('.'), QLatin1Char('_')).replace(QLatin1Char('-'), QLatin1Char('_')).toStdString();
+    });
+
+// libwmf used to draw every pen about a pixel wide; the rectangle's border is 4 pixels.
+TEST(Metafile, pensKeepTheirWidth)
+{
+    const PictureReadResult r = readPicture(dataFile("drawing.wmf"));
+    ASSERT_TRUE(r.error.isEmpty()) << r.error.toStdString();
+    for (const int x : { 9, 10 })
+        EXPECT_EQ(r.image.pixelColor(x, 40), QColor(Qt::black)) << "x " << x;
+    EXPECT_EQ(r.image.pixelColor(13, 40), QColor(Qt::red));
+}
+
+struct Refused {
+    const char* file;
+    const char* cause;
+};
+
+void PrintTo(const Refused& c, std::ostream* os)
+{
+    *os << c.file;
+}
+
+class MetafileRefused : public testing::TestWithParam<Refused> { };
+
+TEST_P(MetafileRefused, withANamedError)
+{
+    const QString path = dataFile(GetParam().file);
+    const PictureReadResult r = readPicture(path);
+    EXPECT_TRUE(r.image.isNull());
+    EXPECT_EQ(r.error.toStdString(),
+        QStringLiteral("cannot read %1: %2").arg(QDir::toNativeSeparators(path), QString::fromUtf8(GetParam().cause)).toStdString());
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, MetafileRefused,
+    testing::Values(
+        // Would hang libwmf for ever; the helper's check stops it first.
+        Refused { "hang-bisize0.wmf", "the picture data is damaged or incomplete" },
+        Refused { "hang-bisize1.wmf", "the picture data is damaged or incomplete" },
+        Refused { "truncated.wmf", "the picture data is damaged or incomplete" },
+        // Would make emf2svg read past the end of its buffer.
+        Refused { "truncated.emf", "the picture data is damaged or incomplete" },
+        Refused { "bad-record.emf", "the picture data is damaged or incomplete" },
+        Refused { "tiny.emf", "not a picture Movelle can read" }));
+
+// The helper's limits, tried with stand-ins that misbehave on purpose.
+TEST(MetafileConverter, endsAHelperThatMisbehaves)
+{
+    const QString shell = QStringLiteral("/bin/sh");
+    EXPECT_EQ(MetafileConverter::run(shell, { QStringLiteral("-c"), QStringLiteral("sleep 30") }, {}, 300).error,
+        QStringLiteral("the metafile reader took too long"));
+    EXPECT_EQ(MetafileConverter::run(shell, { QStringLiteral("-c"), QStringLiteral("kill -SEGV $$") }, {}, 5000).error,
+        QStringLiteral("the metafile reader stopped unexpectedly"));
+    EXPECT_EQ(MetafileConverter::run(shell, { QStringLiteral("-c"), QStringLiteral("echo 40000 30000 >&2; exit 12") }, {},
+                  5000)
+                  .error,
+        QStringLiteral("picture is too large (40000 x 30000)"));
+    EXPECT_EQ(MetafileConverter::run(QStringLiteral("/nonexistent/movelle-metafile"), {}, {}, 5000).error,
+        QStringLiteral("the metafile reader (movelle-metafile) is missing"));
+}
+
+TEST(MetafileConverter, limitsTheHelpersMemoryAndTime)
+{
+    const MetafileConverter::Result r = MetafileConverter::run(QStringLiteral("/bin/sh"),
+        { QStringLiteral("-c"), QStringLiteral("ulimit -v; ulimit -t; ulimit -c") }, {}, 5000);
+    ASSERT_TRUE(r.error.isEmpty()) << r.error.toStdString();
+    const QList<QByteArray> limits = r.svg.trimmed().split('\n');
+    ASSERT_EQ(limits.size(), 3);
+#if !defined(__SANITIZE_ADDRESS__)
+    EXPECT_EQ(limits[0].toLongLong() * 1024, MetafileConverter::memoryLimitBytes);
+#endif
+    EXPECT_GT(limits[1].toLongLong(), 0);
+    EXPECT_LE(limits[1].toLongLong(), MetafileConverter::timeLimitMs / 1000 + 2);
+    EXPECT_EQ(limits[2], "0") << "no core dumps from a crashing helper";
+}
+
+TEST(MetafileConverter, findsTheHelper)
+{
+    EXPECT_TRUE(QFileInfo(MetafileConverter::helperPath()).isExecutable()) << MetafileConverter::helperPath().toStdString();
+}
+
+}
