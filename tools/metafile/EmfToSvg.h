@@ -10,8 +10,8 @@
 
 namespace forms::qt {
 
-// Converts a checked EMF to SVG with libemf2svg, after libuemf's own per-record checks, and sizes
-// the result to the header's frame.
+// Converts a checked EMF to SVG with libemf2svg, after libuemf's own per-record checks, gives
+// pens the width emf2svg would lose, and sizes the result to the header's frame.
 class EmfToSvg {
 public:
     // False when a record's contents (counts, offsets, embedded bitmaps) do not fit the record.
