@@ -1,0 +1,29 @@
+// SPDX-License-Identifier: MIT
+// Feeds arbitrary bytes to the checks movelle-metafile runs before libwmf or emf2svg sees a file:
+// they must never read out of bounds, and what they pass must be within the bounds they promise.
+#include "EmfToSvg.h"
+#include "forms/qt/pictures/MetafileCheck.h"
+#include "forms/qt/pictures/PictureLimits.h"
+
+#include <cstddef>
+#include <cstdint>
+
+using forms::qt::MetafileCheck;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::span<const std::uint8_t> bytes(data, size);
+    const MetafileCheck::Result header = MetafileCheck::inspectHeader(bytes);
+    const MetafileCheck::Result checked = MetafileCheck::check(bytes);
+    if (checked.ok() && !header.ok())
+        __builtin_trap();
+    if (!checked.ok())
+        return 0;
+    if (checked.length == 0 || checked.length > size)
+        __builtin_trap();
+    if (checked.width != 0 && !forms::qt::PictureLimits::allows(checked.width, checked.height))
+        __builtin_trap();
+    if (checked.kind == MetafileCheck::Kind::Emf)
+        forms::qt::EmfToSvg::recordsAreSafe(bytes, checked.length);
+    return 0;
+}
