@@ -71,8 +71,19 @@ QRect Canvas::labelRect(const forms::Control& control) const
     return QRect(rect.topLeft(), size.expandedTo(QSize(1, 1)));
 }
 
+void Canvas::invalidateAll()
+{
+    if (m_allInvalid)
+        return;
+    m_allInvalid = true;
+    update();
+}
+
 void Canvas::invalidate(const forms::Control& control)
 {
+    // Once the whole canvas is due for a repaint, thousands of small updates add nothing.
+    if (m_allInvalid)
+        return;
     QRect rect = control.kind() == forms::ControlKind::Label ? labelRect(control).united(pixelRect(control))
                                                             : pixelRect(control);
     if (control.kind() == forms::ControlKind::Line) {
@@ -86,6 +97,8 @@ void Canvas::paintEvent(QPaintEvent* event)
 {
     if (!m_window)
         return;
+    // Whatever was due has been merged into this paint; later changes need their own updates.
+    m_allInvalid = false;
     QPainter painter(this);
     const QRect exposed = event->rect();
     if (!m_background.isNull())
@@ -93,20 +106,63 @@ void Canvas::paintEvent(QPaintEvent* event)
 
     // Design-time controls first, in creation order; then the loaded elements of each array,
     // which were created after them and so lie on top.
-    for (const forms::Control* control : m_window->controls()) {
-        if (control->isLightweight() && control->visible())
-            paintControl(painter, *control, exposed);
-    }
+    std::vector<const forms::Control*>& items = m_paintList;
+    items.clear();
+    auto consider = [&](const forms::Control* control) {
+        if (control && control->isLightweight() && control->visible())
+            items.push_back(control);
+    };
+    for (const forms::Control* control : m_window->controls())
+        consider(control);
     for (const forms::ControlArrayBase* array : m_window->arrays()) {
         const forms::Control* zero = array->at(0);
         if (!zero || !zero->isLightweight())
             continue;
-        for (int i = 1; i < array->size(); ++i) {
-            const forms::Control* element = array->at(i);
-            if (element && element->visible())
-                paintControl(painter, *element, exposed);
+        for (int i = 1; i < array->size(); ++i)
+            consider(array->at(i));
+    }
+
+    // Frame pictures lie on top of each other by the thousand. Everything below the topmost
+    // opaque picture that covers the exposed area cannot be seen, so drawing starts there.
+    std::size_t first = 0;
+    for (std::size_t i = items.size(); i-- > 0;) {
+        if (covers(*items[i], exposed)) {
+            first = i;
+            break;
         }
     }
+    const forms::Control* previous = nullptr;
+    for (std::size_t i = first; i < items.size(); ++i) {
+        // An empty bordered frame drawn again at the same place changes no pixel.
+        if (previous && sameEmptyFrame(*previous, *items[i]))
+            continue;
+        paintControl(painter, *items[i], exposed);
+        previous = items[i];
+    }
+}
+
+bool Canvas::covers(const forms::Control& control, const QRect& area)
+{
+    if (control.kind() != forms::ControlKind::Image)
+        return false;
+    const auto& image = static_cast<const forms::Image&>(control);
+    const QImage* pixels = QtPicture::imageOf(image.picture());
+    if (!pixels || pixels->hasAlphaChannel())
+        return false;
+    QRect drawn = pixelRect(image);
+    if (!image.stretch())
+        drawn.setSize(drawn.size().boundedTo(pixels->size()));
+    return drawn.contains(area);
+}
+
+bool Canvas::sameEmptyFrame(const forms::Control& a, const forms::Control& b)
+{
+    if (a.kind() != forms::ControlKind::Image || b.kind() != forms::ControlKind::Image)
+        return false;
+    const auto& x = static_cast<const forms::Image&>(a);
+    const auto& y = static_cast<const forms::Image&>(b);
+    return x.picture().isNull() && y.picture().isNull() && x.borderStyle() == y.borderStyle()
+        && pixelRect(x) == pixelRect(y);
 }
 
 void Canvas::paintControl(QPainter& painter, const forms::Control& control, const QRect& exposed) const
@@ -136,6 +192,9 @@ void Canvas::paintControl(QPainter& painter, const forms::Control& control, cons
     }
     case forms::ControlKind::Label: {
         const auto& label = static_cast<const forms::Label&>(control);
+        // Thousands of empty path labels lie on top of each other; they draw nothing.
+        if (label.caption().empty() && label.borderStyle() == 0 && label.look().transparent)
+            return;
         const QRect rect = labelRect(label);
         if (!rect.intersects(exposed))
             return;

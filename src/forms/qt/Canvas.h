@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QImage>
 #include <QWidget>
+
+#include <vector>
 
 namespace forms {
 class Control;
@@ -20,6 +23,7 @@ public:
     void detach() { m_window = nullptr; }
     // Schedules a repaint of what the control covers (and of what it covered before).
     void invalidate(const forms::Control& control);
+    void invalidateAll();
 
     // Where a label's text is drawn: an auto-size label is as large as its caption.
     QRect labelRect(const forms::Control& label) const;
@@ -29,9 +33,14 @@ protected:
 
 private:
     void paintControl(QPainter& painter, const forms::Control& control, const QRect& exposed) const;
+    // Whether the control is an opaque picture hiding all of `area`.
+    static bool covers(const forms::Control& control, const QRect& area);
+    static bool sameEmptyFrame(const forms::Control& a, const forms::Control& b);
 
     forms::Window* m_window;
     QImage m_background;
+    std::vector<const forms::Control*> m_paintList;
+    bool m_allInvalid = false;
 };
 
 }

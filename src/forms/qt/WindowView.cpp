@@ -293,7 +293,7 @@ void WindowView::controlChanged(forms::Control& control, forms::Property propert
     }
     if (control.isLightweight()) {
         if (property == forms::Property::Geometry)
-            m_canvas->update();   // the old place must be cleared too
+            m_canvas->invalidateAll();   // the old place must be cleared too
         else
             m_canvas->invalidate(control);
         return;
