@@ -2,19 +2,22 @@
 #include "forms/qt/pictures/IconDirectory.h"
 
 #include <QBuffer>
-#include <QtEndian>
 
 #include <gtest/gtest.h>
 
+#include "LittleEndian.h"
+
 using forms::qt::IconDirectory;
+
+using namespace forms::qt::test;
 
 namespace {
 
 QByteArray header(quint16 type, quint16 count)
 {
     QByteArray d(6, '\0');
-    qToLittleEndian<quint16>(type, d.data() + 2);
-    qToLittleEndian<quint16>(count, d.data() + 4);
+    setLe16(d, 2, quint32(type));
+    setLe16(d, 4, quint32(count));
     return d;
 }
 
@@ -23,21 +26,21 @@ QByteArray entry(quint8 w, quint8 h, quint16 bits, quint32 bytes, quint32 offset
     QByteArray e(16, '\0');
     e[0] = char(w);
     e[1] = char(h);
-    qToLittleEndian<quint16>(1, e.data() + 4);
-    qToLittleEndian<quint16>(bits, e.data() + 6);
-    qToLittleEndian<quint32>(bytes, e.data() + 8);
-    qToLittleEndian<quint32>(offset, e.data() + 12);
+    setLe16(e, 4, quint32(1));
+    setLe16(e, 6, quint32(bits));
+    setLe32(e, 8, quint32(bytes));
+    setLe32(e, 12, quint32(offset));
     return e;
 }
 
 QByteArray bitmapHeader(qint32 w, qint32 h, quint16 bits)
 {
     QByteArray b(40, '\0');
-    qToLittleEndian<quint32>(40, b.data());
-    qToLittleEndian<qint32>(w, b.data() + 4);
-    qToLittleEndian<qint32>(h * 2, b.data() + 8);
-    qToLittleEndian<quint16>(1, b.data() + 12);
-    qToLittleEndian<quint16>(bits, b.data() + 14);
+    setLe32(b, 0, quint32(40));
+    setLe32(b, 4, quint32(w));
+    setLe32(b, 8, quint32(h * 2));
+    setLe16(b, 12, quint32(1));
+    setLe16(b, 14, quint32(bits));
     return b;
 }
 

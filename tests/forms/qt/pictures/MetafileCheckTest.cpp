@@ -2,14 +2,17 @@
 #include "forms/qt/pictures/MetafileCheck.h"
 
 #include <QFile>
-#include <QtEndian>
 
 #include <gtest/gtest.h>
+
+#include "LittleEndian.h"
 
 #include <functional>
 
 using forms::qt::MetafileCheck;
 using Problem = MetafileCheck::Problem;
+
+using namespace forms::qt::test;
 
 namespace {
 
@@ -30,9 +33,9 @@ qsizetype wmfRecord(const QByteArray& d, quint16 function)
 {
     qsizetype at = 22 + 18;
     while (at + 6 <= d.size()) {
-        if (qFromLittleEndian<quint16>(d.constData() + at + 4) == function)
+        if (le16(d, at + 4) == function)
             return at;
-        at += qsizetype(qFromLittleEndian<quint32>(d.constData() + at)) * 2;
+        at += qsizetype(le32(d, at)) * 2;
     }
     return -1;
 }
@@ -41,9 +44,9 @@ qsizetype emfRecord(const QByteArray& d, quint32 type)
 {
     qsizetype at = 0;
     while (at + 8 <= d.size()) {
-        if (qFromLittleEndian<quint32>(d.constData() + at) == type)
+        if (le32(d, at) == type)
             return at;
-        at += qsizetype(qFromLittleEndian<quint32>(d.constData() + at + 4));
+        at += qsizetype(le32(d, at + 4));
     }
     return -1;
 }
@@ -91,7 +94,7 @@ void setDib32(QByteArray& d, qsizetype offset, quint32 value)
 {
     const qsizetype at = wmfRecord(d, stretchDib);
     ASSERT_GT(at, 0);
-    qToLittleEndian<quint32>(value, d.data() + at + dibAt + offset);
+    setLe32(d, at + dibAt + offset, quint32(value));
 }
 
 INSTANTIATE_TEST_SUITE_P(Corpus, MetafileCheckRefuses,
@@ -103,45 +106,45 @@ INSTANTIATE_TEST_SUITE_P(Corpus, MetafileCheckRefuses,
         Mutation { "bitmapWiderThanItsBits", "drawing.wmf", [](QByteArray& d) { setDib32(d, 4, 3); }, Problem::Damaged },
         Mutation { "bitmapHugeHeight", "drawing.wmf", [](QByteArray& d) { setDib32(d, 8, 0x7fffffff); }, Problem::Damaged },
         Mutation { "bitmapOddDepth", "drawing.wmf",
-            [](QByteArray& d) { qToLittleEndian<quint16>(7, d.data() + wmfRecord(d, stretchDib) + dibAt + 14); },
+            [](QByteArray& d) { setLe16(d, wmfRecord(d, stretchDib) + dibAt + 14, quint32(7)); },
             Problem::Damaged },
         Mutation { "polygonCountBeyondRecord", "drawing.wmf",
-            [](QByteArray& d) { qToLittleEndian<quint16>(500, d.data() + wmfRecord(d, polygon) + 6); }, Problem::Damaged },
+            [](QByteArray& d) { setLe16(d, wmfRecord(d, polygon) + 6, quint32(500)); }, Problem::Damaged },
         Mutation { "recordOfZeroWords", "drawing.wmf",
-            [](QByteArray& d) { qToLittleEndian<quint32>(0, d.data() + wmfRecord(d, polygon)); }, Problem::Damaged },
+            [](QByteArray& d) { setLe32(d, wmfRecord(d, polygon), quint32(0)); }, Problem::Damaged },
         Mutation { "recordPastTheEnd", "drawing.wmf",
-            [](QByteArray& d) { qToLittleEndian<quint32>(0x10000, d.data() + wmfRecord(d, polygon)); },
+            [](QByteArray& d) { setLe32(d, wmfRecord(d, polygon), quint32(0x10000)); },
             Problem::Damaged },
         Mutation { "noEndRecord", "drawing.wmf", [](QByteArray& d) { d.chop(6); }, Problem::Damaged },
         Mutation { "unitsPerInchZero", "drawing.wmf",
-            [](QByteArray& d) { qToLittleEndian<quint16>(0, d.data() + 14); }, Problem::Damaged },
+            [](QByteArray& d) { setLe16(d, 14, quint32(0)); }, Problem::Damaged },
         Mutation { "placeableTooLarge", "drawing.wmf",
             [](QByteArray& d) {
-                qToLittleEndian<qint16>(32000, d.data() + 10);
-                qToLittleEndian<qint16>(32000, d.data() + 12);
-                qToLittleEndian<quint16>(10, d.data() + 14);
+                setLe16(d, 10, quint32(32000));
+                setLe16(d, 12, quint32(32000));
+                setLe16(d, 14, quint32(10));
             },
             Problem::TooLarge },
         Mutation { "plainWindowTooLarge", "drawing-plain.wmf",
             [](QByteArray& d) {
                 // SetWindowExt is the third record: y then x, after 18 bytes of header and 16 of records.
-                qToLittleEndian<qint16>(30000, d.data() + 18 + 8 + 10 + 6);
-                qToLittleEndian<qint16>(30000, d.data() + 18 + 8 + 10 + 8);
+                setLe16(d, 18 + 8 + 10 + 6, quint32(30000));
+                setLe16(d, 18 + 8 + 10 + 8, quint32(30000));
             },
             Problem::TooLarge },
         Mutation { "fourBytes", "drawing.emf", [](QByteArray& d) { d.truncate(4); }, Problem::NotAMetafile },
         Mutation { "headerOnly", "drawing.emf", [](QByteArray& d) { d.truncate(100); }, Problem::Damaged },
         Mutation { "cutInsideARecord", "drawing.emf", [](QByteArray& d) { d.chop(30); }, Problem::Damaged },
         Mutation { "recordSizeNotAMultipleOf4", "drawing.emf",
-            [](QByteArray& d) { qToLittleEndian<quint32>(13, d.data() + emfRecord(d, 43) + 4); }, Problem::Damaged },
+            [](QByteArray& d) { setLe32(d, emfRecord(d, 43) + 4, quint32(13)); }, Problem::Damaged },
         Mutation { "recordSizeBelow8", "drawing.emf",
-            [](QByteArray& d) { qToLittleEndian<quint32>(4, d.data() + emfRecord(d, 43) + 4); }, Problem::Damaged },
+            [](QByteArray& d) { setLe32(d, emfRecord(d, 43) + 4, quint32(4)); }, Problem::Damaged },
         Mutation { "unknownRecordType", "drawing.emf",
-            [](QByteArray& d) { qToLittleEndian<quint32>(999, d.data() + emfRecord(d, 43)); }, Problem::Damaged },
+            [](QByteArray& d) { setLe32(d, emfRecord(d, 43), quint32(999)); }, Problem::Damaged },
         Mutation { "secondHeader", "drawing.emf",
-            [](QByteArray& d) { qToLittleEndian<quint32>(1, d.data() + emfRecord(d, 43)); }, Problem::Damaged },
+            [](QByteArray& d) { setLe32(d, emfRecord(d, 43), quint32(1)); }, Problem::Damaged },
         Mutation { "emfFrameTooLarge", "drawing.emf",
-            [](QByteArray& d) { qToLittleEndian<qint32>(2'000'000, d.data() + 32); }, Problem::TooLarge }));
+            [](QByteArray& d) { setLe32(d, 32, quint32(2'000'000)); }, Problem::TooLarge }));
 
 TEST(MetafileCheck, ignoresBytesAfterTheEndRecord)
 {

@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: MIT
 #include "forms/qt/pictures/PcxDecoder.h"
 
-#include <QtEndian>
 
 #include <gtest/gtest.h>
 
+#include "LittleEndian.h"
+
 using forms::qt::PcxDecoder;
 using forms::qt::PictureReadResult;
+
+using namespace forms::qt::test;
 
 namespace {
 
@@ -27,15 +30,15 @@ QByteArray pcx(const Header& h, const QByteArray& body, const QByteArray& traile
     d[1] = char(h.version);
     d[2] = char(h.encoding);
     d[3] = char(h.bits);
-    qToLittleEndian<quint16>(quint16(h.width - 1), d.data() + 8);
-    qToLittleEndian<quint16>(quint16(h.height - 1), d.data() + 10);
+    setLe16(d, 8, quint32(quint16(h.width - 1)));
+    setLe16(d, 10, quint32(quint16(h.height - 1)));
     // A header palette: entry i is (16 i, 16 i, 16 i) plus one, so that none is black.
     for (int i = 0; i < 16; ++i) {
         for (int c = 0; c < 3; ++c)
             d[16 + 3 * i + c] = char(16 * i + 1);
     }
     d[65] = char(h.planes);
-    qToLittleEndian<quint16>(quint16(h.bytesPerLine), d.data() + 66);
+    setLe16(d, 66, quint32(quint16(h.bytesPerLine)));
     return d + body + trailer;
 }
 
@@ -188,7 +191,7 @@ INSTANTIATE_TEST_SUITE_P(Headers, PcxDecoderRefuses,
             "not a picture Movelle can read" },
         Broken { "maxBeforeMin", [] {
                     QByteArray d = pcx({}, QByteArray(8, '\1'));
-                    qToLittleEndian<quint16>(9, d.data() + 4);
+                    setLe16(d, 4, quint32(9));
                     return d;
                 }(),
             "the picture data is damaged or incomplete" },

@@ -153,7 +153,8 @@ TEST(PictureReader, namesAnUnreadableFile)
 TEST(PictureReader, readsFromSeveralThreadsAtOnce)
 {
     const std::vector<const char*> files { "quad.png", "quad.jpg", "quad-rle8.bmp", "icon.ico",
-                                           "quad.tif", "quad.gif", "quad8.pcx", "notes.txt" };
+                                           "quad.tif", "quad.gif", "quad8.pcx", "drawing.wmf",
+                                           "drawing.emf", "notes.txt" };
     std::vector<std::thread> threads;
     std::vector<int> failures(4, 0);
     for (int t = 0; t < 4; ++t) {
