@@ -16,6 +16,7 @@ enum class ErrorKind {
     TypeMismatch,     // text that must be a number and is not
     FileError,        // a file that cannot be created, read or written
     DriveNotReady,    // a drive or directory that cannot be entered
+    NoApplication,    // an embedded object whose class no application on the desktop opens
 };
 
 // The one error type of the forms layer. It is thrown at the failing step of a handler; the

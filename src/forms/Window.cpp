@@ -5,11 +5,13 @@
 #include "forms/Clock.h"
 #include "forms/CommandButton.h"
 #include "forms/Control.h"
+#include "forms/Label.h"
 #include "forms/Timer.h"
 #include "forms/WindowObserver.h"
 #include "forms/WindowSystem.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace forms {
 
@@ -74,6 +76,59 @@ void Window::characterTyped(int code)
         m_defaultButton->click();
     else if (code == 27 && m_cancelButton)
         m_cancelButton->click();
+}
+
+namespace {
+
+// The letter after a single "&" in a caption ("&&" stands for an ampersand), or 0.
+char accessLetter(const std::string& caption)
+{
+    for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
+        if (caption[i] != '&')
+            continue;
+        if (caption[i + 1] != '&')
+            return static_cast<char>(std::tolower(static_cast<unsigned char>(caption[i + 1])));
+        ++i;
+    }
+    return 0;
+}
+
+bool takesFocus(const Control& control)
+{
+    switch (control.kind()) {
+    case ControlKind::CommandButton:
+    case ControlKind::TextBox:
+    case ControlKind::ComboBox:
+    case ControlKind::DriveList:
+    case ControlKind::DirList:
+    case ControlKind::FileList:
+    case ControlKind::OleContainer:
+        return control.acceptsInput();
+    default:
+        return false;
+    }
+}
+
+}
+
+bool Window::accessKey(char letter)
+{
+    if (m_application.ended() || letter == 0)
+        return false;
+    const char wanted = static_cast<char>(std::tolower(static_cast<unsigned char>(letter)));
+    const std::vector<Control*>& order = m_tabOrder.empty() ? m_controls : m_tabOrder;
+    for (auto it = order.begin(); it != order.end(); ++it) {
+        const Control& control = **it;
+        if (control.kind() != ControlKind::Label || !control.acceptsInput()
+            || accessLetter(static_cast<const Label&>(control).caption()) != wanted)
+            continue;
+        auto next = std::find_if(it + 1, order.end(), [](const Control* c) { return takesFocus(*c); });
+        if (next == order.end())
+            return false;
+        setFocusControl(*next);
+        return true;
+    }
+    return false;
 }
 
 void Window::adopt(Control& control)

@@ -80,6 +80,11 @@ public:
     // default and cancel buttons.
     void characterTyped(int code);
 
+    // The user presses Alt with a letter. A label whose caption marks that letter with "&"
+    // hands the focus to the first control after it in tab order that can take the focus, as
+    // labels do for the boxes they name. Returns whether a label took the key.
+    bool accessKey(char letter);
+
     // Design-time controls in creation order, which is also their drawing order.
     const std::vector<Control*>& controls() const { return m_controls; }
     const std::vector<ControlArrayBase*>& arrays() const { return m_arrays; }

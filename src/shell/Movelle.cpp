@@ -14,7 +14,8 @@ namespace movelle {
 
 void Movelle::start()
 {
-    Form1().show();
+    // The main window comes into being only once the password is accepted.
+    frmLogin().show();
 }
 
 movelle::frmLogin& Movelle::frmLogin() { return window<movelle::frmLogin>("frmLogin"); }

@@ -20,8 +20,13 @@ namespace {
 QFont fontFor(const forms::Look& look, const QFont& base)
 {
     QFont font = base;
-    if (!look.fontFamily.empty())
-        font.setFamily(QString::fromStdString(look.fontFamily));
+    if (!look.fontFamily.empty()) {
+        // A design face this system lacks falls back to the program's own list of near faces,
+        // not to whatever the font configuration substitutes.
+        QStringList families = base.families();
+        families.prepend(QString::fromStdString(look.fontFamily));
+        font.setFamilies(families);
+    }
     if (look.pointSize > 0)
         font.setPointSizeF(look.pointSize);
     font.setBold(look.bold);
