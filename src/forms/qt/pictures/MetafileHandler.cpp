@@ -6,6 +6,7 @@
 #include "forms/qt/pictures/PictureLimits.h"
 #include "forms/qt/pictures/ReadFailure.h"
 
+#include <QGuiApplication>
 #include <QImage>
 #include <QIODevice>
 #include <QPainter>
@@ -51,6 +52,11 @@ bool MetafileHandler::canRead() const
 
 bool MetafileHandler::read(QImage* image)
 {
+    // Qt SVG lays out text with the font database, which exists only in a GUI application.
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        m_failure = QStringLiteral("metafiles can only be drawn by the running program");
+        return false;
+    }
     const QByteArray data = device()->read(qint64(MetafileCheck::maxFileSize) + 1);
     if (data.size() > qint64(MetafileCheck::maxFileSize)) {
         m_failure = QStringLiteral("the metafile is too large");
