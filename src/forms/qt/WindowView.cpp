@@ -188,7 +188,10 @@ void WindowView::showAndRaise()
             show();
             break;
         }
-        // The first control in tab order that takes the focus has it when the window opens.
+        // The first control in tab order that takes the focus has it when the window opens. The
+        // widgets made before the window was laid out only covered the canvas's provisional size,
+        // so they are brought up to the real client area first.
+        reconcile();
         for (const forms::Control* control : m_window->tabOrder()) {
             QWidget* widget = widgetFor(*control);
             if (widget && widget->isEnabled() && widget->focusPolicy() != Qt::NoFocus) {

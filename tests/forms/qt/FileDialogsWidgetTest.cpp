@@ -1,0 +1,129 @@
+// SPDX-License-Identifier: MIT
+#include "Widgets.h"
+
+#include "dialogs/Form3.h"
+#include "dialogs/Form4.h"
+#include "shell/Form1.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+using testing_support::Shown;
+using testing_support::TempDir;
+
+QLineEdit* edit(forms::qt::WindowView& view, const forms::Control& c)
+{
+    return dynamic_cast<QLineEdit*>(view.widgetFor(c));
+}
+
+QPushButton* button(forms::qt::WindowView& view, const forms::Control& c)
+{
+    return dynamic_cast<QPushButton*>(view.widgetFor(c));
+}
+
+// An error would open a modal message box and wait for a person; this closes it at once and
+// keeps its text, so a failing step fails the test instead of hanging it.
+void closeMessageBoxSoon(std::string& text)
+{
+    QTimer::singleShot(0, [&text] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            text = box->text().toStdString();
+            box->done(QMessageBox::Ok);
+        }
+    });
+}
+
+void replaceText(QLineEdit* line, const QString& text)
+{
+    line->setFocus();
+    line->selectAll();
+    QTest::keyClicks(line, text);
+}
+
+TEST(FileDialogsWidgets, SaveThenOpenThroughTheRealWidgets)
+{
+    Shown s;
+    TempDir dir;
+    const std::string red = dir.writePicture("red.bmp", 4, 3, 0xff0000);
+    const std::string green = dir.writePicture("green.bmp", 6, 5, 0x00ff00);
+
+    movelle::Form1& f = s.app.Form1();
+    f.show();
+    forms::qt::WindowView& main = s.view(f);
+    QTest::keyClicks(edit(main, f.Text1), "2");
+    QTest::keyClicks(edit(main, f.Text2), "120");
+    QTest::mouseClick(button(main, f.Command4), Qt::LeftButton);
+    ASSERT_EQ(f.Image1.count(), 2);
+    // What the Load Frame dialog puts into a frame.
+    f.Image1(0).setPicture(s.app.loadPicture(red));
+    f.x(0).setCaption(red);
+    f.Image1(1).setPicture(s.app.loadPicture(green));
+    f.x(1).setCaption(green);
+
+    // Save through the toolbar's disk button.
+    QTest::mouseClick(button(main, f.Command12), Qt::LeftButton);
+    movelle::Form3& saveDialog = s.app.Form3();
+    forms::qt::WindowView& save = s.view(saveDialog);
+    EXPECT_TRUE(save.isVisible());
+    EXPECT_EQ(save.windowTitle(), "Save Screen");
+    // Cancel is first in the tab order, so it has the focus.
+    EXPECT_EQ(save.focusWidget(), button(save, saveDialog.Command2));
+    QWidget* files = save.widgetFor(saveDialog.File1);
+    ASSERT_TRUE(files);
+    EXPECT_FALSE(files->isEnabled());
+    saveDialog.Dir1.open(dir.str());
+    replaceText(edit(save, saveDialog.Text1), "anim");
+    EXPECT_EQ(saveDialog.Text1.text(), "anim");
+    std::string error;
+    closeMessageBoxSoon(error);
+    QTest::mouseClick(button(save, saveDialog.Command1), Qt::LeftButton);
+    ASSERT_EQ(error, "");
+    s.view(f);
+    EXPECT_FALSE(save.isVisible());
+    std::ifstream written(dir.path() / "anim.ani", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(written), {}), "2\r\n120\r\n" + red + "\r\n" + green + "\r\n");
+
+    // "&New", then open it again through the folder button.
+    main.actionFor(f.fn)->trigger();
+    ASSERT_EQ(f.Image1.count(), 1);
+    QTest::mouseClick(button(main, f.Command13), Qt::LeftButton);
+    movelle::Form4& openDialog = s.app.Form4();
+    forms::qt::WindowView& open = s.view(openDialog);
+    EXPECT_EQ(open.windowTitle(), "Open Screen");
+    EXPECT_EQ(open.focusWidget(), edit(open, openDialog.Text1)) << (open.focusWidget() ? open.focusWidget()->objectName().toStdString() + " " + open.focusWidget()->metaObject()->className() : "none");
+    openDialog.Dir1.open(dir.str());
+    openDialog.File1.select("anim.ani");
+    s.view(openDialog);
+    EXPECT_EQ(edit(open, openDialog.Text1)->text(), "anim.ani");
+    closeMessageBoxSoon(error);
+    QTest::mouseClick(button(open, openDialog.Command1), Qt::LeftButton);
+    ASSERT_EQ(error, "");
+    s.view(f);
+
+    EXPECT_FALSE(open.isVisible());
+    EXPECT_EQ(f.state.caption(), "open");
+    EXPECT_EQ(f.Timer1.interval(), 120);
+    EXPECT_EQ(edit(main, f.Text1)->text(), "2");
+    EXPECT_EQ(edit(main, f.Text2)->text(), "120");
+    QPushButton* second = button(main, f.Command1(1));
+    ASSERT_TRUE(second);
+    EXPECT_EQ(second->text(), "2");
+    EXPECT_TRUE(second->isEnabled());
+    EXPECT_EQ(f.x(1).caption(), green);
+    EXPECT_EQ(f.Image1(1).picture().width(), 6);
+    EXPECT_TRUE(button(main, f.Command5)->isEnabled());
+}
+
+}
