@@ -17,9 +17,10 @@ void Form1::Command1_Click(int index)
     // Referring to the dialog creates it, unshown, the first time.
     m_app.Form2().Label2.setCaption(Label6.caption());
 
+    // Every existing frame is hidden, not only the first Text1 of them: with a count edited
+    // after building, the selected picture must still be the only one on screen.
     const int frames = Image1.size();
-    const double last = leadingNumber(Text1.text()) - 1;
-    for (int i = 0; i <= last && i < frames; ++i) {
+    for (int i = 0; i < frames; ++i) {
         if (forms::Image* picture = Image1.find(i))
             picture->setVisible(false);
     }

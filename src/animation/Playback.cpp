@@ -12,11 +12,11 @@ using forms::numberText;
 void Form1::Timer1_Timer()
 {
     // Text1 is the frame count the user sees, but the user may edit it after building. Only
-    // frames that exist take part, so an edited count never raises an error on every tick.
+    // frames that exist take part, so an edited count never raises an error on every tick, and
+    // every one of them is hidden, so a count edited downwards leaves no stale picture on screen
+    // beside the one this tick shows. While Text1 matches the frames this is exactly its count.
     const int frames = Image1.size();
-
-    const double last = leadingNumber(Text1.text()) - 1;
-    for (int i = 0; i <= last && i < frames; ++i) {
+    for (int i = 0; i < frames; ++i) {
         if (forms::Image* picture = Image1.find(i))
             picture->setVisible(false);
     }

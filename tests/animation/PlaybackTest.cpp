@@ -146,4 +146,31 @@ TEST(FrameButtons, DefaultFillsInOneFrameAtOneMillisecond)
     EXPECT_EQ(f.Timer1.interval(), 0);
 }
 
+TEST(Playback, ACountEditedDownwardsLeavesNoStalePictureOnScreen)
+{
+    Headless h;
+    movelle::Form1& f = h.app.Form1();
+    f.Text1.setText("4");
+    f.Text2.setText("10");
+    f.Command4.click();   // every frame picture is visible right after building
+    f.Text1.setText("2");
+
+    // A frame button: the chosen picture alone, even beyond the edited count.
+    f.Command1(3).click();
+    EXPECT_EQ(visibleFrame(f), 3);
+    f.Command1(1).click();
+    EXPECT_EQ(visibleFrame(f), 1);
+
+    // Playback: one picture after every tick, wrapping at the edited count.
+    f.Command1(3).click();
+    f.Command5.click();
+    std::vector<int> shown;
+    for (int tick = 0; tick < 3; ++tick) {
+        h.clock.advance(10);
+        shown.push_back(visibleFrame(f));
+    }
+    EXPECT_EQ(shown, (std::vector<int> { 0, 1, 0 }));
+    EXPECT_TRUE(h.screen.errors.empty());
+}
+
 }
