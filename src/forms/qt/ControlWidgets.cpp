@@ -10,6 +10,7 @@
 #include "forms/qt/Twips.h"
 
 #include <QComboBox>
+#include <QFrame>
 #include <QIcon>
 #include <QLineEdit>
 #include <QListWidget>
@@ -83,13 +84,16 @@ void fillDriveList(forms::DriveList& drives, QComboBox* box)
     box->setCurrentText(qs(drives.drive()));
 }
 
-// An embedded object: its class's icon with a label; a double-click activates it.
-class OleWidget final : public QWidget {
+// An embedded object shown as an icon: its class's icon with a label, inside the container's
+// sunken border. A double-click activates it.
+class OleWidget final : public QFrame {
 public:
     explicit OleWidget(forms::OleContainer& ole, QWidget* parent)
-        : QWidget(parent)
+        : QFrame(parent)
         , m_ole(ole)
     {
+        setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+        setToolTip(qs(ole.className()));
         auto* layout = new QVBoxLayout(this);
         layout->setContentsMargins(2, 2, 2, 2);
         m_icon = new QLabel(this);
@@ -108,7 +112,11 @@ public:
     }
 
 protected:
-    void mouseDoubleClickEvent(QMouseEvent*) override { m_ole.activate(); }
+    void mouseDoubleClickEvent(QMouseEvent* event) override
+    {
+        if (event->button() == Qt::LeftButton)
+            m_ole.activate();
+    }
 
 private:
     forms::OleContainer& m_ole;
@@ -220,8 +228,19 @@ void syncControlWidget(forms::Control& control, QWidget* widget, forms::Property
         auto* edit = static_cast<QLineEdit*>(widget);
         if (property == Property::Text && edit->text() != qs(box.text()))
             edit->setText(qs(box.text()));
-        if (property == Property::Look)
-            edit->setEchoMode(box.passwordChar() ? QLineEdit::Password : QLineEdit::Normal);
+        if (property == Property::Look) {
+            const bool hidden = box.passwordChar() != 0;
+            edit->setEchoMode(hidden ? QLineEdit::Password : QLineEdit::Normal);
+            // An input method's candidate window would show a password in clear.
+            edit->setAttribute(Qt::WA_InputMethodEnabled, !hidden);
+            edit->setInputMethodHints(hidden ? Qt::ImhHiddenText | Qt::ImhSensitiveData | Qt::ImhNoPredictiveText
+                                             : Qt::ImhNone);
+            // The style's own mask character is a bullet; the box shows the one it was given.
+            if (hidden || !edit->styleSheet().isEmpty())
+                edit->setStyleSheet(hidden ? QStringLiteral("lineedit-password-character: %1")
+                                                 .arg(static_cast<unsigned char>(box.passwordChar()))
+                                           : QString());
+        }
         if (property == Property::Selection) {
             // Select from the end back to the start, so the caret stands at the start.
             edit->setSelection(box.selStart() + box.selLength(), -box.selLength());

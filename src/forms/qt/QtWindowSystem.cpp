@@ -92,7 +92,15 @@ bool QtWindowSystem::openWithDesktop(const std::string& path)
 
 bool QtWindowSystem::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() != QEvent::KeyPress)
+    if (event->type() != QEvent::KeyPress) {
+        // Any other event means the key taken last has finished travelling.
+        m_takenKey = nullptr;
+        return false;
+    }
+    // The key taken below goes on up to the parents of the widget that ignored it. A handler
+    // that showed a message box may have left no focus widget, so the test below cannot tell
+    // the parents from where the key started: without this the key would act twice.
+    if (event == m_takenKey)
         return false;
     auto* widget = qobject_cast<QWidget*>(watched);
     if (!widget)
@@ -104,12 +112,19 @@ bool QtWindowSystem::eventFilter(QObject* watched, QEvent* event)
     auto* view = dynamic_cast<WindowView*>(widget->window());
     if (!view || !view->window())
         return false;
-    const QString text = static_cast<QKeyEvent*>(event)->text();
+    const auto* key = static_cast<QKeyEvent*>(event);
+    forms::Window& window = *view->window();
+    // Alt with a letter is a label's access key; a label that takes it swallows it.
+    if ((key->modifiers() & (Qt::AltModifier | Qt::ControlModifier | Qt::MetaModifier)) == Qt::AltModifier
+        && key->key() >= Qt::Key_A && key->key() <= Qt::Key_Z
+        && window.accessKey(static_cast<char>('a' + (key->key() - Qt::Key_A))))
+        return true;
+    const QString text = key->text();
     // Keys without a character (arrows, function keys) raise no key event; Tab moves the focus.
     if (text.isEmpty() || text.at(0) == QLatin1Char('\t'))
         return false;
-    forms::Window& window = *view->window();
     window.characterTyped(text.at(0).unicode());
+    m_takenKey = event;
     // After the program ended nothing may act on the key any more.
     return window.application().ended();
 }

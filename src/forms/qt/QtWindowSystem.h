@@ -35,6 +35,8 @@ protected:
 private:
     std::unordered_map<const forms::Window*, WindowView*> m_views;
     bool m_reporting = false;
+    // The key press handed to the model last, while it travels on to the parent widgets.
+    const QEvent* m_takenKey = nullptr;
 };
 
 }

@@ -1,0 +1,160 @@
+// SPDX-License-Identifier: MIT
+#include "Widgets.h"
+
+#include "shell/About.h"
+#include "shell/Form1.h"
+#include "shell/Form5.h"
+#include "shell/Form6.h"
+#include "shell/frmLogin.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using testing_support::Shown;
+
+QLineEdit* passwordBox(Shown& s)
+{
+    movelle::frmLogin& login = s.app.frmLogin();
+    return dynamic_cast<QLineEdit*>(s.view(login).widgetFor(login.txtPassword));
+}
+
+// A program that ended earlier in this process asked Qt to quit, and Qt then stops every new
+// event loop at once, so a message box would not wait. Running the application's own loop
+// once clears that.
+void forgetEarlierQuits()
+{
+    QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
+}
+
+// Answers the next modal message box with OK, remembering its text; the box waits for the
+// user inside the handler that shows it.
+class MessageBoxCloser {
+public:
+    MessageBoxCloser()
+    {
+        forgetEarlierQuits();
+        m_timer.setInterval(10);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                text = box->text();
+                ++count;
+                box->accept();
+            }
+        });
+        m_timer.start();
+    }
+    QString text;
+    int count = 0;
+
+private:
+    QTimer m_timer;
+};
+
+TEST(ShellWidgets, TheRightPasswordTypedIntoTheRealBoxAndEnterOpenTheMainWindow)
+{
+    Shown s;
+    s.app.start();
+    QLineEdit* box = passwordBox(s);
+    ASSERT_TRUE(box);
+    // The password box has the focus when the window opens.
+    EXPECT_TRUE(box->hasFocus());
+    QTest::keyClicks(box, "harbor");
+    EXPECT_EQ(s.app.frmLogin().txtPassword.text(), "harbor");
+    EXPECT_EQ(box->displayText(), QStringLiteral("******"));
+    EXPECT_FALSE(box->testAttribute(Qt::WA_InputMethodEnabled));
+    EXPECT_TRUE(box->inputMethodHints().testFlag(Qt::ImhHiddenText));
+
+    QTest::keyClick(box, Qt::Key_Return);
+    EXPECT_TRUE(s.app.frmLogin().LoginSucceeded);
+    ASSERT_NE(s.app.existing("Form1"), nullptr);
+    EXPECT_TRUE(s.view(s.app.Form1()).isVisible());
+    EXPECT_FALSE(s.screen.viewOf(s.app.frmLogin())->isVisible());
+}
+
+TEST(ShellWidgets, AWrongPasswordIsAnsweredAndLeftSelectedSoTypingReplacesIt)
+{
+    Shown s;
+    s.app.start();
+    QLineEdit* box = passwordBox(s);
+    ASSERT_TRUE(box);
+    box->setFocus();
+    QTest::keyClicks(box, "Harbor");
+    MessageBoxCloser closer;
+    QTest::keyClick(box, Qt::Key_Return);
+    EXPECT_EQ(closer.text, QStringLiteral("Invalid Password, try again!"));
+    EXPECT_EQ(closer.count, 1);
+    EXPECT_EQ(box->selectedText(), QStringLiteral("Harbor"));
+    EXPECT_EQ(box->cursorPosition(), 0);
+
+    QTest::keyClicks(box, "HARBOR");
+    EXPECT_EQ(s.app.frmLogin().txtPassword.text(), "HARBOR");
+    QTest::keyClick(box, Qt::Key_Return);
+    EXPECT_TRUE(s.app.frmLogin().LoginSucceeded);
+    EXPECT_EQ(closer.count, 1);
+}
+
+TEST(ShellWidgets, AltPFocusesThePasswordBoxAndEscapeEndsTheProgram)
+{
+    Shown s;
+    s.app.start();
+    movelle::frmLogin& login = s.app.frmLogin();
+    QLineEdit* box = passwordBox(s);
+    auto* cancel = dynamic_cast<QPushButton*>(s.view(login).widgetFor(login.cmdCancel));
+    ASSERT_TRUE(box && cancel);
+    cancel->setFocus();
+    QTest::keyClick(cancel, Qt::Key_P, Qt::AltModifier);
+    EXPECT_TRUE(box->hasFocus());
+    EXPECT_EQ(login.txtPassword.text(), "");
+    EXPECT_FALSE(s.app.ended());
+
+    QTest::keyClick(box, Qt::Key_Escape);
+    EXPECT_TRUE(s.app.ended());
+    EXPECT_EQ(s.app.existing("Form1"), nullptr);
+}
+
+TEST(ShellWidgets, ProgramInformationIsFramelessOutOfTheTaskbarAndCentred)
+{
+    Shown s;
+    movelle::Form6& info = s.app.Form6();
+    info.show();
+    forms::qt::WindowView& view = s.view(info);
+    EXPECT_TRUE(view.windowFlags().testFlag(Qt::FramelessWindowHint));
+    EXPECT_EQ(view.windowFlags() & Qt::WindowType_Mask, Qt::Tool);
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_LE((view.frameGeometry().center() - screen.center()).manhattanLength(), 2);
+
+    auto* ok = dynamic_cast<QPushButton*>(view.widgetFor(info.Command1));
+    ASSERT_TRUE(ok);
+    QTest::mouseClick(ok, Qt::LeftButton);
+    EXPECT_FALSE(view.isVisible());
+    EXPECT_TRUE(s.view(s.app.Form1()).isVisible());
+}
+
+TEST(ShellWidgets, DoubleClickingAnEmbeddedObjectActivatesIt)
+{
+    Shown s;
+    movelle::Form5& drawing = s.app.Form5();
+    int activated = 0;
+    drawing.OLE1.onActivate = [&activated] { ++activated; };
+    drawing.show();
+    forms::qt::WindowView& view = s.view(drawing);
+    QWidget* ole = view.widgetFor(drawing.OLE1);
+    ASSERT_TRUE(ole);
+    EXPECT_EQ(ole->geometry(), QRect(16, 8, 113, 73));
+    QTest::mouseDClick(ole, Qt::LeftButton);
+    EXPECT_EQ(activated, 1);
+    QTest::mouseDClick(ole, Qt::RightButton);
+    EXPECT_EQ(activated, 1);
+}
+
+}
