@@ -1,0 +1,266 @@
+// SPDX-License-Identifier: MIT
+// Opening an animation file through the Open dialog: 200 full-HD JPEG frames decoded on all cores
+// against the same open decoded on one thread, and against ImageMagick reading the same files.
+//
+// MOVELLE_BENCH_FRAMES sets how many JPEG frames to make (200 unless told).
+#include "dialogs/Form4.h"
+#include "forms/ManualClock.h"
+#include "forms/WindowSystem.h"
+#include "forms/qt/QtPictureDecoder.h"
+#include "shell/Form1.h"
+#include "shell/Movelle.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <fstream>
+#include <memory>
+#include <string>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+class RecordingScreen final : public forms::WindowSystem {
+public:
+    void reportError(const std::string& message) override { error = message; }
+    std::string error;
+};
+
+// The whole program without a display, as the user has it right after start.
+struct Program {
+    RecordingScreen screen;
+    forms::ManualClock clock;
+    forms::qt::QtPictureDecoder decoder;
+    movelle::Movelle app { screen, clock, decoder };
+};
+
+// A directory of full-HD JPEGs and an animation file that names each of them once.
+class Animation {
+public:
+    static Animation& instance()
+    {
+        static Animation animation;
+        return animation;
+    }
+
+    std::string directory() const { return m_dir.path().toStdString(); }
+    const QStringList& pictures() const { return m_pictures; }
+
+private:
+    Animation()
+    {
+        const int frames = qEnvironmentVariableIsSet("MOVELLE_BENCH_FRAMES")
+            ? qEnvironmentVariableIntValue("MOVELLE_BENCH_FRAMES")
+            : 200;
+        QRandomGenerator random(7);
+        std::string lines = std::to_string(frames) + "\r\n40\r\n";
+        for (int i = 0; i < frames; ++i) {
+            // Gradients, shapes and grain, so the encoder and decoder have real work, as with a
+            // photograph; a flat fill decodes unrealistically fast.
+            QImage image(1920, 1080, QImage::Format_RGB32);
+            QPainter painter(&image);
+            QLinearGradient gradient(0, 0, 1920, 1080);
+            gradient.setColorAt(0, QColor::fromHsv((i * 29) % 360, 190, 220));
+            gradient.setColorAt(1, QColor::fromHsv((i * 83) % 360, 150, 80));
+            painter.fillRect(image.rect(), gradient);
+            for (int shape = 0; shape < 30; ++shape) {
+                painter.setBrush(QColor::fromRgb(random.generate()));
+                painter.drawEllipse(QPoint(random.bounded(1920), random.bounded(1080)), random.bounded(220),
+                                    random.bounded(220));
+            }
+            painter.end();
+            for (int y = 0; y < 1080; y += 2) {
+                auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+                for (int x = 0; x < 1920; x += 3)
+                    line[x] ^= random.generate() & 0x0f0f0f;
+            }
+            const QString path = m_dir.filePath(QStringLiteral("f%1.jpg").arg(i, 4, 10, QLatin1Char('0')));
+            image.save(path, "JPEG", 85);
+            m_pictures << path;
+            lines += path.toStdString() + "\r\n";
+        }
+        std::ofstream(m_dir.filePath(QStringLiteral("anim.ani")).toStdString(), std::ios::binary) << lines;
+    }
+
+    QTemporaryDir m_dir;
+    QStringList m_pictures;
+};
+
+// Seconds for one click on "OK" in a fresh program; the program is built and torn down outside
+// the measured time.
+double openOnce(benchmark::State& state, const std::string& directory, const std::string& name, unsigned threads,
+                int expectedFrames)
+{
+    auto program = std::make_unique<Program>();
+    movelle::Form1& main = program->app.Form1();
+    movelle::Form4& dialog = program->app.Form4();
+    dialog.setDecodingThreads(threads);
+    dialog.Dir1.setPath(directory);
+    dialog.Text1.setText(name);
+
+    const auto start = Clock::now();
+    dialog.Command1.click();
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+
+    if (!program->screen.error.empty())
+        state.SkipWithError(program->screen.error.c_str());
+    else if (main.Image1.count() != expectedFrames)
+        state.SkipWithError("the open built the wrong number of frames");
+    return seconds;
+}
+
+void BM_Open(benchmark::State& state)
+{
+    const Animation& animation = Animation::instance();
+    const auto threads = static_cast<unsigned>(state.range(0));
+    for (auto _ : state)
+        state.SetIterationTime(openOnce(state, animation.directory(), "anim.ani", threads,
+                                        static_cast<int>(animation.pictures().size())));
+    state.SetItemsProcessed(state.iterations() * animation.pictures().size());
+    state.SetLabel(threads == 0 ? "one thread per core" : std::to_string(threads) + " thread(s)");
+}
+BENCHMARK(BM_Open)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->Iterations(3)->UseManualTime();
+
+QString imageMagick()
+{
+    // The Debian binary itself, not a wrapper that might stand in front of it.
+    for (const QString& candidate : { QStringLiteral("/usr/bin/convert-im6.q16"), QStringLiteral("/usr/bin/convert-im6") }) {
+        if (QFileInfo(candidate).isExecutable())
+            return candidate;
+    }
+    return QStandardPaths::findExecutable(QStringLiteral("convert"));
+}
+
+// Runs ImageMagick over the files; returns its time in seconds, or a negative value with the
+// error in `why`.
+double runImageMagick(const QString& magick, const QStringList& arguments, std::string& why,
+                      const QString& configuration = {})
+{
+    QProcess convert;
+    if (!configuration.isEmpty()) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("MAGICK_CONFIGURE_PATH"), configuration);
+        convert.setProcessEnvironment(environment);
+    }
+    const auto start = Clock::now();
+    convert.start(magick, arguments);
+    convert.waitForFinished(-1);
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    if (convert.exitStatus() != QProcess::NormalExit || convert.exitCode() != 0) {
+        why = convert.readAllStandardError().left(300).toStdString();
+        return -1;
+    }
+    return seconds;
+}
+
+// One run of each over the same files: the parallel open, the serial open, and ImageMagick
+// reading every file and throwing it away. The ratios are the others' times over the parallel
+// open's.
+void BM_OpenAgainstSerialAndImageMagick(benchmark::State& state)
+{
+    const Animation& animation = Animation::instance();
+    const QString magick = imageMagick();
+    if (magick.isEmpty()) {
+        state.SkipWithError("ImageMagick's convert is not installed");
+        return;
+    }
+    QTemporaryDir liftedPolicy;
+    {
+        QFile policy(liftedPolicy.filePath(QStringLiteral("policy.xml")));
+        policy.open(QIODevice::WriteOnly);
+        policy.write("<policymap>\n"
+                     "  <policy domain=\"resource\" name=\"memory\" value=\"16GiB\"/>\n"
+                     "  <policy domain=\"resource\" name=\"map\" value=\"16GiB\"/>\n"
+                     "  <policy domain=\"resource\" name=\"disk\" value=\"16GiB\"/>\n"
+                     "  <policy domain=\"resource\" name=\"area\" value=\"1GP\"/>\n"
+                     "</policymap>\n");
+    }
+    const int frames = static_cast<int>(animation.pictures().size());
+    double parallel = 0;
+    double serial = 0;
+    double imageMagickAll = 0;
+    double imageMagickOneByOne = 0;
+    bool allAtOnce = true;
+    for (auto _ : state) {
+        const double once = openOnce(state, animation.directory(), "anim.ani", 0, frames);
+        parallel += once;
+        serial += openOnce(state, animation.directory(), "anim.ani", 1, frames);
+
+        // `convert f*.jpg null:` keeps every picture until the end, which Debian's resource
+        // policy refuses for this many full-HD pictures (its pixel cache may use 1 GiB of disk).
+        // A policy of the benchmark's own lifts the resource limits for this one process; the
+        // figure taken one picture at a time, within the stock policy, is given too.
+        std::string why;
+        const double all = runImageMagick(magick, QStringList(animation.pictures()) << QStringLiteral("null:"), why,
+                                          liftedPolicy.path());
+        if (all < 0) {
+            allAtOnce = false;
+            state.SetLabel("convert f*.jpg null: failed: " + why);
+        }
+        else
+            imageMagickAll += all;
+        QStringList oneByOne;
+        for (const QString& picture : animation.pictures().first(frames - 1))
+            oneByOne << picture << QStringLiteral("-write") << QStringLiteral("null:") << QStringLiteral("+delete");
+        oneByOne << animation.pictures().last() << QStringLiteral("null:");
+        const double single = runImageMagick(magick, oneByOne, why);
+        if (single < 0) {
+            state.SkipWithError(why.c_str());
+            return;
+        }
+        imageMagickOneByOne += single;
+        state.SetIterationTime(once);
+    }
+    const auto runs = static_cast<double>(state.iterations());
+    state.counters["parallel_s"] = parallel / runs;
+    state.counters["serial_s"] = serial / runs;
+    state.counters["serial_over_parallel"] = serial / parallel;
+    if (allAtOnce) {
+        state.counters["imagemagick_all_s"] = imageMagickAll / runs;
+        state.counters["imagemagick_all_over_parallel"] = imageMagickAll / parallel;
+    }
+    state.counters["imagemagick_each_s"] = imageMagickOneByOne / runs;
+    state.counters["imagemagick_each_over_parallel"] = imageMagickOneByOne / parallel;
+    state.counters["frames"] = frames;
+}
+BENCHMARK(BM_OpenAgainstSerialAndImageMagick)->Unit(benchmark::kMillisecond)->Iterations(1)->UseManualTime();
+
+// Many frames that all name one picture: the file is decoded once, whatever the frame count.
+void BM_OpenOnePictureInManyFrames(benchmark::State& state)
+{
+    const Animation& animation = Animation::instance();
+    const auto frames = static_cast<int>(state.range(0));
+    QTemporaryDir dir;
+    std::string lines = std::to_string(frames) + "\r\n40\r\n";
+    for (int i = 0; i < frames; ++i)
+        lines += animation.pictures().first().toStdString() + "\r\n";
+    std::ofstream(dir.filePath(QStringLiteral("many.ani")).toStdString(), std::ios::binary) << lines;
+    for (auto _ : state)
+        state.SetIterationTime(openOnce(state, dir.path().toStdString(), "many.ani", 0, frames));
+}
+BENCHMARK(BM_OpenOnePictureInManyFrames)->Arg(10000)->Arg(32768)->Unit(benchmark::kMillisecond)->Iterations(3)->UseManualTime();
+
+}
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
