@@ -30,49 +30,83 @@ QString qs(const std::string& s)
     return QString::fromStdString(s);
 }
 
-// Ancestors of a directory, root first, each with its indentation level.
-QStringList ancestors(const std::string& path)
+// Names and paths travel as the file system's own bytes in each item's data, so a name that is
+// not valid UTF-8 still reaches the model exactly; the text is only for showing.
+QByteArray bytes(const std::string& s)
 {
-    QStringList result { QStringLiteral("/") };
-    QString current;
-    for (const QString& part : qs(path).split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
-        current += QLatin1Char('/') + part;
-        result << current;
+    return QByteArray::fromStdString(s);
+}
+
+std::string itemBytes(const QListWidgetItem* item)
+{
+    return item->data(Qt::UserRole).toByteArray().toStdString();
+}
+
+// Ancestors of a directory, root first: "/", "/home", "/home/ann".
+std::vector<std::string> ancestors(const std::string& path)
+{
+    std::vector<std::string> result { std::string(1, forms::FileSystem::kSeparator) };
+    std::size_t start = 0;
+    while ((start = path.find_first_not_of(forms::FileSystem::kSeparator, start)) != std::string::npos) {
+        const std::size_t end = path.find(forms::FileSystem::kSeparator, start);
+        result.push_back(path.substr(0, end));
+        start = end;
     }
     return result;
 }
 
-// The directory list: its ancestors from the root down, then its subdirectories. Activating
-// an entry (double-click or Enter) opens it, as a directory list does.
+// The directory list: its ancestors from the root down, indented one step per level, then its
+// subdirectories one step further in. Activating an entry (double-click or Enter) opens it.
 void fillDirList(forms::DirList& dir, QListWidget* list)
 {
     const QSignalBlocker blocker(list);
     list->clear();
-    const QStringList chain = ancestors(dir.path());
+    const std::vector<std::string> chain = ancestors(dir.path());
+    const QIcon open = QIcon::fromTheme(QStringLiteral("folder-open"));
     int depth = 0;
-    for (const QString& path : chain) {
-        QString name = path == QLatin1String("/") ? path : path.section(QLatin1Char('/'), -1);
-        auto* item = new QListWidgetItem(QString(depth * 2, QLatin1Char(' ')) + name, list);
-        item->setData(Qt::UserRole, path);
-        item->setIcon(QIcon::fromTheme(QStringLiteral("folder-open")));
+    for (const std::string& path : chain) {
+        const std::size_t slash = path.find_last_of(forms::FileSystem::kSeparator);
+        const std::string name = depth == 0 ? path : path.substr(slash + 1);
+        auto* item = new QListWidgetItem(open, QString(depth * 2, QLatin1Char(' ')) + qs(name), list);
+        item->setData(Qt::UserRole, bytes(path));
         ++depth;
     }
     list->setCurrentRow(list->count() - 1);
+    const QIcon closed = QIcon::fromTheme(QStringLiteral("folder"));
     for (const std::string& name : dir.subdirectories()) {
-        auto* item = new QListWidgetItem(QString(depth * 2, QLatin1Char(' ')) + qs(name), list);
-        item->setData(Qt::UserRole, qs(forms::FileSystem::join(dir.path(), name)));
-        item->setIcon(QIcon::fromTheme(QStringLiteral("folder")));
+        auto* item = new QListWidgetItem(closed, QString(depth * 2, QLatin1Char(' ')) + qs(name), list);
+        item->setData(Qt::UserRole, bytes(forms::FileSystem::join(dir.path(), name)));
     }
+    list->scrollToItem(list->currentItem());
+}
+
+// Highlights the model's selected file, or nothing.
+void showSelectedFile(forms::FileList& files, QListWidget* list)
+{
+    const QSignalBlocker blocker(list);
+    const QByteArray selected = bytes(files.fileName());
+    for (int row = 0; row < list->count(); ++row) {
+        QListWidgetItem* item = list->item(row);
+        if (!selected.isEmpty() && item->data(Qt::UserRole).toByteArray() == selected) {
+            list->setCurrentItem(item);
+            list->scrollToItem(item);
+            return;
+        }
+    }
+    list->clearSelection();
 }
 
 void fillFileList(forms::FileList& files, QListWidget* list)
 {
-    const QSignalBlocker blocker(list);
-    list->clear();
-    for (const std::string& name : files.files())
-        list->addItem(qs(name));
-    const auto found = list->findItems(qs(files.fileName()), Qt::MatchExactly);
-    list->setCurrentItem(found.isEmpty() ? nullptr : found.first());
+    {
+        const QSignalBlocker blocker(list);
+        list->clear();
+        for (const std::string& name : files.files()) {
+            auto* item = new QListWidgetItem(qs(name), list);
+            item->setData(Qt::UserRole, bytes(name));
+        }
+    }
+    showSelectedFile(files, list);
 }
 
 void fillDriveList(forms::DriveList& drives, QComboBox* box)
@@ -80,9 +114,72 @@ void fillDriveList(forms::DriveList& drives, QComboBox* box)
     const QSignalBlocker blocker(box);
     box->clear();
     for (const std::string& d : drives.drives())
-        box->addItem(qs(d));
-    box->setCurrentText(qs(drives.drive()));
+        box->addItem(qs(d), bytes(d));
 }
+
+void showDrive(forms::DriveList& drives, QComboBox* box)
+{
+    const QSignalBlocker blocker(box);
+    box->setCurrentIndex(box->findData(bytes(drives.drive())));
+}
+
+// The drive list looks for newly mounted volumes each time the user opens it.
+class DriveBox final : public QComboBox {
+public:
+    DriveBox(forms::DriveList& drives, QWidget* parent)
+        : QComboBox(parent)
+        , m_drives(drives)
+    {
+        connect(this, qOverload<int>(&QComboBox::activated), this, [this](int i) {
+            m_drives.choose(itemData(i).toByteArray().toStdString());
+        });
+    }
+
+    void showPopup() override
+    {
+        m_drives.refresh();
+        QComboBox::showPopup();
+    }
+
+private:
+    forms::DriveList& m_drives;
+};
+
+// The file list raises Click whenever the user selects a file, by mouse or by keyboard, and also
+// when the user clicks the file that is selected already, so a failed preview can be retried.
+// The focus alone selects nothing.
+class FileListWidget final : public QListWidget {
+public:
+    FileListWidget(forms::FileList& files, QWidget* parent)
+        : QListWidget(parent)
+        , m_files(files)
+    {
+        setSelectionMode(QAbstractItemView::SingleSelection);
+        connect(this, &QListWidget::itemSelectionChanged, this, [this] {
+            const QList<QListWidgetItem*> chosen = selectedItems();
+            if (chosen.isEmpty()) {
+                // A control-click can take the highlight away; the model keeps its file.
+                showSelectedFile(m_files, this);
+                return;
+            }
+            m_files.select(itemBytes(chosen.first()));
+        });
+    }
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override
+    {
+        QListWidgetItem* before = currentItem();
+        const bool wasSelected = before && before->isSelected();
+        QListWidget::mousePressEvent(event);
+        QListWidgetItem* hit = itemAt(event->position().toPoint());
+        if (hit && hit == before && wasSelected && hit->isSelected())
+            m_files.select(itemBytes(hit));
+    }
+
+private:
+    forms::FileList& m_files;
+};
 
 // An embedded object shown as an icon: its class's icon with a label, inside the container's
 // sunken border. A double-click activates it.
@@ -150,39 +247,30 @@ QWidget* createControlWidget(forms::Control& control, QWidget* parent)
         auto* box = new QComboBox(parent);
         box->setEditable(true);
         box->setInsertPolicy(QComboBox::NoInsert);
+        // Inline completion would change the text beyond what the user typed; the text is taken
+        // exactly as typed, and only picking from the list puts an item in.
+        box->setCompleter(nullptr);
         QObject::connect(box->lineEdit(), &QLineEdit::textEdited, box,
                          [&combo](const QString& text) { combo.edit(text.toStdString()); });
         QObject::connect(box, qOverload<int>(&QComboBox::activated), box, [&combo](int i) { combo.choose(i); });
         widget = box;
         break;
     }
-    case forms::ControlKind::DriveList: {
-        auto& drives = static_cast<forms::DriveList&>(control);
-        auto* box = new QComboBox(parent);
-        QObject::connect(box, &QComboBox::textActivated, box,
-                         [&drives](const QString& text) { drives.choose(text.toStdString()); });
-        widget = box;
+    case forms::ControlKind::DriveList:
+        widget = new DriveBox(static_cast<forms::DriveList&>(control), parent);
         break;
-    }
     case forms::ControlKind::DirList: {
         auto& dir = static_cast<forms::DirList&>(control);
         auto* list = new QListWidget(parent);
-        QObject::connect(list, &QListWidget::itemActivated, list, [&dir](QListWidgetItem* item) {
-            dir.open(item->data(Qt::UserRole).toString().toStdString());
-        });
+        list->setSelectionMode(QAbstractItemView::SingleSelection);
+        QObject::connect(list, &QListWidget::itemActivated, list,
+                         [&dir](QListWidgetItem* item) { dir.open(itemBytes(item)); });
         widget = list;
         break;
     }
-    case forms::ControlKind::FileList: {
-        auto& files = static_cast<forms::FileList&>(control);
-        auto* list = new QListWidget(parent);
-        QObject::connect(list, &QListWidget::currentTextChanged, list, [&files](const QString& text) {
-            if (!text.isEmpty())
-                files.select(text.toStdString());
-        });
-        widget = list;
+    case forms::ControlKind::FileList:
+        widget = new FileListWidget(static_cast<forms::FileList&>(control), parent);
         break;
-    }
     case forms::ControlKind::OleContainer:
         widget = new OleWidget(static_cast<forms::OleContainer&>(control), parent);
         break;
@@ -260,16 +348,31 @@ void syncControlWidget(forms::Control& control, QWidget* widget, forms::Property
             box->setEditText(qs(combo.text()));
         break;
     }
-    case forms::ControlKind::DriveList:
-        fillDriveList(static_cast<forms::DriveList&>(control), static_cast<QComboBox*>(widget));
+    case forms::ControlKind::DriveList: {
+        auto& drives = static_cast<forms::DriveList&>(control);
+        auto* box = static_cast<QComboBox*>(widget);
+        if (property == Property::Items)
+            fillDriveList(drives, box);
+        if (property == Property::Items || property == Property::Drive)
+            showDrive(drives, box);
         break;
+    }
     case forms::ControlKind::DirList:
-        if (property == Property::Items || property == Property::Path)
+        // A new path always comes with its new subdirectories, so the list is filled once.
+        if (property == Property::Items)
             fillDirList(static_cast<forms::DirList&>(control), static_cast<QListWidget*>(widget));
         break;
-    case forms::ControlKind::FileList:
-        fillFileList(static_cast<forms::FileList&>(control), static_cast<QListWidget*>(widget));
+    case forms::ControlKind::FileList: {
+        // Refilling only when the files change keeps the user's scroll position while they
+        // click through the files.
+        auto& files = static_cast<forms::FileList&>(control);
+        auto* list = static_cast<QListWidget*>(widget);
+        if (property == Property::Items)
+            fillFileList(files, list);
+        else if (property == Property::FileName)
+            showSelectedFile(files, list);
         break;
+    }
     case forms::ControlKind::OleContainer:
         static_cast<OleWidget*>(widget)->sync();
         break;
