@@ -1,0 +1,255 @@
+// SPDX-License-Identifier: MIT
+#include "X11Session.h"
+
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+
+namespace {
+
+using namespace std::chrono_literals;
+using e2e::X11Session;
+
+// Twips become pixels at 15 to one; these are the centres and corners of the controls the test
+// uses, in pixels from the top-left corner of each window's client area.
+constexpr QPoint kPasswordBox { 160, 14 };
+constexpr QPoint kFrameCount { 152, 80 };
+constexpr QPoint kRate { 152, 105 };
+constexpr QPoint kSettingsFinished { 164, 144 };
+constexpr QPoint kFramePicture { 284, 28 };           // inside Image1(i), which all lie at 264, 8
+constexpr int kFramePictureTopBorder = 8;
+QPoint frameButton(int i) { return { (4080 + 500 * i) / 15 + 16, 272 }; }
+constexpr QPoint kLoadFrameDirectories { 178, 168 };  // the first entry of Dir1
+constexpr QPoint kLoadFrameFiles { 48, 168 };         // the first entry of File1
+constexpr QPoint kLoadFramePreview { 28, 28 };
+constexpr QPoint kLoadFrameOk { 332, 60 };
+constexpr QPoint kFileNameBox { 72, 129 };            // Text1 of the Save and Open dialogs
+constexpr QPoint kFileDialogOk { 324, 52 };
+
+const QColor kFrameColours[] = { QColor(255, 0, 0), QColor(0, 255, 0), QColor(0, 0, 255) };
+const char* const kFrameFiles[] = { "1red.bmp", "2green.bmp", "3blue.bmp" };
+
+// Which frame's colour this is, or -1.
+int frameOf(const QColor& c)
+{
+    for (int i = 0; i < 3; ++i) {
+        const QColor& f = kFrameColours[i];
+        if (std::abs(c.red() - f.red()) < 12 && std::abs(c.green() - f.green()) < 12 && std::abs(c.blue() - f.blue()) < 12)
+            return i;
+    }
+    return -1;
+}
+
+class TempHome {
+public:
+    TempHome()
+    {
+        std::random_device random;
+        m_root = std::filesystem::temp_directory_path() / ("movelle-e2e-" + std::to_string(random()));
+        std::filesystem::create_directories(m_root / "home" / "f");
+    }
+    ~TempHome()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_root, ignored);
+    }
+    std::filesystem::path home() const { return m_root / "home"; }
+    std::filesystem::path frames() const { return home() / "f"; }
+
+private:
+    std::filesystem::path m_root;
+};
+
+class EndToEnd : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        if (HasFailure() && !x.display().empty()) {
+            const std::string shot = (std::filesystem::current_path() / "movelle-e2e-failure.png").string();
+            x.saveScreen(shot);
+            std::cerr << "The screen at the failure is in " << shot << "\n";
+        }
+    }
+
+    // Where the main window's client area starts on the screen, below its menu bar: found from
+    // the frame picture's top border, the only long straight line right of the settings box.
+    int findCanvasTop(const std::string& window)
+    {
+        const QPoint at = x.windowPosition(window);
+        const QImage strip = x.grab(QRect(at.x() + 300, at.y(), 200, 80));
+        for (int row = 0; row < strip.height(); ++row) {
+            int dark = 0;
+            for (int col = 0; col < strip.width(); ++col)
+                dark += qGray(strip.pixel(col, row)) < 64;
+            if (dark >= 190)
+                return row - kFramePictureTopBorder;
+        }
+        return -1;
+    }
+
+    QColor mainPixel(QPoint p) { return x.pixel(mainOrigin + p); }
+    void clickMain(QPoint p) { x.click(mainWindow, p.x(), p.y() + menuHeight); }
+
+    struct Run {
+        int frame;
+        std::chrono::steady_clock::time_point first;
+        std::chrono::steady_clock::time_point last;
+    };
+
+    // Watches the frame picture while playback runs: one run per picture seen, with when it
+    // was first and last seen.
+    std::vector<Run> watchPlayback(std::chrono::milliseconds duration)
+    {
+        std::vector<Run> runs;
+        X11Session::waitUntil(
+            [&] {
+                const auto now = std::chrono::steady_clock::now();
+                const int frame = frameOf(mainPixel(kFramePicture));
+                if (frame < 0)
+                    return false;
+                if (runs.empty() || runs.back().frame != frame)
+                    runs.push_back({ frame, now, now });
+                else
+                    runs.back().last = now;
+                return false;
+            },
+            duration, 2ms);
+        return runs;
+    }
+
+    // Each picture is followed by the next, the last by the first. A busy machine can keep the
+    // watcher from looking for longer than a picture stays, so a change is judged only where
+    // the watcher looked again soon enough not to have missed a picture.
+    static void expectCycle(const std::vector<Run>& runs)
+    {
+        int judged = 0;
+        for (std::size_t i = 1; i < runs.size(); ++i) {
+            if (runs[i].first - runs[i - 1].last > 60ms)
+                continue;
+            ++judged;
+            EXPECT_EQ(runs[i].frame, (runs[i - 1].frame + 1) % 3)
+                << "frame " << runs[i].frame + 1 << " followed frame " << runs[i - 1].frame + 1;
+        }
+        EXPECT_GE(judged, 5) << "too few changes of picture seen while playing: " << runs.size() << " runs";
+    }
+
+    X11Session x;
+    std::string mainWindow;
+    QPoint mainOrigin;
+    int menuHeight = 0;
+};
+
+TEST_F(EndToEnd, LoginBuildLoadPlaySaveNewOpenAndEscape)
+{
+    if (X11Session::findProgram("Xvfb").empty())
+        GTEST_SKIP() << "Xvfb is not installed (Debian package xvfb): the end-to-end test needs an X server of its own.";
+    ASSERT_FALSE(X11Session::findProgram("xdotool").empty()) << "xdotool (Debian package xdotool) types and clicks here.";
+
+    TempHome temp;
+    for (int i = 0; i < 3; ++i) {
+        QImage picture(60, 60, QImage::Format_RGB32);
+        picture.fill(kFrameColours[i]);
+        ASSERT_TRUE(picture.save(QString::fromStdString((temp.frames() / kFrameFiles[i]).string()), "BMP"));
+    }
+
+    ASSERT_TRUE(x.start()) << x.error();
+    ASSERT_TRUE(x.launch(MOVELLE_PROGRAM, { "HOME=" + temp.home().string() })) << x.error();
+
+    // The login: the password typed into its box, then Enter.
+    const std::string login = x.waitForWindow("^Login$", 30s);
+    ASSERT_FALSE(login.empty()) << "the login window did not appear";
+    x.click(login, kPasswordBox.x(), kPasswordBox.y());
+    x.type("harbor");
+    x.key("Return");
+    mainWindow = x.waitForWindow("^Movelle Version 1.0.0$", 20s);
+    ASSERT_FALSE(mainWindow.empty()) << "the main window did not open";
+    EXPECT_FALSE(x.windowVisible("^Login$"));
+    ASSERT_TRUE(X11Session::waitUntil([&] { return (menuHeight = findCanvasTop(mainWindow)) >= 0; }, 10s))
+        << "the main window's frame picture was not drawn";
+    mainOrigin = x.windowPosition(mainWindow) + QPoint(0, menuHeight);
+
+    // Three frames at 100 ms a picture.
+    clickMain(kFrameCount);
+    x.type("3");
+    clickMain(kRate);
+    x.type("100");
+    clickMain(kSettingsFinished);
+    const QColor background = mainPixel(frameButton(2) + QPoint(0, -30));
+    ASSERT_TRUE(X11Session::waitUntil([&] { return mainPixel(frameButton(2)) != background; }, 10s))
+        << "the frame buttons did not appear";
+
+    // Each frame gets its picture through the Load Frame dialog.
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(kFrameFiles[i]);
+        clickMain(frameButton(i));
+        x.key("F7");
+        const std::string dialog = x.waitForWindow("^Load Frame$", 10s);
+        ASSERT_FALSE(dialog.empty()) << "the Load Frame dialog did not appear";
+        const QPoint origin = x.windowPosition(dialog);
+        if (i == 0) {
+            // Into the folder of the pictures: the last entry of the directory list.
+            x.click(dialog, kLoadFrameDirectories.x(), kLoadFrameDirectories.y());
+            x.key("End");
+            x.key("Return");
+        }
+        x.click(dialog, kLoadFrameFiles.x(), kLoadFrameFiles.y());
+        for (int down = 0; down < i; ++down)
+            x.key("Down");
+        ASSERT_TRUE(X11Session::waitUntil([&] { return frameOf(x.pixel(origin + kLoadFramePreview)) == i; }, 10s))
+            << "the preview does not show " << kFrameFiles[i];
+        x.click(dialog, kLoadFrameOk.x(), kLoadFrameOk.y());
+        ASSERT_TRUE(X11Session::waitUntil([&] { return frameOf(mainPixel(kFramePicture)) == i; }, 10s))
+            << "frame " << i + 1 << " does not show its picture";
+    }
+
+    // Playback shows the three pictures in order, over and over.
+    x.key("F5");
+    expectCycle(watchPlayback(2000ms));
+    x.key("F6");
+
+    // Saved under the name typed into the Save dialog, in the home directory its lists show.
+    x.key("F4");
+    const std::string save = x.waitForWindow("^Save Screen$", 10s);
+    ASSERT_FALSE(save.empty()) << "the Save dialog did not appear";
+    x.click(save, kFileNameBox.x(), kFileNameBox.y());
+    x.key("ctrl+a");
+    x.type("anim");
+    x.click(save, kFileDialogOk.x(), kFileDialogOk.y());
+    const std::filesystem::path saved = temp.home() / "anim.ani";
+    ASSERT_TRUE(X11Session::waitUntil([&] { return !x.windowVisible("^Save Screen$"); }, 10s));
+    ASSERT_TRUE(std::filesystem::exists(saved));
+    std::ifstream in(saved, std::ios::binary);
+    const std::string content { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
+    const std::string frames = temp.frames().string() + "/";
+    EXPECT_EQ(content, "3\r\n100\r\n" + frames + kFrameFiles[0] + "\r\n" + frames + kFrameFiles[1] + "\r\n" + frames
+                           + kFrameFiles[2] + "\r\n");
+
+    // New empties the frame picture.
+    x.key("F2");
+    ASSERT_TRUE(X11Session::waitUntil([&] { return frameOf(mainPixel(kFramePicture)) < 0; }, 10s))
+        << "New left a frame picture on screen";
+
+    // Opened again: the same three pictures play in the same order.
+    x.key("F3");
+    const std::string open = x.waitForWindow("^Open Screen$", 10s);
+    ASSERT_FALSE(open.empty()) << "the Open dialog did not appear";
+    x.click(open, kFileNameBox.x(), kFileNameBox.y());
+    x.key("ctrl+a");
+    x.type("anim.ani");
+    x.click(open, kFileDialogOk.x(), kFileDialogOk.y());
+    ASSERT_TRUE(X11Session::waitUntil([&] { return !x.windowVisible("^Open Screen$"); }, 10s))
+        << "the Open dialog stayed open";
+    x.key("F5");
+    expectCycle(watchPlayback(2000ms));
+
+    // Escape in the main window ends the program.
+    x.key("Escape");
+    EXPECT_EQ(x.waitForExit(10s), 0);
+}
+
+}

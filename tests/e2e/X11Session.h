@@ -1,0 +1,73 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QColor>
+#include <QImage>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <sys/types.h>
+
+class QGuiApplication;
+
+namespace e2e {
+
+// A private X server (Xvfb) for one test, with the means to start a program on it, type and
+// click through xdotool, and look at the screen through Qt's screen grab.
+class X11Session {
+public:
+    X11Session();
+    ~X11Session();
+    X11Session(const X11Session&) = delete;
+    X11Session& operator=(const X11Session&) = delete;
+
+    // The full path of a program found on PATH, or empty.
+    static std::string findProgram(const std::string& name);
+
+    // Starts Xvfb on a free display and connects to it. False, with error(), when it fails.
+    bool start();
+    const std::string& error() const { return m_error; }
+    const std::string& display() const { return m_display; }
+
+    // Starts a program on the display with extra environment entries ("NAME=value").
+    bool launch(const std::string& program, const std::vector<std::string>& environment);
+    // Waits for the launched program to end; its exit code, or -1 when it did not end in time
+    // or was killed by a signal.
+    int waitForExit(std::chrono::milliseconds timeout);
+
+    // Runs xdotool with these arguments and returns what it printed; ok is false when it failed.
+    std::string xdotool(const std::vector<std::string>& arguments, bool* ok = nullptr);
+    void type(const std::string& text);
+    void key(const std::string& keys);
+    // Clicks at a point given relative to the window's top-left corner.
+    void click(const std::string& window, int x, int y, int count = 1);
+
+    // The visible window whose title matches the regular expression, waiting for it to appear.
+    std::string waitForWindow(const std::string& titleRegex, std::chrono::milliseconds timeout);
+    bool windowVisible(const std::string& titleRegex);
+    // The window's top-left corner on the screen.
+    QPoint windowPosition(const std::string& window);
+
+    // A part of the screen, in screen coordinates.
+    QImage grab(const QRect& area);
+    QColor pixel(const QPoint& at);
+    // Writes the whole screen to a file, to see what went wrong.
+    void saveScreen(const std::string& path);
+
+    // Polls `done` every `interval` until it holds or the time is up.
+    static bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout,
+                          std::chrono::milliseconds interval = std::chrono::milliseconds(20));
+
+private:
+    std::string m_error;
+    std::string m_display;
+    pid_t m_server = -1;
+    pid_t m_program = -1;
+    std::unique_ptr<QGuiApplication> m_qt;
+};
+
+}
