@@ -119,11 +119,15 @@ bool QtWindowSystem::eventFilter(QObject* watched, QEvent* event)
         && key->key() >= Qt::Key_A && key->key() <= Qt::Key_Z
         && window.accessKey(static_cast<char>('a' + (key->key() - Qt::Key_A))))
         return true;
-    const QString text = key->text();
-    // Keys without a character (arrows, function keys) raise no key event; Tab moves the focus.
-    if (text.isEmpty() || text.at(0) == QLatin1Char('\t'))
-        return false;
-    window.characterTyped(text.at(0).unicode());
+    // Keys without a character (arrows, function keys, Delete) raise no key event, and Tab
+    // moves the focus; an input method may deliver several characters at once.
+    for (const QChar c : key->text()) {
+        if (c == QLatin1Char('\t') || c.unicode() == 127)
+            continue;
+        window.characterTyped(c.unicode());
+        if (window.application().ended())
+            break;
+    }
     m_takenKey = event;
     // After the program ended nothing may act on the key any more.
     return window.application().ended();
