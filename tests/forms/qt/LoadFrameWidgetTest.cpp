@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace {
 
 using testing_support::Shown;
@@ -33,142 +35,92 @@ QListWidgetItem* itemFor(QListWidget* list, const std::string& data)
     return nullptr;
 }
 
-void clickItem(QListWidget* list, QListWidgetItem* item)
+void clickItem(QListWidget* list, int row)
 {
-    list->scrollToItem(item);
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
 }
 
-class LoadFrameWidgets : public ::testing::Test {
-protected:
-    // The main window with two frames, frame 2 chosen, and the dialog opened by "Load Pic.".
-    movelle::Form2& openThroughTheMainWindow()
-    {
-        movelle::Form1& f = s.app.Form1();
-        f.show();
-        forms::qt::WindowView& main = s.view(f);
-        f.Text1.setText("2");
-        f.Text2.setText("100");
-        QTest::mouseClick(widget<QPushButton>(main, f.Command4), Qt::LeftButton);
-        s.view(f);
-        QTest::mouseClick(widget<QPushButton>(main, f.Command1(1)), Qt::LeftButton);
-        QPushButton* load = widget<QPushButton>(main, f.Command3);
-        EXPECT_EQ(load->text(), "Load Pic.");
-        QTest::mouseClick(load, Qt::LeftButton);
-        return s.app.Form2();
-    }
-
-    // Opens `path` in the real directory list, from the root down, as a user would.
-    void browseTo(QListWidget* dirs, const std::string& path)
-    {
-        QListWidgetItem* root = itemFor(dirs, "/");
-        ASSERT_TRUE(root);
-        // A real double-click starts with a press; the test's double-click event alone has none.
-        const QPoint at = dirs->visualItemRect(root).center();
-        QTest::mouseClick(dirs->viewport(), Qt::LeftButton, {}, at);
-        QTest::mouseDClick(dirs->viewport(), Qt::LeftButton, {}, at);
-        std::string current = "/";
-        std::size_t start = 1;
-        while (start < path.size()) {
-            const std::size_t end = path.find('/', start);
-            current = path.substr(0, end);
-            QListWidgetItem* next = itemFor(dirs, current);
-            ASSERT_TRUE(next) << current;
-            dirs->setFocus();
-            dirs->setCurrentItem(next);
-            QTest::keyClick(dirs, Qt::Key_Return);
-            start = end == std::string::npos ? path.size() : end + 1;
-        }
-    }
-
+TEST(LoadFrameWidgets, APictureChosenThroughTheRealWidgetsGoesIntoTheFrame)
+{
     Shown s;
     TempDir tmp;
-};
-
-TEST_F(LoadFrameWidgets, AFileChosenInTheRealListsGoesIntoTheFrameThroughOk)
-{
     tmp.writePicture("a.bmp", 20, 10, 0xff0000);
     tmp.writePicture("b.bmp", 30, 10, 0x00ff00);
     tmp.writeFile("c.bmp", "not yet a picture");
-    movelle::Form2& d = openThroughTheMainWindow();
-    ASSERT_TRUE(d.isShown());
+    tmp.writeFile("d.gif", "GIF89a");
+
+    // Two frames, frame 2 chosen, and "Load Pic." pressed.
+    movelle::Form1& f = s.app.Form1();
+    f.show();
+    forms::qt::WindowView& main = s.view(f);
+    f.Text1.setText("2");
+    f.Text2.setText("100");
+    QTest::mouseClick(widget<QPushButton>(main, f.Command4), Qt::LeftButton);
+    s.view(f);
+    QTest::mouseClick(widget<QPushButton>(main, f.Command1(1)), Qt::LeftButton);
+    QTest::mouseClick(widget<QPushButton>(main, f.Command3), Qt::LeftButton);
+    movelle::Form2& d = s.app.Form2();
     forms::qt::WindowView& view = s.view(d);
-    EXPECT_EQ(view.windowTitle(), "Load Frame");
-    EXPECT_EQ(d.Label2.caption(), "1");
+    ASSERT_TRUE(view.isVisible());
 
+    // Down from the root to the pictures: a double-click, then Enter on each level.
     auto* dirs = widget<QListWidget>(view, d.Dir1);
-    auto* files = widget<QListWidget>(view, d.File1);
-    ASSERT_TRUE(dirs && files);
-    browseTo(dirs, tmp.str());
-    EXPECT_EQ(d.Dir1.path(), tmp.str());
+    ASSERT_TRUE(dirs);
+    const QPoint root = dirs->visualItemRect(itemFor(dirs, "/")).center();
+    QTest::mouseClick(dirs->viewport(), Qt::LeftButton, {}, root);   // a real double-click starts with a press
+    QTest::mouseDClick(dirs->viewport(), Qt::LeftButton, {}, root);
+    std::filesystem::path level = "/";
+    for (const std::filesystem::path& part : tmp.path().relative_path()) {
+        level /= part;
+        QListWidgetItem* next = itemFor(dirs, level.string());
+        ASSERT_TRUE(next) << level;
+        dirs->setCurrentItem(next);
+        QTest::keyClick(dirs, Qt::Key_Return);
+    }
+    EXPECT_EQ(d.File1.path(), tmp.str());
     EXPECT_EQ(d.Label3.caption(), "1");
-    // The directory list shows the way down from the root, the open directory current.
     EXPECT_EQ(dirs->item(0)->data(Qt::UserRole).toByteArray(), "/");
-    EXPECT_EQ(dirs->currentItem()->data(Qt::UserRole).toByteArray().toStdString(), tmp.str());
-    ASSERT_EQ(files->count(), 3);
+    EXPECT_EQ(dirs->currentItem(), itemFor(dirs, tmp.str()));
+    auto* files = widget<QListWidget>(view, d.File1);
+    ASSERT_TRUE(files);
+    EXPECT_EQ(files->count(), 4);
 
-    // Tabbing into the file list selects nothing.
+    // Typing filters, exactly as typed; picking from the drop-down does not.
+    auto* combo = widget<QComboBox>(view, d.Combo1);
+    ASSERT_TRUE(combo);
+    combo->lineEdit()->selectAll();
+    QTest::keyClicks(combo->lineEdit(), "*.b");
+    EXPECT_EQ(combo->currentText(), "*.b");
+    QTest::keyClicks(combo->lineEdit(), "mp");
+    EXPECT_EQ(d.File1.pattern(), "*.bmp");
+    EXPECT_EQ(files->count(), 3);
+    combo->showPopup();
+    QAbstractItemView* popup = combo->view();
+    QTest::mouseClick(popup->viewport(), Qt::LeftButton, {}, popup->visualRect(popup->model()->index(7, 0)).center());
+    EXPECT_EQ(d.Combo1.text(), "*.*");
+    EXPECT_EQ(d.File1.pattern(), "*.bmp");
+
+    // Taking the focus selects nothing; a click or an arrow key previews.
     files->setFocus(Qt::TabFocusReason);
     EXPECT_TRUE(files->hasFocus());
     EXPECT_EQ(d.File1.fileName(), "");
-    EXPECT_TRUE(d.Image1.picture().isNull());
-
-    clickItem(files, files->item(0));
-    EXPECT_EQ(d.File1.fileName(), "a.bmp");
+    clickItem(files, 0);
     EXPECT_EQ(d.Image1.picture().width(), 20);
     QTest::keyClick(files, Qt::Key_Down);
-    EXPECT_EQ(d.File1.fileName(), "b.bmp");
     EXPECT_EQ(d.Image1.picture().width(), 30);
 
-    // A file that is not a picture yet keeps the preview; once it is one, clicking it again
-    // previews it.
-    clickItem(files, files->item(2));
+    // Not a picture yet: the preview stays. Once it is one, clicking it again previews it.
+    clickItem(files, 2);
     EXPECT_EQ(d.File1.fileName(), "c.bmp");
     EXPECT_EQ(d.Image1.picture().width(), 30);
     tmp.writePicture("c.bmp", 40, 10, 0x0000ff);
-    clickItem(files, files->item(2));
+    clickItem(files, 2);
     EXPECT_EQ(d.Image1.picture().width(), 40);
 
-    QPushButton* ok = widget<QPushButton>(view, d.Command1);
-    ASSERT_TRUE(ok);
-    EXPECT_EQ(ok->text(), "OK");
-    QTest::mouseClick(ok, Qt::LeftButton);
-    movelle::Form1& f = s.app.Form1();
+    QTest::mouseClick(widget<QPushButton>(view, d.Command1), Qt::LeftButton);
     EXPECT_TRUE(f.Image1(1).picture() == d.Image1.picture());
     EXPECT_EQ(f.x(1).caption(), tmp.str() + "/c.bmp");
     EXPECT_FALSE(view.isVisible());
-}
-
-TEST_F(LoadFrameWidgets, TypingThePatternFiltersAndPickingFromTheDropDownDoesNot)
-{
-    tmp.writePicture("a.bmp", 4, 4, 0xff0000);
-    tmp.writeFile("b.gif", "GIF89a");
-    movelle::Form2& d = openThroughTheMainWindow();
-    forms::qt::WindowView& view = s.view(d);
-    d.Dir1.setPath(tmp.str());
-
-    auto* combo = widget<QComboBox>(view, d.Combo1);
-    ASSERT_TRUE(combo);
-    EXPECT_EQ(combo->currentText(), "*.bmp");
-    ASSERT_EQ(combo->count(), 8);
-    EXPECT_EQ(combo->itemText(3), "*.cur");
-
-    combo->lineEdit()->selectAll();
-    QTest::keyClicks(combo->lineEdit(), "*.g");
-    // No completion beyond what was typed, neither in the box nor in the pattern.
-    EXPECT_EQ(combo->currentText(), "*.g");
-    EXPECT_EQ(d.File1.pattern(), "*.g");
-    QTest::keyClicks(combo->lineEdit(), "if");
-    EXPECT_EQ(d.File1.pattern(), "*.gif");
-    EXPECT_EQ(d.File1.files(), std::vector<std::string> { "b.gif" });
-
-    combo->showPopup();
-    QAbstractItemView* popup = combo->view();
-    const QModelIndex everything = popup->model()->index(7, 0);
-    QTest::mouseClick(popup->viewport(), Qt::LeftButton, {}, popup->visualRect(everything).center());
-    EXPECT_EQ(d.Combo1.text(), "*.*");
-    EXPECT_EQ(combo->currentText(), "*.*");
-    EXPECT_EQ(d.File1.pattern(), "*.gif");
 }
 
 }
