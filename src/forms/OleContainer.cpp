@@ -76,7 +76,12 @@ void OleContainer::openInApplication()
     } else {
         // mkstemps makes the name unique and the file ours alone, so nothing in the shared
         // temporary directory can be put in its way.
-        std::string pattern = (std::filesystem::temp_directory_path(ec) / ("movelle-" + name() + "-XXXXXX" + extension)).string();
+        // A TMPDIR that names no directory must not send the file into the current directory,
+        // which the file dialogs make the root.
+        std::filesystem::path directory = std::filesystem::temp_directory_path(ec);
+        if (ec || directory.empty())
+            directory = "/tmp";
+        std::string pattern = (directory / ("movelle-" + name() + "-XXXXXX" + extension)).string();
         const int fd = ::mkstemps(pattern.data(), static_cast<int>(extension.size()));
         if (fd < 0)
             throw Error(ErrorKind::FileError,

@@ -134,4 +134,20 @@ TEST(Drawing, AWorkingFileThatCannotBeCreatedIsReportedWithItsCause)
     EXPECT_TRUE(d.app.Form5().OLE1.workingFile().empty());
 }
 
+TEST(Drawing, ATemporaryDirectorySettingThatNamesNoDirectoryFallsBackToTmp)
+{
+    const char* before = std::getenv("TMPDIR");
+    const std::string saved = before ? before : "";
+    setenv("TMPDIR", "/nonexistent/movelle", 1);
+    Drawing d;
+    d.app.Form5().OLE1.activate();
+    if (before)
+        setenv("TMPDIR", saved.c_str(), 1);
+    else
+        unsetenv("TMPDIR");
+
+    ASSERT_EQ(d.desktop.opened.size(), 1u) << (d.desktop.errors.empty() ? "" : d.desktop.errors[0]);
+    EXPECT_EQ(std::filesystem::path(d.desktop.opened[0]).parent_path(), "/tmp");
+}
+
 }

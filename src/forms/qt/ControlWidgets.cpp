@@ -190,7 +190,6 @@ public:
         , m_ole(ole)
     {
         setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-        setToolTip(qs(ole.className()));
         auto* layout = new QVBoxLayout(this);
         layout->setContentsMargins(2, 2, 2, 2);
         m_icon = new QLabel(this);
@@ -206,6 +205,7 @@ public:
     {
         m_icon->setPixmap(QIcon(qs(m_ole.iconName())).pixmap(32, 32));
         m_text->setText(qs(m_ole.label()));
+        setToolTip(qs(m_ole.className()));
     }
 
 protected:
