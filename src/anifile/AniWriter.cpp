@@ -155,6 +155,11 @@ Result<void> AniWriter::save(const std::string& path, const AniContent& content)
     const std::string target = resolvedTarget(path);
     const std::string directory = directoryOf(target);
 
+    // Renaming over a file needs only the directory's permission; a file its owner made
+    // read-only must still refuse to be replaced, as writing into it would.
+    if (::access(target.c_str(), F_OK) == 0 && ::access(target.c_str(), W_OK) != 0)
+        return writeError(path, errno);
+
     std::string temporary;
     const int fd = createTemporary(directory, temporary);
     if (fd < 0)

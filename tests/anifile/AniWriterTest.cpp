@@ -187,6 +187,21 @@ TEST_F(AniWriterSaveTest, ReadOnlyDirectoryLeavesOldFileUntouched)
     EXPECT_EQ(m_dir.entries(), std::vector<std::string>{"anim.ani"});
 }
 
+TEST_F(AniWriterSaveTest, ReadOnlyFileIsNotReplaced)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root may write any file";
+    const std::string path = m_dir.file("anim.ani");
+    writeBytes(path, oldBytes);
+    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+
+    const Result<void> result = AniWriter::save(path, sample);
+
+    ASSERT_FALSE(result);
+    EXPECT_EQ(result.error().message(), "cannot write " + path + ": Permission denied");
+    EXPECT_EQ(readBytes(path), oldBytes);
+}
+
 TEST_F(AniWriterSaveTest, RefusesWildcardNames)
 {
     // "*" is what is left of the dialog's initial "*.ani" filter once the extension is added back.
