@@ -9,6 +9,7 @@
 #include <QDesktopServices>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QThread>
 #include <QUrl>
 
 namespace forms::qt {
@@ -82,7 +83,10 @@ void QtWindowSystem::quit()
 {
     for (auto& [window, view] : m_views)
         view->hide();
-    QCoreApplication::exit(0);
+    // Outside an event loop there is nothing to leave, and Qt would make every later loop,
+    // a message box's included, return at once; the program's start checks for the end itself.
+    if (QThread::currentThread()->loopLevel() > 0)
+        QCoreApplication::exit(0);
 }
 
 bool QtWindowSystem::openWithDesktop(const std::string& path)
