@@ -51,7 +51,9 @@ test)
     ;;
 sanitize)
     install_missing "${packages[@]}"
-    configure_and_build build-asan -DMOVELLE_WERROR=ON -DMOVELLE_SANITIZE=ON -DMOVELLE_BENCH=OFF
+    # -O1 with line tables only: what the sanitizers need, at half the compile time of -O2 -g.
+    configure_and_build build-asan -DMOVELLE_WERROR=ON -DMOVELLE_SANITIZE=ON -DMOVELLE_BENCH=OFF \
+        -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1"
     ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --test-dir build-asan --output-on-failure -j2
     ;;
 fuzz)
