@@ -3,6 +3,7 @@
 // against the same open decoded on one thread, and against ImageMagick reading the same files.
 //
 // MOVELLE_BENCH_FRAMES sets how many JPEG frames to make (200 unless told).
+#include "BenchProgram.h"
 #include "dialogs/Form4.h"
 #include "forms/ManualClock.h"
 #include "forms/WindowSystem.h"
@@ -39,12 +40,7 @@ public:
 };
 
 // The whole program without a display, as the user has it right after start.
-struct Program {
-    RecordingScreen screen;
-    forms::ManualClock clock;
-    forms::qt::QtPictureDecoder decoder;
-    movelle::Movelle app { screen, clock, decoder };
-};
+using Program = bench::Program<RecordingScreen>;
 
 // A directory of full-HD JPEGs and an animation file that names each of them once.
 class Animation {

@@ -1,69 +1,24 @@
 // SPDX-License-Identifier: MIT
 // The main window with thousands of frames: building the frame set, the character keys, and
 // what it costs in memory. Run with QT_QPA_PLATFORM=offscreen (the program sets it itself).
-#include "forms/ManualClock.h"
-#include "forms/WindowSystem.h"
-#include "forms/qt/QtPicture.h"
-#include "forms/qt/QtPictureDecoder.h"
-#include "forms/qt/QtWindowSystem.h"
-#include "forms/qt/WindowView.h"
-#include "shell/Form1.h"
-#include "shell/Movelle.h"
+#include "BenchProgram.h"
 
 #include <QApplication>
 
 #include <benchmark/benchmark.h>
 
-#include <fstream>
 #include <memory>
-#include <sys/resource.h>
-#include <unistd.h>
 
 namespace {
 
-class NoScreen final : public forms::WindowSystem { };
-
-double residentMegabytes()
-{
-    long pages = 0, resident = 0;
-    std::ifstream("/proc/self/statm") >> pages >> resident;
-    return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
-}
-
-double peakMegabytes()
-{
-    rusage usage {};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_maxrss) / 1024.0;
-}
-
-struct Headless {
-    NoScreen screen;
-    forms::ManualClock clock;
-    forms::qt::QtPictureDecoder decoder;
-    movelle::Movelle app { screen, clock, decoder };
-};
-
-struct Shown {
-    forms::qt::QtWindowSystem screen;
-    forms::ManualClock clock;
-    forms::qt::QtPictureDecoder decoder;
-    movelle::Movelle app { screen, clock, decoder };
-
-    void settle()
-    {
-        // Lets the view create its widgets and paint, as the event loop would.
-        QCoreApplication::processEvents();
-        if (auto* view = screen.viewOf(app.Form1()))
-            view->repaint();
-    }
-};
+using bench::Headless;
+using bench::peakMegabytes;
+using bench::residentMegabytes;
+using bench::Shown;
 
 void build(movelle::Form1& f, int frames)
 {
-    f.Text1.setText(std::to_string(frames));
-    f.Text2.setText("40");
-    f.Command4.click();
+    bench::build(f, frames, 40);
 }
 
 // One decoded 1920x1080 picture in frame 0, copied into 1,000 new frames: the copies share it.
@@ -72,10 +27,7 @@ void BM_SharedPictureMemory(benchmark::State& state)
     for (auto _ : state) {
         Headless h;
         movelle::Form1& f = h.app.Form1();
-        QImage image(1920, 1080, QImage::Format_RGB32);
-        image.fill(Qt::red);
-        f.Image1(0).setPicture(forms::Picture(std::make_shared<forms::qt::QtPicture>(image)));
-        image = QImage();
+        f.Image1(0).setPicture(bench::solidPicture(1920, 1080, Qt::red));
         const double before = residentMegabytes();
         build(f, 1000);
         state.counters["rss_growth_MB"] = residentMegabytes() - before;
@@ -107,10 +59,10 @@ void BM_SettingsFinishedShown(benchmark::State& state)
         auto s = std::make_unique<Shown>();
         movelle::Form1& f = s->app.Form1();
         f.show();
-        s->settle();
+        s->settle(s->app.Form1());
         state.ResumeTiming();
         build(f, frames);
-        s->settle();
+        s->settle(s->app.Form1());
         state.PauseTiming();
         s.reset();
         QCoreApplication::processEvents();
@@ -127,17 +79,17 @@ void keyPress(benchmark::State& state, int key, int undo)
     movelle::Form1& f = h->app.Form1();
     if constexpr (shown) {
         f.show();
-        h->settle();
+        h->settle(h->app.Form1());
     }
     build(f, 10000);
     for (auto _ : state) {
         f.characterTyped(key);
         if constexpr (shown)
-            h->settle();
+            h->settle(h->app.Form1());
         state.PauseTiming();
         f.characterTyped(undo);
         if constexpr (shown)
-            h->settle();
+            h->settle(h->app.Form1());
         state.ResumeTiming();
     }
 }
@@ -158,17 +110,14 @@ void BM_FortyEnlargements(benchmark::State& state)
         Shown s;
         movelle::Form1& f = s.app.Form1();
         f.show();
-        QImage image(1920, 1080, QImage::Format_RGB32);
-        image.fill(Qt::blue);
-        f.Image1(0).setPicture(forms::Picture(std::make_shared<forms::qt::QtPicture>(image)));
-        image = QImage();
+        f.Image1(0).setPicture(bench::solidPicture(1920, 1080, Qt::blue));
         build(f, 1);
-        s.settle();
+        s.settle(s.app.Form1());
         const double start = residentMegabytes();
         double highest = start;
         for (int i = 0; i < 40; ++i) {
             f.characterTyped('=');
-            s.settle();
+            s.settle(s.app.Form1());
             highest = std::max(highest, residentMegabytes());
         }
         state.counters["rss_above_start_MB"] = highest - start;

@@ -2,6 +2,7 @@
 // Playback: the cost of one tick with thousands of frames, how closely the Qt clock keeps a
 // timer's period in a real event loop, and what an idle main window costs while Timer2 ticks
 // every millisecond. Windows go to Qt's offscreen platform (the program sets it itself).
+#include "BenchProgram.h"
 #include "forms/Application.h"
 #include "forms/ManualClock.h"
 #include "forms/Timer.h"
@@ -31,36 +32,13 @@
 
 namespace {
 
-class NoScreen final : public forms::WindowSystem { };
-
-struct Headless {
-    NoScreen screen;
-    forms::ManualClock clock;
-    forms::qt::QtPictureDecoder decoder;
-    movelle::Movelle app { screen, clock, decoder };
-};
+using bench::build;
+using bench::Headless;
+using bench::NoScreen;
+using bench::solidPicture;
 
 // The program as it runs: real windows on offscreen and the Qt clock.
-struct Running {
-    forms::qt::QtWindowSystem screen;
-    forms::qt::QtClock clock;
-    forms::qt::QtPictureDecoder decoder;
-    movelle::Movelle app { screen, clock, decoder };
-};
-
-void build(movelle::Form1& f, int frames, int rate)
-{
-    f.Text1.setText(std::to_string(frames));
-    f.Text2.setText(std::to_string(rate));
-    f.Command4.click();
-}
-
-forms::Picture solidPicture(int width, int height, Qt::GlobalColor colour)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(colour);
-    return forms::Picture(std::make_shared<forms::qt::QtPicture>(image));
-}
+using Running = bench::Program<forms::qt::QtWindowSystem, forms::qt::QtClock>;
 
 void runEventLoop(int milliseconds)
 {
@@ -105,20 +83,17 @@ BENCHMARK(BM_PlaybackTickHeadless)->Arg(10)->Arg(1000)->Arg(10000)->Unit(benchma
 // been repainted: what a tick costs on screen.
 void BM_PlaybackTickShown(benchmark::State& state)
 {
-    forms::qt::QtWindowSystem screen;
-    forms::ManualClock clock;
-    forms::qt::QtPictureDecoder decoder;
-    movelle::Movelle app { screen, clock, decoder };
-    movelle::Form1& f = app.Form1();
+    bench::Shown s;
+    movelle::Form1& f = s.app.Form1();
     f.show();
     f.Image1(0).setPicture(solidPicture(320, 240, Qt::darkGreen));
     build(f, static_cast<int>(state.range(0)), 1);
     f.Timer2.setEnabled(false);
     f.Command5.click();
-    forms::qt::WindowView* view = screen.viewOf(f);
+    forms::qt::WindowView* view = s.screen.viewOf(f);
     QCoreApplication::processEvents();
     for (auto _ : state) {
-        clock.advance(1);
+        s.clock.advance(1);
         view->repaint();
     }
     state.SetItemsProcessed(state.iterations());

@@ -2,6 +2,7 @@
 // The start of the program and its secondary windows: from the accepted password to the main
 // window on screen, opening the about box and the Drawing window, and handing the embedded
 // picture to the desktop. Runs on Qt's offscreen platform (the program sets it itself).
+#include "BenchProgram.h"
 #include "forms/ManualClock.h"
 #include "forms/WindowSystem.h"
 #include "forms/qt/QtPictureDecoder.h"
@@ -27,27 +28,8 @@ public:
     bool openWithDesktop(const std::string&) override { return true; }
 };
 
-struct Headless {
-    AcceptingDesktop screen;
-    forms::ManualClock clock;
-    forms::qt::QtPictureDecoder decoder;
-    movelle::Movelle app { screen, clock, decoder };
-};
-
-struct Shown {
-    forms::qt::QtWindowSystem screen;
-    forms::ManualClock clock;
-    forms::qt::QtPictureDecoder decoder;
-    movelle::Movelle app { screen, clock, decoder };
-
-    // Lets the view make its widgets and paint, as the event loop would.
-    void settle(const forms::Window& window)
-    {
-        QCoreApplication::processEvents();
-        if (auto* view = screen.viewOf(window))
-            view->repaint();
-    }
-};
+using Headless = bench::Program<AcceptingDesktop>;
+using bench::Shown;
 
 // What the user waits for after Enter: the main window built and drawn.
 void BM_LoginToMainWindowShown(benchmark::State& state)
