@@ -272,55 +272,13 @@ Form4::Animation readAnimation(forms::Application& application, const std::strin
 }
 
 Form4::Form4(forms::Application& application)
-    : Window(application, "Form4")
-    , m_app(static_cast<Movelle&>(application))
+    : AniFileDialog(application, "Form4", "Open Screen", 5370, 3885, ":/icons/open.svg")
 {
-    setCaption("Open Screen");
-    setClientSize(5370, 3885);
-    setIconName(":/icons/open.svg");
-
-    Label2.setCaption("Important Remark : Write the file without any extensions, and the extension will be "
-                      "added automatically.");
-    Label2.setGeometry(120, 120, 3495, 975);
-    Label2.setWordWrap(true);
-    Command1.setCaption("OK");
-    Command1.setGeometry(4440, 600, 855, 375);
-    Command2.setCaption("Cancel");
-    Command2.setGeometry(4440, 1080, 855, 375);
-    Label1.setCaption("File");
-    Label1.setGeometry(120, 1800, 240, 195);
-    Label1.setAutoSize(true);
-    Text1.setText("*.ani");
-    Text1.setGeometry(480, 1800, 1215, 285);
-    Drive1.setGeometry(3120, 1800, 1215, 315);
-    File1.setGeometry(0, 2280, 1695, 1455);
-    File1.setPattern("*.ani");
-    Dir1.setGeometry(1800, 2280, 2535, 1440);
-
     // The name box comes first, so the dialog opens ready for typing a name.
     setTabOrder({ &Text1, &File1, &Drive1, &Dir1, &Command1, &Command2, &Label2, &Label1 });
 
-    Drive1.onChange = [this] { Drive1_Change(); };
-    Dir1.onChange = [this] { Dir1_Change(); };
     File1.onClick = [this] { File1_Click(); };
     Command1.onClick = [this] { Command1_Click(); };
-    Command2.onClick = [this] { Command2_Click(); };
-}
-
-void Form4::load()
-{
-    const forms::FileSystem& files = application().fileSystem();
-    files.setCurrentDirectory(files.root());
-}
-
-void Form4::Drive1_Change()
-{
-    Dir1.setPath(Drive1.drive());
-}
-
-void Form4::Dir1_Change()
-{
-    File1.setPath(Dir1.path());
 }
 
 void Form4::File1_Click()
@@ -411,12 +369,6 @@ void Form4::rebuild(movelle::Form1& main, const Animation& animation)
     main.show();
     main.state.setCaption("open");
     main.Timer1.setInterval(animation.interval);
-}
-
-void Form4::Command2_Click()
-{
-    hide();
-    m_app.Form1().show();
 }
 
 }
