@@ -19,11 +19,7 @@ void Form1::Command1_Click(int index)
 
     // Every existing frame is hidden, not only the first Text1 of them: with a count edited
     // after building, the selected picture must still be the only one on screen.
-    const int frames = Image1.size();
-    for (int i = 0; i < frames; ++i) {
-        if (forms::Image* picture = Image1.find(i))
-            picture->setVisible(false);
-    }
+    hideFramePictures();
 
     const int k = forms::roundToIndex(leadingNumber(Label6.caption()));
     if (forms::Image* picture = Image1.find(k))

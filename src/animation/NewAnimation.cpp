@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "shell/Form1.h"
 
-#include <algorithm>
-
 namespace movelle {
 
 // "&New": removes every frame but the first, clears it, empties the settings and stops
@@ -11,7 +9,7 @@ void Form1::fn_Click()
 {
     // Exactly the elements that exist go, whatever Text1 says now: a count edited after
     // building must neither fail here nor leave frames behind for the next build to trip over.
-    const int size = std::max({ Image1.size(), Command1.size(), x.size() });
+    const int size = frameSlots();
     for (int i = 1; i < size; ++i) {
         if (x.exists(i))
             x.unload(i);

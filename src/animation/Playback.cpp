@@ -16,10 +16,7 @@ void Form1::Timer1_Timer()
     // every one of them is hidden, so a count edited downwards leaves no stale picture on screen
     // beside the one this tick shows. While Text1 matches the frames this is exactly its count.
     const int frames = Image1.size();
-    for (int i = 0; i < frames; ++i) {
-        if (forms::Image* picture = Image1.find(i))
-            picture->setVisible(false);
-    }
+    hideFramePictures();
 
     int k = forms::roundToIndex(leadingNumber(l.caption()));
     if (!Image1.exists(k)) {
@@ -34,6 +31,14 @@ void Form1::Timer1_Timer()
     const double next = forms::strictNumber(l.caption());
     if (leadingNumber(Text1.text()) == next || next >= frames)
         l.setCaption("0");
+}
+
+void Form1::hideFramePictures()
+{
+    for (int i = 0; i < Image1.size(); ++i) {
+        if (forms::Image* picture = Image1.find(i))
+            picture->setVisible(false);
+    }
 }
 
 // Keeps the two on-screen frame numbers, which are one-based, current.

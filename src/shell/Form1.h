@@ -11,6 +11,8 @@
 #include "forms/Timer.h"
 #include "forms/Window.h"
 
+#include <algorithm>
+
 namespace movelle {
 
 class Movelle;
@@ -115,6 +117,10 @@ private:
     void layOut();
     void buildMenus();
     void wire();
+    // Hides the picture of every frame that exists, whatever Text1 says now.
+    void hideFramePictures();
+    // One more than the highest index any frame array holds: where frame loops may stop.
+    int frameSlots() const { return std::max({ Image1.size(), Command1.size(), x.size() }); }
     // Playing means Timer1 is enabled; the six start and stop commands do only this.
     void setPlaying(bool playing) { Timer1.setEnabled(playing); }
 

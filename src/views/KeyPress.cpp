@@ -4,8 +4,6 @@
 #include "forms/Application.h"
 #include "forms/NumericText.h"
 
-#include <algorithm>
-
 namespace movelle {
 
 namespace {
@@ -22,7 +20,7 @@ void Form1::Form_KeyPress(int keyAscii)
     // The frame range is read afresh from Text1. Indexes without a frame are skipped: the
     // user may have typed a count that was never built.
     const double last = forms::leadingNumber(Text1.text()) - 1;
-    const int size = std::max({ Image1.size(), Command1.size(), x.size() });
+    const int size = frameSlots();
     auto forEachFrame = [&](auto&& apply) {
         for (int i = 0; i <= last && i < size; ++i)
             apply(i);
