@@ -3,7 +3,7 @@
 // (a helper process per file), and the JPEG figure against ImageMagick on the same files.
 //
 // MOVELLE_BENCH_JPEGS sets how many JPEGs to make (200 unless told).
-#include "forms/qt/pictures/PictureReader.h"
+#include "pictures/PictureReader.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -70,7 +70,7 @@ void readAll(benchmark::State& state, const QStringList& files)
 {
     for (auto _ : state) {
         for (const QString& f : files) {
-            const forms::qt::PictureReadResult r = forms::qt::readPicture(f);
+            const pictures::PictureReadResult r = pictures::readPicture(f);
             if (r.image.isNull()) {
                 state.SkipWithError(r.error.toStdString().c_str());
                 return;
@@ -124,7 +124,7 @@ void BM_JpegAgainstImageMagick(benchmark::State& state)
     for (auto _ : state) {
         const auto a = Clock::now();
         for (const QString& f : set.files())
-            benchmark::DoNotOptimize(forms::qt::readPicture(f).image.constBits());
+            benchmark::DoNotOptimize(pictures::readPicture(f).image.constBits());
         const auto b = Clock::now();
         // Each picture is written to null: and dropped before the next is read, so ImageMagick
         // holds one picture at a time, as we do, and stays inside its resource policy.

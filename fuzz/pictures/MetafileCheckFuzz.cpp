@@ -2,13 +2,13 @@
 // Feeds arbitrary bytes to the checks movelle-metafile runs before libwmf or emf2svg sees a file:
 // they must never read out of bounds, and what they pass must be within the bounds they promise.
 #include "EmfToSvg.h"
-#include "forms/qt/pictures/MetafileCheck.h"
-#include "forms/qt/pictures/PictureLimits.h"
+#include "pictures/MetafileCheck.h"
+#include "pictures/PictureLimits.h"
 
 #include <cstddef>
 #include <cstdint>
 
-using forms::qt::MetafileCheck;
+using pictures::MetafileCheck;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -21,9 +21,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     if (checked.length == 0 || checked.length > size)
         __builtin_trap();
-    if (checked.width != 0 && !forms::qt::PictureLimits::allows(checked.width, checked.height))
+    if (checked.width != 0 && !pictures::PictureLimits::allows(checked.width, checked.height))
         __builtin_trap();
     if (checked.kind == MetafileCheck::Kind::Emf)
-        forms::qt::EmfToSvg::recordsAreSafe(bytes, checked.length);
+        pictures::EmfToSvg::recordsAreSafe(bytes, checked.length);
     return 0;
 }

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Feeds arbitrary bytes to the PCX decoder: it must refuse or decode, never read out of bounds.
-#include "forms/qt/pictures/PcxDecoder.h"
+#include "pictures/PcxDecoder.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -8,8 +8,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const QByteArrayView bytes(reinterpret_cast<const char*>(data), qsizetype(size));
-    forms::qt::PcxDecoder decoder(bytes);
-    const forms::qt::PictureReadResult result = decoder.decode();
+    pictures::PcxDecoder decoder(bytes);
+    const pictures::PictureReadResult result = decoder.decode();
     // Whatever comes back is either a picture of the header's size or an error, never both.
     if (result.image.isNull() == result.error.isEmpty())
         __builtin_trap();

@@ -12,7 +12,7 @@
 #include <memory>
 #include <vector>
 
-namespace forms::qt {
+namespace pictures {
 
 namespace {
 

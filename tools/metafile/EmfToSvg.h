@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "forms/qt/pictures/MetafileCheck.h"
+#include "pictures/MetafileCheck.h"
 
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
 
-namespace forms::qt {
+namespace pictures {
 
 // Converts a checked EMF to SVG with libemf2svg, after libuemf's own per-record checks, gives
 // pens the width emf2svg would lose, and sizes the result to the header's frame.

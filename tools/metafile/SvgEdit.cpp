@@ -4,7 +4,7 @@
 #include <cctype>
 #include <cstdio>
 
-namespace forms::qt {
+namespace pictures {
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-namespace forms::qt {
+namespace pictures {
 
 // Small textual repairs on the SVG that libwmf and emf2svg write. Their output is regular enough
 // (one generator, known shapes) that string edits are safer than a round trip through a parser

@@ -2,7 +2,7 @@
 #include "WmfToSvg.h"
 
 #include "SvgEdit.h"
-#include "forms/qt/pictures/PictureLimits.h"
+#include "pictures/PictureLimits.h"
 
 #include <libwmf/api.h>
 #include <libwmf/svg.h>
@@ -10,7 +10,7 @@
 #include <cmath>
 #include <vector>
 
-namespace forms::qt {
+namespace pictures {
 
 namespace {
 

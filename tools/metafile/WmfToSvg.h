@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "forms/qt/pictures/MetafileCheck.h"
+#include "pictures/MetafileCheck.h"
 
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
 
-namespace forms::qt {
+namespace pictures {
 
 // Converts a checked WMF to SVG with libwmf's SVG device, then repairs what that device gets
 // wrong: missing namespaces, the drawing stretched to its own bounding box instead of the frame

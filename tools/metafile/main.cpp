@@ -5,16 +5,16 @@
 // not the program.
 #include "EmfToSvg.h"
 #include "WmfToSvg.h"
-#include "forms/qt/pictures/MetafileCheck.h"
-#include "forms/qt/pictures/MetafileHelperProtocol.h"
+#include "pictures/MetafileCheck.h"
+#include "pictures/MetafileHelperProtocol.h"
 
 #include <cstdio>
 #include <vector>
 
-using forms::qt::EmfToSvg;
-using forms::qt::MetafileCheck;
-using forms::qt::MetafileHelperProtocol;
-using forms::qt::WmfToSvg;
+using pictures::EmfToSvg;
+using pictures::MetafileCheck;
+using pictures::MetafileHelperProtocol;
+using pictures::WmfToSvg;
 
 namespace {
 

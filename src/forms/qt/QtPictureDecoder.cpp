@@ -3,7 +3,7 @@
 
 #include "forms/Error.h"
 #include "forms/qt/QtPicture.h"
-#include "forms/qt/pictures/PictureReader.h"
+#include "pictures/PictureReader.h"
 
 namespace forms::qt {
 
@@ -15,7 +15,7 @@ const QImage* QtPicture::imageOf(const Picture& picture)
 
 Picture QtPictureDecoder::decode(const std::string& path)
 {
-    PictureReadResult result = readPicture(QString::fromStdString(path));
+    pictures::PictureReadResult result = pictures::readPicture(QString::fromStdString(path));
     if (result.image.isNull())
         throw Error(ErrorKind::BadPicture, result.error.toStdString());
     return Picture(std::make_shared<QtPicture>(std::move(result.image)));

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: MIT
-#include "forms/qt/pictures/IconDirectory.h"
+#include "pictures/IconDirectory.h"
 
 #include <QIODevice>
 
 #include <array>
 #include <cstdint>
 
-namespace forms::qt {
+namespace pictures {
 
 namespace {
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-#include "forms/qt/pictures/MetafileConverter.h"
-#include "forms/qt/pictures/PictureReader.h"
+#include "pictures/MetafileConverter.h"
+#include "pictures/PictureReader.h"
 
 #include <QColor>
 #include <QDir>
@@ -9,9 +9,9 @@
 
 #include <gtest/gtest.h>
 
-using forms::qt::MetafileConverter;
-using forms::qt::PictureReadResult;
-using forms::qt::readPicture;
+using pictures::MetafileConverter;
+using pictures::PictureReadResult;
+using pictures::readPicture;
 
 namespace {
 

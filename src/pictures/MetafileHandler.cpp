@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
-#include "forms/qt/pictures/MetafileHandler.h"
+#include "pictures/MetafileHandler.h"
 
-#include "forms/qt/pictures/MetafileCheck.h"
-#include "forms/qt/pictures/MetafileConverter.h"
-#include "forms/qt/pictures/PictureLimits.h"
-#include "forms/qt/pictures/ReadFailure.h"
+#include "pictures/MetafileCheck.h"
+#include "pictures/MetafileConverter.h"
+#include "pictures/PictureLimits.h"
+#include "pictures/ReadFailure.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -13,7 +13,7 @@
 #include <QSvgRenderer>
 #include <QVariant>
 
-namespace forms::qt {
+namespace pictures {
 
 namespace {
 

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
-#include "forms/qt/pictures/PictureFormatsPlugin.h"
+#include "pictures/PictureFormatsPlugin.h"
 
-#include "forms/qt/pictures/MetafileHandler.h"
-#include "forms/qt/pictures/PcxHandler.h"
+#include "pictures/MetafileHandler.h"
+#include "pictures/PcxHandler.h"
 
-namespace forms::qt {
+namespace pictures {
 
 namespace {
 

@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: MIT
-#include "forms/qt/pictures/PcxDecoder.h"
+#include "pictures/PcxDecoder.h"
 
-#include "forms/qt/pictures/PictureLimits.h"
-#include "forms/qt/pictures/ReadFailure.h"
+#include "pictures/PictureLimits.h"
+#include "pictures/ReadFailure.h"
 
 #include <QList>
 
 #include <vector>
 
-namespace forms::qt {
+namespace pictures {
 
 namespace {
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
-#include "forms/qt/pictures/MetafileConverter.h"
+#include "pictures/MetafileConverter.h"
 
-#include "forms/qt/pictures/MetafileHelperProtocol.h"
-#include "forms/qt/pictures/ReadFailure.h"
+#include "pictures/MetafileHelperProtocol.h"
+#include "pictures/ReadFailure.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -23,7 +23,7 @@
 #endif
 #endif
 
-namespace forms::qt {
+namespace pictures {
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-namespace forms::qt {
+namespace pictures {
 
 // The largest picture any of our readers will decode. A hostile or broken header can claim
 // billions of pixels; we refuse before allocating rather than let one frame take the machine down.

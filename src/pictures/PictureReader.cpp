@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
-#include "forms/qt/pictures/PictureReader.h"
+#include "pictures/PictureReader.h"
 
-#include "forms/qt/pictures/IconDirectory.h"
-#include "forms/qt/pictures/PictureLimits.h"
-#include "forms/qt/pictures/ReadFailure.h"
+#include "pictures/IconDirectory.h"
+#include "pictures/PictureLimits.h"
+#include "pictures/ReadFailure.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,7 +18,7 @@
 // file every user of the library links, registers them before the first QImageReader exists.
 Q_IMPORT_PLUGIN(PictureFormatsPlugin)
 
-namespace forms::qt {
+namespace pictures {
 
 namespace {
 

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
-#include "forms/qt/pictures/MetafileCheck.h"
+#include "pictures/MetafileCheck.h"
 
-#include "forms/qt/pictures/PictureLimits.h"
+#include "pictures/PictureLimits.h"
 
 #include <cmath>
 
-namespace forms::qt {
+namespace pictures {
 
 namespace {
 

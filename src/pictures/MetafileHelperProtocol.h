@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-namespace forms::qt {
+namespace pictures {
 
 // How the movelle-metafile helper answers: SVG on standard output and exit code ok, or one of the
 // other exit codes with nothing useful on standard output. For tooLarge the helper writes the

@@ -4,7 +4,7 @@
 #include <QImageIOHandler>
 #include <QString>
 
-namespace forms::qt {
+namespace pictures {
 
 // Windows metafiles (.wmf, placeable or plain, and .emf) behind QImageReader: the helper turns
 // them into SVG, which Qt SVG draws at the size the metafile's header gives at 96 DPI.

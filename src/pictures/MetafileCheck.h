@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <span>
 
-namespace forms::qt {
+namespace pictures {
 
 // What a Windows metafile claims to be, checked before any bytes reach libwmf or libemf2svg.
 // Neither library was written for hostile input: libwmf loops forever on a bitmap header of size

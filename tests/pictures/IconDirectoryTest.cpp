@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "forms/qt/pictures/IconDirectory.h"
+#include "pictures/IconDirectory.h"
 
 #include <QBuffer>
 
@@ -7,9 +7,9 @@
 
 #include "LittleEndian.h"
 
-using forms::qt::IconDirectory;
+using pictures::IconDirectory;
 
-using namespace forms::qt::test;
+using namespace pictures::test;
 
 namespace {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "forms/qt/pictures/MetafileCheck.h"
+#include "pictures/MetafileCheck.h"
 
 #include <QFile>
 
@@ -9,10 +9,10 @@
 
 #include <functional>
 
-using forms::qt::MetafileCheck;
+using pictures::MetafileCheck;
 using Problem = MetafileCheck::Problem;
 
-using namespace forms::qt::test;
+using namespace pictures::test;
 
 namespace {
 

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
-#include "forms/qt/pictures/ReadFailure.h"
+#include "pictures/ReadFailure.h"
 
 #include <QImageReader>
 
-namespace forms::qt {
+namespace pictures {
 
 namespace {
 const QString key = QStringLiteral("MovelleReadFailure");

@@ -4,7 +4,7 @@
 #include <QImage>
 #include <QString>
 
-namespace forms::qt {
+namespace pictures {
 
 // The outcome of reading one picture file: a decoded image, or an error text that names the file
 // and the cause ("cannot read /home/ann/a.pcx: not a picture Movelle can read").

@@ -3,7 +3,7 @@
 
 #include <QImageIOPlugin>
 
-namespace forms::qt {
+namespace pictures {
 
 // Our own readers (PCX, Windows metafiles), registered with Qt as a static image-format plugin so
 // that QImageReader's content detection finds them like any built-in format.

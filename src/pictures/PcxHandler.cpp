@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: MIT
-#include "forms/qt/pictures/PcxHandler.h"
+#include "pictures/PcxHandler.h"
 
-#include "forms/qt/pictures/PcxDecoder.h"
-#include "forms/qt/pictures/ReadFailure.h"
+#include "pictures/PcxDecoder.h"
+#include "pictures/ReadFailure.h"
 
 #include <QImage>
 #include <QIODevice>
 #include <QVariant>
 
-namespace forms::qt {
+namespace pictures {
 
 bool PcxHandler::canRead(QIODevice* device)
 {

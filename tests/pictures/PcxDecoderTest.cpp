@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: MIT
-#include "forms/qt/pictures/PcxDecoder.h"
+#include "pictures/PcxDecoder.h"
 
 
 #include <gtest/gtest.h>
 
 #include "LittleEndian.h"
 
-using forms::qt::PcxDecoder;
-using forms::qt::PictureReadResult;
+using pictures::PcxDecoder;
+using pictures::PictureReadResult;
 
-using namespace forms::qt::test;
+using namespace pictures::test;
 
 namespace {
 

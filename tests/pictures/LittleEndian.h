@@ -5,7 +5,7 @@
 
 // Byte-wise writes into test data. qToLittleEndian on QByteArray::data() trips GCC's array-bounds
 // warning in sanitizer builds, where it cannot rule out the shared empty array.
-namespace forms::qt::test {
+namespace pictures::test {
 
 inline void setLe16(QByteArray& d, qsizetype at, quint32 v)
 {

@@ -5,7 +5,7 @@
 
 class QIODevice;
 
-namespace forms::qt {
+namespace pictures {
 
 // The table of contents of an .ico or .cur file. An icon usually carries the same picture at
 // several sizes and colour depths; Movelle wants the best one, which Qt's reader does not pick

@@ -5,7 +5,7 @@
 
 class QImageReader;
 
-namespace forms::qt {
+namespace pictures {
 
 // QImageIOHandler::read() can only say "failed"; QImageReader then reports a generic text. Our
 // handlers know why (the metafile reader took too long, the picture is too large, ...) and pass

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "forms/qt/pictures/PictureReader.h"
+#include "pictures/PictureReader.h"
 
 #include <QByteArrayView>
 #include <QImage>
@@ -11,7 +11,7 @@
 #include <array>
 #include <cstdint>
 
-namespace forms::qt {
+namespace pictures {
 
 // ZSoft Paintbrush (.pcx) pictures: 1-bit, planar 2- to 16-colour, packed 2- and 4-bit, 8-bit with
 // the palette at the end of the file, and 24/32-bit as three or four 8-bit planes. Debian's Qt 6

@@ -5,7 +5,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace forms::qt {
+namespace pictures {
 
 // Runs the movelle-metafile helper on a metafile's bytes and returns its SVG. The helper is a
 // separate process under a time and a memory limit: libwmf and emf2svg can loop forever or crash

@@ -4,7 +4,7 @@
 #include <QImageIOHandler>
 #include <QString>
 
-namespace forms::qt {
+namespace pictures {
 
 // Puts PcxDecoder behind QImageReader, so a .pcx frame goes the same way as every other picture.
 class PcxHandler : public QImageIOHandler {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "forms/qt/pictures/PictureReader.h"
+#include "pictures/PictureReader.h"
 
 #include <QColor>
 #include <QDir>
@@ -12,8 +12,8 @@
 #include <unistd.h>
 #include <vector>
 
-using forms::qt::PictureReadResult;
-using forms::qt::readPicture;
+using pictures::PictureReadResult;
+using pictures::readPicture;
 
 namespace {
 
