@@ -39,6 +39,67 @@ Error tooLargeError(const std::string& path)
                      + " MiB, too large for an animation");
 }
 
+// Checks, a piece at a time as the file comes in, that the bytes are 8-bit text with lines no
+// longer than an animation file has, so that a file that is not one is refused after reading as
+// little of it as possible.
+class TextCheck
+{
+public:
+    explicit TextCheck(const std::string& path)
+        : m_path(path)
+    {
+    }
+
+    // Looks at the next piece of the file; an error names the line at fault.
+    Result<void> feed(std::string_view bytes)
+    {
+        if (m_atStart && !bytes.empty()) {
+            // A UTF-16 byte order mark; the NUL bytes of UTF-16 text without one are caught below.
+            if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF"))
+                return notText("it is UTF-16 text");
+            m_atStart = false;
+        }
+        for (const char c : bytes) {
+            if (c == '\r' || c == '\n') {
+                // CR LF ends one line, not two.
+                if (!(c == '\n' && m_lastWasCr))
+                    ++m_line;
+                m_lastWasCr = c == '\r';
+                m_length = 0;
+                continue;
+            }
+            m_lastWasCr = false;
+            if (c == '\0')
+                return notText("line " + std::to_string(m_line) + " holds a NUL byte");
+            if (++m_length > AniReader::maxLineLength) {
+                return Error(Error::Kind::LineTooLong,
+                             "cannot read " + m_path + ": line " + std::to_string(m_line) + " is longer than "
+                                 + std::to_string(AniReader::maxLineLength)
+                                 + " bytes, longer than any line of an animation file");
+            }
+        }
+        return {};
+    }
+
+private:
+    Error notText(const std::string& why) const
+    {
+        return Error(Error::Kind::NotText, "cannot read " + m_path + ": not a text file (" + why + ")");
+    }
+
+    const std::string& m_path;
+    bool m_atStart = true;
+    bool m_lastWasCr = false;
+    std::size_t m_line = 1;
+    std::size_t m_length = 0;
+};
+
+bool fileExists(const std::string& path)
+{
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0;
+}
+
 class FileDescriptor
 {
 public:
@@ -65,6 +126,7 @@ private:
 AniReader::AniReader(std::string bytes, std::string fileName)
     : m_bytes(std::move(bytes))
     , m_fileName(std::move(fileName))
+    , m_fileExists(fileExists)
 {
     // Editors on Windows like to put a byte order mark in front of UTF-8 text; it is not part of
     // the count. The writer quotes any value starting with one, so no real data is lost here.
@@ -91,6 +153,7 @@ Result<AniReader> AniReader::open(const std::string& path)
 
     std::string bytes;
     bytes.reserve(static_cast<std::size_t>(info.st_size));
+    TextCheck check(path);
     char buffer[65536];
     for (;;) {
         const ssize_t count = ::read(file.fd(), buffer, sizeof buffer);
@@ -104,13 +167,20 @@ Result<AniReader> AniReader::open(const std::string& path)
         // The file may have grown since it was measured; the bound holds regardless.
         if (bytes.size() + static_cast<std::size_t>(count) > maxFileSize)
             return tooLargeError(path);
+        // A file that is no animation is refused as soon as that shows, not after reading it all.
+        if (Result<void> text = check.feed(std::string_view(buffer, static_cast<std::size_t>(count))); !text)
+            return text.error();
         bytes.append(buffer, static_cast<std::size_t>(count));
     }
     return AniReader(std::move(bytes), path);
 }
 
-AniReader AniReader::fromBytes(std::string bytes, std::string fileName)
+Result<AniReader> AniReader::fromBytes(std::string bytes, std::string fileName)
 {
+    if (bytes.size() > maxFileSize)
+        return tooLargeError(fileName);
+    if (Result<void> text = TextCheck(fileName).feed(bytes); !text)
+        return text.error();
     return AniReader(std::move(bytes), std::move(fileName));
 }
 
@@ -127,41 +197,80 @@ Result<std::string> AniReader::readField()
     }
     ++m_fieldsRead;
 
-    std::string field;
+    // The raw bytes of the field and the same bytes decoded line by line.
+    std::string raw;
+    std::string decoded;
     const std::size_t size = m_bytes.size();
+    const std::size_t fieldStart = m_position;
     if (m_bytes[m_position] != '"') {
+        // No line is longer than maxLineLength, so neither is this field.
         std::size_t end = m_bytes.find_first_of(",\r\n", m_position);
         if (end == std::string::npos)
             end = size;
-        appendDecoded(field, m_position, end);
+        appendField(raw, decoded, m_position, end);
         m_position = end;
         consumeSeparator();
-        return field;
+    } else {
+        // A quoted field may run over several lines, but it is no longer than a line may be. The
+        // search for its end stops there, so an unclosed quote costs no more than one value.
+        const std::size_t limit = std::min(size, fieldStart + maxLineLength);
+        const std::string_view searched(m_bytes.data(), limit);
+        std::size_t pieceStart = m_position + 1;
+        for (;;) {
+            const std::size_t quote = searched.find('"', pieceStart);
+            if (quote == std::string_view::npos) {
+                if (limit < size)
+                    return tooLongValue(fieldStart);
+                // A quote that is never closed takes the rest of the file, as it would have for
+                // the old program; refusing the whole file would lose the frames that come before.
+                appendField(raw, decoded, pieceStart, size);
+                m_position = size;
+                break;
+            }
+            if (quote + 1 < size && m_bytes[quote + 1] == '"') {
+                appendField(raw, decoded, pieceStart, quote + 1);
+                pieceStart = quote + 2;
+                continue;
+            }
+            appendField(raw, decoded, pieceStart, quote);
+            m_position = quote + 1;
+            const std::size_t separator = m_bytes.find_first_of(",\r\n", m_position);
+            m_position = separator == std::string::npos ? size : separator;
+            consumeSeparator();
+            break;
+        }
     }
 
-    std::size_t pieceStart = m_position + 1;
-    for (;;) {
-        const std::size_t quote = m_bytes.find('"', pieceStart);
-        if (quote == std::string::npos) {
-            // A quote that is never closed takes the rest of the file, as it would have for the
-            // old program; refusing the whole file would lose the frames that come before.
-            appendDecoded(field, pieceStart, size);
-            m_position = size;
-            return field;
-        }
-        if (quote + 1 < size && m_bytes[quote + 1] == '"') {
-            appendDecoded(field, pieceStart, quote + 1);
-            pieceStart = quote + 2;
-            continue;
-        }
-        appendDecoded(field, pieceStart, quote);
-        m_position = quote + 1;
-        break;
+    // A frame's path that is not UTF-8 is most likely the name of a file on this system, written
+    // byte for byte; Windows-1252 is only the answer when no such file exists.
+    const bool frameField = m_fieldsRead > 2;
+    if (frameField && raw != decoded && m_fileExists && m_fileExists(raw))
+        return raw;
+    return decoded;
+}
+
+void AniReader::appendField(std::string& raw, std::string& decoded, std::size_t from, std::size_t to)
+{
+    raw.append(m_bytes, from, to - from);
+    appendDecoded(decoded, from, to);
+}
+
+std::size_t AniReader::lineNumberAt(std::size_t position) const
+{
+    std::size_t line = 1;
+    for (std::size_t k = 0; k < position && k < m_bytes.size(); ++k) {
+        if (m_bytes[k] == '\n' || (m_bytes[k] == '\r' && (k + 1 >= m_bytes.size() || m_bytes[k + 1] != '\n')))
+            ++line;
     }
-    const std::size_t separator = m_bytes.find_first_of(",\r\n", m_position);
-    m_position = separator == std::string::npos ? size : separator;
-    consumeSeparator();
-    return field;
+    return line;
+}
+
+Error AniReader::tooLongValue(std::size_t start) const
+{
+    return Error(Error::Kind::LineTooLong,
+                 "cannot read " + m_fileName + ": the value that starts on line " + std::to_string(lineNumberAt(start))
+                     + " is longer than " + std::to_string(maxLineLength)
+                     + " bytes, longer than any value of an animation file");
 }
 
 void AniReader::consumeSeparator()

@@ -4,7 +4,9 @@
 #include "anifile/Result.h"
 
 #include <cstddef>
+#include <functional>
 #include <string>
+#include <utility>
 
 namespace anifile {
 
@@ -16,21 +18,32 @@ namespace anifile {
 // and whatever follows the closing quote up to the next comma or line end is skipped. Blanks are
 // part of the field, since paths may begin or end with them. CR LF, LF and CR all end a line.
 //
-// Each line is returned as UTF-8: a line that already is valid UTF-8 is kept as it is, any other
-// line is taken as Windows-1252, which is what files written on Windows hold.
+// A line that is valid UTF-8 is returned as it is. A frame field on any other line is first taken
+// as the raw bytes of a file name, since that is what the writer writes for a name that is not
+// UTF-8 on disk; only when no file of that name exists is the line taken as Windows-1252, which is
+// what files written on Windows hold, and returned as UTF-8.
+//
+// Only 8-bit text is read: a file holding a NUL byte or starting like UTF-16 is refused, and so is
+// one with a line longer than maxLineLength, before the rest of it is read.
 class AniReader
 {
 public:
     // No animation comes anywhere near this; a larger file is refused before a byte of it is read.
     static constexpr std::size_t maxFileSize = std::size_t{256} * 1024 * 1024;
+    // The longest line, and the longest value, that an animation file holds: a path the file
+    // system accepts (at most 4095 bytes) written in quotes with every byte a doubled quote.
+    static constexpr std::size_t maxLineLength = 8192;
 
     // Reads the whole file at path into memory.
     static Result<AniReader> open(const std::string& path);
 
     // Reads from bytes already in memory. fileName is only used in error messages.
-    static AniReader fromBytes(std::string bytes, std::string fileName = "<memory>");
+    static Result<AniReader> fromBytes(std::string bytes, std::string fileName = "<memory>");
 
     const std::string& fileName() const { return m_fileName; }
+
+    // How the reader asks whether a file of a given raw name exists; by default, the file system.
+    void setFileExists(std::function<bool(const std::string&)> fileExists) { m_fileExists = std::move(fileExists); }
 
     // True when every byte has been consumed, i.e. the next field does not exist.
     bool atEnd() const;
@@ -42,12 +55,16 @@ private:
     AniReader(std::string bytes, std::string fileName);
 
     void consumeSeparator();
+    void appendField(std::string& raw, std::string& decoded, std::size_t from, std::size_t to);
     void appendDecoded(std::string& out, std::size_t from, std::size_t to);
+    std::size_t lineNumberAt(std::size_t position) const;
+    Error tooLongValue(std::size_t start) const;
     bool lineIsUtf8(std::size_t position);
     std::string describeNextField() const;
 
     std::string m_bytes;
     std::string m_fileName;
+    std::function<bool(const std::string&)> m_fileExists;
     std::size_t m_position = 0;
     std::size_t m_fieldsRead = 0;
     // Whether the line holding the bytes being decoded is UTF-8 is needed once per line, not once

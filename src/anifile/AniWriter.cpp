@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "anifile/AniWriter.h"
 
+#include "anifile/AniReader.h"
+#include "anifile/Excerpt.h"
 #include "anifile/FileNames.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -10,7 +13,10 @@
 #include <string_view>
 #include <system_error>
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -52,19 +58,32 @@ Error writeError(const std::string& path, int error)
                  "cannot write " + path + ": " + std::generic_category().message(error));
 }
 
-// Saving through a symbolic link must update the file it points to, not replace the link with a
-// plain file.
-std::string resolvedTarget(const std::string& path)
+// Saving through a symbolic link updates the file it points to; the link stays a link. A link that
+// points nowhere, or round in a circle, is refused rather than replaced by a plain file.
+Result<std::string> resolvedTarget(const std::string& path)
 {
     struct stat info {};
     if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
         return path;
-    char* resolved = ::realpath(path.c_str(), nullptr);
-    if (!resolved)
-        return path;
-    std::string target(resolved);
-    std::free(resolved);
-    return target;
+    if (char* resolved = ::realpath(path.c_str(), nullptr)) {
+        std::string target(resolved);
+        std::free(resolved);
+        return target;
+    }
+    const int error = errno;
+    if (error == ELOOP) {
+        return Error(Error::Kind::Io,
+                     "cannot write " + path + ": it is a symbolic link that leads round in a loop; nothing was written");
+    }
+    if (error == ENOENT) {
+        std::string target(PATH_MAX, '\0');
+        const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
+        target.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
+        return Error(Error::Kind::Io,
+                     "cannot write " + path + ": it is a symbolic link to " + excerpt(target, 120)
+                         + ", which does not exist; nothing was written");
+    }
+    return writeError(path, error);
 }
 
 std::string directoryOf(const std::string& path)
@@ -77,6 +96,10 @@ std::string directoryOf(const std::string& path)
     return path.substr(0, slash);
 }
 
+// A save in progress is the hidden file ".movelle-save-<pid>-<random>" beside its target, locked
+// by the process writing it; the process number tells which process that was.
+constexpr std::string_view temporaryPrefix = ".movelle-save-";
+
 std::string temporaryName(const std::string& directory)
 {
     static constexpr std::string_view alphabet = "abcdefghijklmnopqrstuvwxyz0123456789";
@@ -87,19 +110,65 @@ std::string temporaryName(const std::string& directory)
     if (name.back() != '/')
         name.push_back('/');
     // Hidden, so that a save in progress does not flicker into the program's own file list.
-    name.append(".movelle-save-");
+    name.append(temporaryPrefix);
+    name.append(std::to_string(::getpid()));
+    name.push_back('-');
     for (int i = 0; i < 10; ++i)
         name.push_back(alphabet[pick(generator)]);
     return name;
 }
 
+// The process number in the name of one of our temporary files, or 0 for any other name.
+pid_t ownerOf(std::string_view name)
+{
+    if (!name.starts_with(temporaryPrefix))
+        return 0;
+    name.remove_prefix(temporaryPrefix.size());
+    const std::size_t dash = name.find('-');
+    if (dash == 0 || dash == std::string_view::npos || dash > 9)
+        return 0;
+    pid_t pid = 0;
+    for (const char c : name.substr(0, dash)) {
+        if (c < '0' || c > '9')
+            return 0;
+        pid = pid * 10 + (c - '0');
+    }
+    return pid;
+}
+
+// A save killed half way leaves its temporary file behind; the next save into the directory
+// removes it. Only files named like ours go, and only when no process of that number runs and
+// nobody holds the file's lock: a save in progress in this or any other process is never touched.
+void removeStaleTemporaries(const std::string& directory)
+{
+    DIR* listing = ::opendir(directory.c_str());
+    if (!listing)
+        return;
+    while (const dirent* entry = ::readdir(listing)) {
+        const pid_t owner = ownerOf(entry->d_name);
+        if (owner <= 0 || ::kill(owner, 0) == 0 || errno != ESRCH)
+            continue;
+        const int fd = ::openat(::dirfd(listing), entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat info {};
+        if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            ::unlinkat(::dirfd(listing), entry->d_name, 0);
+        ::close(fd);
+    }
+    ::closedir(listing);
+}
+
 // Creates a new file beside the target the way mkstemp does, but with mode 0666 so that the umask
-// gives a new animation the same permissions as any other file the user creates.
+// gives a new animation the same permissions as any other file the user creates. The file is
+// locked for as long as it is open, which tells other saves that it is still being written.
 int createTemporary(const std::string& directory, std::string& name)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
         name = temporaryName(directory);
         const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0)
+            ::flock(fd, LOCK_EX | LOCK_NB);
         if (fd >= 0 || errno != EEXIST)
             return fd;
     }
@@ -121,6 +190,35 @@ bool writeAll(int fd, std::string_view bytes)
     return true;
 }
 
+// Writes bytes over the file's old content, in the same file, and cuts off what is left of the
+// old. Returns 0 or the error.
+int overwrite(const std::string& path, std::string_view bytes)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    int error = 0;
+    if (!writeAll(fd, bytes) || ::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0 || ::fsync(fd) != 0)
+        error = errno;
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    return error;
+}
+
+std::string readAll(const std::string& path)
+{
+    std::string bytes;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return bytes;
+    char buffer[65536];
+    ssize_t count = 0;
+    while ((count = ::read(fd, buffer, sizeof buffer)) > 0)
+        bytes.append(buffer, static_cast<std::size_t>(count));
+    ::close(fd);
+    return bytes;
+}
+
 // The rename itself only survives a power cut once the directory is on disk too. The data is safe
 // either way, so a directory that refuses to be synced is no reason to report a failed save.
 void syncDirectory(const std::string& directory)
@@ -132,6 +230,42 @@ void syncDirectory(const std::string& directory)
     ::close(fd);
 }
 
+// A value the reader could not give back is refused before anything is written.
+Result<void> checkValue(const std::string& path, std::string_view what, std::string_view value)
+{
+    // The length the value takes in the file: quoted values gain two quotes and a doubled quote
+    // for every quote inside.
+    std::size_t length = value.size();
+    if (needsQuotes(value))
+        length += 2 + static_cast<std::size_t>(std::count(value.begin(), value.end(), '"'));
+    if (value.find('\0') != std::string_view::npos) {
+        return Error(Error::Kind::InvalidValue,
+                     "cannot write " + path + ": " + std::string(what) + " " + quotedExcerpt(value)
+                         + " holds a NUL byte, which an animation file cannot hold");
+    }
+    if (length > AniReader::maxLineLength) {
+        return Error(Error::Kind::InvalidValue,
+                     "cannot write " + path + ": " + std::string(what) + " " + quotedExcerpt(value) + " is "
+                         + std::to_string(length) + " bytes long in the file, longer than the "
+                         + std::to_string(AniReader::maxLineLength) + " bytes an animation file allows");
+    }
+    return {};
+}
+
+}
+
+Result<void> AniWriter::checkContent(const std::string& path, const AniContent& content)
+{
+    if (Result<void> count = checkValue(path, "the frame count", content.countText); !count)
+        return count;
+    if (Result<void> rate = checkValue(path, "the rate", content.rateText); !rate)
+        return rate;
+    for (std::size_t i = 0; i < content.frames.size(); ++i) {
+        if (Result<void> frame = checkValue(path, "the path of frame " + std::to_string(i + 1), content.frames[i]);
+            !frame)
+            return frame;
+    }
+    return {};
 }
 
 std::string AniWriter::encode(const AniContent& content)
@@ -150,11 +284,19 @@ Result<void> AniWriter::save(const std::string& path, const AniContent& content)
         return Error(Error::Kind::InvalidName,
                      "cannot write " + path + ": a file name cannot contain * or ?");
     }
+    if (Result<void> valid = checkContent(path, content); !valid)
+        return valid;
 
     const std::string bytes = encode(content);
-    const std::string target = resolvedTarget(path);
+    const Result<std::string> resolved = resolvedTarget(path);
+    if (!resolved)
+        return resolved.error();
+    const std::string& target = resolved.value();
     const std::string directory = directoryOf(target);
+    removeStaleTemporaries(directory);
 
+    struct stat existing {};
+    const bool replacesFile = ::stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode);
     // Renaming over a file needs only the directory's permission; a file its owner made
     // read-only must still refuse to be replaced, as writing into it would.
     if (::access(target.c_str(), F_OK) == 0 && ::access(target.c_str(), W_OK) != 0)
@@ -162,12 +304,22 @@ Result<void> AniWriter::save(const std::string& path, const AniContent& content)
 
     std::string temporary;
     const int fd = createTemporary(directory, temporary);
-    if (fd < 0)
-        return writeError(path, errno);
+    if (fd < 0) {
+        const int error = errno;
+        if (!replacesFile || (error != EACCES && error != EPERM))
+            return writeError(path, error);
+        // A writable file in a directory that takes no new files can only be written in place.
+        // Should that fail half way, the old content is put back as far as possible.
+        const std::string old = readAll(target);
+        if (const int failed = overwrite(target, bytes); failed != 0) {
+            overwrite(target, old);
+            return writeError(path, failed);
+        }
+        return {};
+    }
 
     // A replaced file keeps its permission bits; a new one keeps what the umask gave it.
-    struct stat existing {};
-    if (::stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode))
+    if (replacesFile)
         ::fchmod(fd, existing.st_mode & 07777);
 
     int error = 0;
@@ -176,10 +328,30 @@ Result<void> AniWriter::save(const std::string& path, const AniContent& content)
     // close can be the first to report a failed write on network file systems.
     if (::close(fd) != 0 && error == 0)
         error = errno;
-    if (error == 0 && ::rename(temporary.c_str(), target.c_str()) != 0)
-        error = errno;
-
     if (error != 0) {
+        ::unlink(temporary.c_str());
+        return writeError(path, error);
+    }
+
+    if (replacesFile && existing.st_nlink > 1) {
+        // Other names of the same file must see the new animation too, so it is written into the
+        // file itself; the copy beside it is already on disk should that go wrong.
+        if (const int failed = overwrite(target, bytes); failed != 0) {
+            const std::string rescue = target + ".new";
+            if (::rename(temporary.c_str(), rescue.c_str()) == 0) {
+                return Error(Error::Kind::Io,
+                             "cannot write " + path + ": " + std::generic_category().message(failed)
+                                 + "; the new animation was saved as " + rescue);
+            }
+            ::unlink(temporary.c_str());
+            return writeError(path, failed);
+        }
+        ::unlink(temporary.c_str());
+        return {};
+    }
+
+    if (::rename(temporary.c_str(), target.c_str()) != 0) {
+        error = errno;
         ::unlink(temporary.c_str());
         return writeError(path, error);
     }

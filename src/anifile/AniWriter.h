@@ -17,7 +17,16 @@ public:
     // goes to a temporary file beside the target, is flushed to disk and only then renamed over the
     // target, so a full disk, a missing permission or a crash never leaves a half-written or
     // emptied animation behind. A replaced file keeps its permission bits.
+    //
+    // A symbolic link is saved through to the file it names. A file with other hard links is
+    // written in place once the new content is on disk beside it, so that every name sees it. A
+    // writable file in a directory that takes no new files is written in place, the only way
+    // there is. Temporary files that an earlier, killed save left behind are removed.
     static Result<void> save(const std::string& path, const AniContent& content);
+
+    // Whether every value can be written so that the reader gives it back: no NUL byte, and no
+    // value longer in the file than AniReader::maxLineLength. The error names the value.
+    static Result<void> checkContent(const std::string& path, const AniContent& content);
 
     // The exact bytes save writes. A value that holds a comma or a line break, or starts with a
     // double quote or a byte order mark, is written in double quotes with inner quotes doubled, so

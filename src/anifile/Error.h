@@ -19,6 +19,12 @@ public:
         InvalidName,
         // The file is larger than any animation file can sensibly be, so it is not read at all.
         TooLarge,
+        // A line of the file is longer than any value an animation file holds.
+        LineTooLong,
+        // The file is no 8-bit text: it holds NUL bytes or is UTF-16.
+        NotText,
+        // A value cannot be written so that it reads back: it holds a NUL byte or is too long.
+        InvalidValue,
         // A field was asked for after the file had already ended.
         UnexpectedEnd,
     };

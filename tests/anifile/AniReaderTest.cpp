@@ -73,7 +73,7 @@ class AniReaderFieldTest : public ::testing::TestWithParam<FieldCase>
 
 TEST_P(AniReaderFieldTest, SplitsFields)
 {
-    EXPECT_EQ(allFields(AniReader::fromBytes(GetParam().bytes)), GetParam().fields);
+    EXPECT_EQ(allFields(AniReader::fromBytes(GetParam().bytes).value()), GetParam().fields);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -108,7 +108,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(AniReader, FollowsTheFrameCountOfTheCaller)
 {
-    AniReader exact = AniReader::fromBytes("3\r\n100\r\n/p/a.bmp\r\n\r\n/p/c.bmp\r\n");
+    AniReader exact = AniReader::fromBytes("3\r\n100\r\n/p/a.bmp\r\n\r\n/p/c.bmp\r\n").value();
     const Animation animation = readAnimation(exact, 3);
     EXPECT_EQ(animation.count, "3");
     EXPECT_EQ(animation.rate, "100");
@@ -117,32 +117,32 @@ TEST(AniReader, FollowsTheFrameCountOfTheCaller)
     EXPECT_TRUE(exact.atEnd());
 
     // Lines beyond the count are never read.
-    AniReader more = AniReader::fromBytes("1\r\n100\r\n/p/a.bmp\r\n/p/b.bmp\r\n");
+    AniReader more = AniReader::fromBytes("1\r\n100\r\n/p/a.bmp\r\n/p/b.bmp\r\n").value();
     EXPECT_EQ(readAnimation(more, 1).frames, (std::vector<std::optional<std::string>>{"/p/a.bmp"}));
     EXPECT_FALSE(more.atEnd());
 
     // Frames the file does not reach get no field at all, which differs from an empty line.
-    AniReader fewer = AniReader::fromBytes("3\r\n100\r\n\r\n");
+    AniReader fewer = AniReader::fromBytes("3\r\n100\r\n\r\n").value();
     EXPECT_EQ(readAnimation(fewer, 3).frames,
               (std::vector<std::optional<std::string>>{"", std::nullopt, std::nullopt}));
 }
 
 TEST(AniReader, ReadingPastTheEndNamesTheMissingLine)
 {
-    AniReader empty = AniReader::fromBytes("", "/p/empty.ani");
+    AniReader empty = AniReader::fromBytes("", "/p/empty.ani").value();
     EXPECT_TRUE(empty.atEnd());
     Result<std::string> count = empty.readField();
     ASSERT_FALSE(count);
     EXPECT_EQ(count.error().kind(), Error::Kind::UnexpectedEnd);
     EXPECT_EQ(count.error().message(), "cannot read /p/empty.ani: the file ends before the frame count line");
 
-    AniReader countOnly = AniReader::fromBytes("3\r\n", "/p/short.ani");
+    AniReader countOnly = AniReader::fromBytes("3\r\n", "/p/short.ani").value();
     EXPECT_EQ(countOnly.readField().value(), "3");
     Result<std::string> rate = countOnly.readField();
     ASSERT_FALSE(rate);
     EXPECT_EQ(rate.error().message(), "cannot read /p/short.ani: the file ends before the rate line");
 
-    AniReader noFrames = AniReader::fromBytes("3\r\n100\r\n", "/p/short.ani");
+    AniReader noFrames = AniReader::fromBytes("3\r\n100\r\n", "/p/short.ani").value();
     noFrames.readField();
     noFrames.readField();
     EXPECT_EQ(noFrames.readField().error().message(),
@@ -161,7 +161,7 @@ TEST(AniReader, ReadsBackWhatTheWriterWrote)
     };
     for (const AniContent& content : contents) {
         SCOPED_TRACE(AniWriter::encode(content));
-        AniReader reader = AniReader::fromBytes(AniWriter::encode(content));
+        AniReader reader = AniReader::fromBytes(AniWriter::encode(content)).value();
         const Animation animation = readAnimation(reader, content.frames.size());
         EXPECT_EQ(animation.count, content.countText);
         EXPECT_EQ(animation.rate, content.rateText);
@@ -207,6 +207,114 @@ TEST(AniReader, OpensFilesFromDisk)
     EXPECT_EQ(tooLarge.error().kind(), Error::Kind::TooLarge);
     EXPECT_EQ(tooLarge.error().message(),
               "cannot read " + huge + ": the file is larger than 256 MiB, too large for an animation");
+}
+
+TEST(AniReader, RefusesFilesThatAreNotText)
+{
+    const struct
+    {
+        const char* label;
+        std::string bytes;
+        const char* why;
+    } cases[] = {
+        {"NulOnLineTwo", std::string("3\r\n10\0" "0\r\n", 8), "line 2 holds a NUL byte"},
+        {"Utf16LittleEndian", std::string("\xFF\xFE" "1\0\r\0\n\0", 8), "it is UTF-16 text"},
+        {"Utf16BigEndian", std::string("\xFE\xFF\0" "1", 4), "it is UTF-16 text"},
+        {"Utf16WithoutMark", std::string("1\0\r\0\n\0", 6), "line 1 holds a NUL byte"},
+        {"NulPastCrLf", std::string("1\r\n2\r\n\r\n\0", 9), "line 4 holds a NUL byte"},
+    };
+    TempDir dir;
+    ASSERT_TRUE(dir.valid());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        const std::string path = dir.file(std::string(c.label) + ".ani");
+        writeBytes(path, c.bytes);
+        for (const Result<AniReader>& reader : {AniReader::open(path), AniReader::fromBytes(c.bytes, path)}) {
+            ASSERT_FALSE(reader);
+            EXPECT_EQ(reader.error().kind(), Error::Kind::NotText);
+            EXPECT_EQ(reader.error().message(), "cannot read " + path + ": not a text file (" + c.why + ")");
+        }
+    }
+    // Bytes that only look like the start of a mark are text.
+    EXPECT_TRUE(AniReader::fromBytes("\xFF" "1\r\n"));
+}
+
+TEST(AniReader, LinesAndValuesAreBounded)
+{
+    const std::size_t limit = AniReader::maxLineLength;
+    TempDir dir;
+    ASSERT_TRUE(dir.valid());
+
+    // The longest line is read; one byte more is refused, wherever the line is.
+    const std::string longest(limit, 'a');
+    AniReader fits = AniReader::fromBytes("1\r\n100\r\n" + longest + "\r\n").value();
+    EXPECT_EQ(allFields(std::move(fits)), (std::vector<std::string>{"1", "100", longest}));
+    const std::string tooLong = "1\r\n100\n" + longest + "a\r\n";
+    const std::string path = dir.file("long.ani");
+    writeBytes(path, tooLong);
+    for (const Result<AniReader>& reader : {AniReader::open(path), AniReader::fromBytes(tooLong, path)}) {
+        ASSERT_FALSE(reader);
+        EXPECT_EQ(reader.error().kind(), Error::Kind::LineTooLong);
+        EXPECT_EQ(reader.error().message(),
+                  "cannot read " + path + ": line 3 is longer than 8192 bytes, longer than any line of an animation file");
+    }
+
+    // A file of one huge line is refused after reading its beginning.
+    const std::string huge = dir.file("huge.ani");
+    writeBytes(huge, std::string(4 * 1024 * 1024, 'x'));
+    const Result<AniReader> hugeLine = AniReader::open(huge);
+    ASSERT_FALSE(hugeLine);
+    EXPECT_EQ(hugeLine.error().kind(), Error::Kind::LineTooLong);
+
+    // A quoted value may span lines, but not more bytes than a line may hold, quotes included.
+    const auto quotedValue = [&](std::size_t length) {
+        return "\"" + std::string(limit / 2, 'b') + "\n" + std::string(length - limit / 2 - 3, 'c') + "\"";
+    };
+    AniReader quoted = AniReader::fromBytes("1\r\n" + quotedValue(limit) + "\r\n").value();
+    EXPECT_EQ(allFields(std::move(quoted)).at(1).size(), limit - 2);
+    AniReader longer = AniReader::fromBytes("1\r\n\r\n" + quotedValue(limit + 1) + "\r\n", "/p/q.ani").value();
+    longer.readField();
+    longer.readField();
+    const Result<std::string> value = longer.readField();
+    ASSERT_FALSE(value);
+    EXPECT_EQ(value.error().kind(), Error::Kind::LineTooLong);
+    EXPECT_EQ(value.error().message(), "cannot read /p/q.ani: the value that starts on line 3 is longer than 8192 "
+                                       "bytes, longer than any value of an animation file");
+    // An unclosed quote is bounded the same way.
+    AniReader unclosed = AniReader::fromBytes("\"" + std::string(limit - 1, 'd') + "\n" + "dddd").value();
+    EXPECT_FALSE(unclosed.readField());
+}
+
+// The writer writes the bytes of a path as they are on disk; a name that is not UTF-8 must come
+// back as those bytes, not as their Windows-1252 reading.
+TEST(AniReader, PathsThatAreNotUtf8ComeBackAsWritten)
+{
+    TempDir dir;
+    ASSERT_TRUE(dir.valid());
+    const std::string latin1 = dir.file("caf\xE9.bmp");
+    writeBytes(latin1, "picture");
+    const std::string missing = dir.file("gon\xE9.bmp");
+    const std::string asWindows1252 = dir.file("gon\xC3\xA9.bmp");
+
+    const std::string path = dir.file("anim.ani");
+    ASSERT_TRUE(AniWriter::save(path, AniContent{"3", "100", {latin1, missing, latin1 + ",x"}}));
+    Result<AniReader> reader = AniReader::open(path);
+    ASSERT_TRUE(reader);
+    const Animation animation = readAnimation(reader.value(), 3);
+    // The file that exists is named by its bytes; a missing one is read the old way. A quoted
+    // value gets the same treatment.
+    EXPECT_EQ(animation.frames,
+              (std::vector<std::optional<std::string>>{latin1, asWindows1252, dir.file("caf\xC3\xA9.bmp,x")}));
+
+    writeBytes(dir.file("caf\xE9.bmp,x"), "picture");
+    Result<AniReader> again = AniReader::open(path);
+    EXPECT_EQ(readAnimation(again.value(), 3).frames.at(2), latin1 + ",x");
+
+    // The count and rate are never file names.
+    AniReader numbers = AniReader::fromBytes("\xE9\r\n\xE9\r\n").value();
+    numbers.setFileExists([](const std::string&) { return true; });
+    EXPECT_EQ(numbers.readField().value(), "\xC3\xA9");
+    EXPECT_EQ(numbers.readField().value(), "\xC3\xA9");
 }
 
 }

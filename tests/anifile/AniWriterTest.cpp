@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "anifile/AniWriter.h"
 
+#include "anifile/AniReader.h"
 #include "anifile/FileNames.h"
 #include "TempDir.h"
+#include "Unprivileged.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +12,8 @@
 #include <csignal>
 #include <filesystem>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,7 +21,9 @@
 namespace anifile {
 namespace {
 
+using test::giveToPlainUser;
 using test::readBytes;
+using test::runAsPlainUser;
 using test::TempDir;
 using test::writeBytes;
 
@@ -103,19 +109,6 @@ TEST_F(AniWriterSaveTest, CreatesOrReplacesFileWithFittingMode)
     EXPECT_EQ(m_dir.entries(), std::vector<std::string>{"anim.ani"});
 }
 
-TEST_F(AniWriterSaveTest, SavingThroughSymlinkUpdatesItsTarget)
-{
-    const std::string real = m_dir.file("real.ani");
-    const std::string link = m_dir.file("link.ani");
-    writeBytes(real, oldBytes);
-    ASSERT_EQ(::symlink("real.ani", link.c_str()), 0);
-
-    ASSERT_TRUE(AniWriter::save(link, sample));
-
-    EXPECT_TRUE(std::filesystem::is_symlink(link));
-    EXPECT_EQ(readBytes(real), AniWriter::encode(sample));
-}
-
 // Failures that even root cannot get past, so they also run in CI.
 TEST_F(AniWriterSaveTest, UnwritableLocationsFailCleanly)
 {
@@ -171,35 +164,179 @@ TEST_F(AniWriterSaveTest, FailedWriteLeavesOldFileUntouched)
     EXPECT_EQ(m_dir.entries(), std::vector<std::string>{"anim.ani"});
 }
 
-TEST_F(AniWriterSaveTest, ReadOnlyDirectoryLeavesOldFileUntouched)
+// Saves as a plain user, so that permissions count for root too; "" when the save succeeded.
+std::string saveAsPlainUser(const std::string& path, const AniContent& content)
 {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root ignores directory permissions";
-    const std::string path = m_dir.file("anim.ani");
-    writeBytes(path, oldBytes);
+    return runAsPlainUser([&] {
+        const Result<void> result = AniWriter::save(path, content);
+        return result ? std::string() : result.error().message();
+    });
+}
+
+TEST_F(AniWriterSaveTest, ReadOnlyDirectoryIsWrittenInPlaceWhereThatIsTheOnlyWay)
+{
+    const std::string writable = m_dir.file("anim.ani");
+    const std::string readOnly = m_dir.file("locked.ani");
+    writeBytes(writable, oldBytes);
+    writeBytes(readOnly, oldBytes);
+    ASSERT_EQ(::chmod(readOnly.c_str(), 0444), 0);
+    for (const std::string& path : {m_dir.path(), writable, readOnly})
+        giveToPlainUser(path);
     ASSERT_EQ(::chmod(m_dir.path().c_str(), 0555), 0);
 
-    const Result<void> result = AniWriter::save(path, sample);
+    // A writable file is written where it is, and nothing goes wrong.
+    EXPECT_EQ(saveAsPlainUser(writable, sample), "");
+    EXPECT_EQ(readBytes(writable), AniWriter::encode(sample));
 
-    ASSERT_FALSE(result);
-    EXPECT_EQ(result.error().message(), "cannot write " + path + ": Permission denied");
-    EXPECT_EQ(readBytes(path), oldBytes);
-    EXPECT_EQ(m_dir.entries(), std::vector<std::string>{"anim.ani"});
+    // A file that is not writable, or a new file, cannot be written at all.
+    EXPECT_EQ(saveAsPlainUser(readOnly, sample), "cannot write " + readOnly + ": Permission denied");
+    EXPECT_EQ(readBytes(readOnly), oldBytes);
+    const std::string fresh = m_dir.file("new.ani");
+    EXPECT_EQ(saveAsPlainUser(fresh, sample), "cannot write " + fresh + ": Permission denied");
+
+    auto entries = m_dir.entries();
+    std::sort(entries.begin(), entries.end());
+    EXPECT_EQ(entries, (std::vector<std::string>{"anim.ani", "locked.ani"}));
 }
 
 TEST_F(AniWriterSaveTest, ReadOnlyFileIsNotReplaced)
 {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root may write any file";
     const std::string path = m_dir.file("anim.ani");
     writeBytes(path, oldBytes);
     ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+    giveToPlainUser(path);
+    giveToPlainUser(m_dir.path());
 
-    const Result<void> result = AniWriter::save(path, sample);
-
-    ASSERT_FALSE(result);
-    EXPECT_EQ(result.error().message(), "cannot write " + path + ": Permission denied");
+    EXPECT_EQ(saveAsPlainUser(path, sample), "cannot write " + path + ": Permission denied");
     EXPECT_EQ(readBytes(path), oldBytes);
+    EXPECT_EQ(m_dir.entries(), std::vector<std::string>{"anim.ani"});
+}
+
+TEST_F(AniWriterSaveTest, SymbolicLinksAreFollowedOrRefused)
+{
+    // A chain of links ends at the real file, which gets the content; the links stay links.
+    const std::string real = m_dir.file("real.ani");
+    writeBytes(real, oldBytes);
+    ASSERT_EQ(::symlink("real.ani", m_dir.file("first.ani").c_str()), 0);
+    ASSERT_EQ(::symlink(m_dir.file("first.ani").c_str(), m_dir.file("second.ani").c_str()), 0);
+    ASSERT_TRUE(AniWriter::save(m_dir.file("second.ani"), sample));
+    EXPECT_EQ(readBytes(real), AniWriter::encode(sample));
+    EXPECT_TRUE(std::filesystem::is_symlink(m_dir.file("first.ani")));
+    EXPECT_TRUE(std::filesystem::is_symlink(m_dir.file("second.ani")));
+
+    // A link to nothing, or round in a loop, is not replaced by a plain file.
+    const std::string dangling = m_dir.file("dangling.ani");
+    ASSERT_EQ(::symlink("gone.ani", dangling.c_str()), 0);
+    const std::string loop = m_dir.file("loop.ani");
+    ASSERT_EQ(::symlink("loop2.ani", loop.c_str()), 0);
+    ASSERT_EQ(::symlink("loop.ani", m_dir.file("loop2.ani").c_str()), 0);
+
+    const Result<void> toNothing = AniWriter::save(dangling, sample);
+    ASSERT_FALSE(toNothing);
+    EXPECT_EQ(toNothing.error().message(),
+              "cannot write " + dangling + ": it is a symbolic link to gone.ani, which does not exist; nothing was written");
+    const Result<void> circle = AniWriter::save(loop, sample);
+    ASSERT_FALSE(circle);
+    EXPECT_EQ(circle.error().message(),
+              "cannot write " + loop + ": it is a symbolic link that leads round in a loop; nothing was written");
+
+    EXPECT_TRUE(std::filesystem::is_symlink(dangling));
+    EXPECT_TRUE(std::filesystem::is_symlink(loop));
+    auto entries = m_dir.entries();
+    std::sort(entries.begin(), entries.end());
+    EXPECT_EQ(entries, (std::vector<std::string>{"dangling.ani", "first.ani", "loop.ani", "loop2.ani", "real.ani",
+                                                 "second.ani"}));
+}
+
+TEST_F(AniWriterSaveTest, HardLinksKeepSharingTheFile)
+{
+    const std::string path = m_dir.file("anim.ani");
+    const std::string other = m_dir.file("other-name.ani");
+    writeBytes(path, oldBytes);
+    ASSERT_EQ(::link(path.c_str(), other.c_str()), 0);
+    struct stat before {};
+    ASSERT_EQ(::stat(path.c_str(), &before), 0);
+
+    ASSERT_TRUE(AniWriter::save(path, sample));
+
+    struct stat after {};
+    ASSERT_EQ(::stat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_nlink, 2u);
+    EXPECT_EQ(readBytes(other), AniWriter::encode(sample));
+    // A shorter content leaves nothing of the longer old one behind.
+    ASSERT_TRUE(AniWriter::save(other, AniContent{"", "1", {}}));
+    EXPECT_EQ(readBytes(path), "\r\n1\r\n");
+    EXPECT_EQ(m_dir.entries().size(), 2u);
+}
+
+TEST_F(AniWriterSaveTest, TemporaryFilesOfKilledSavesAreRemoved)
+{
+    // A process number that no process has any more: a child that has ended and been reaped.
+    const pid_t gone = ::fork();
+    ASSERT_GE(gone, 0);
+    if (gone == 0)
+        ::_exit(0);
+    ASSERT_EQ(::waitpid(gone, nullptr, 0), gone);
+    const std::string dead = ".movelle-save-" + std::to_string(gone) + "-abcdefghij";
+    const std::string live = ".movelle-save-" + std::to_string(::getppid()) + "-abcdefghij";
+    const std::string locked = ".movelle-save-" + std::to_string(gone) + "-locked0000";
+    const std::string foreign[] = {".movelle-save-notes", ".movelle-save--x", ".movelle-save-12x-y", "movelle-save-" + std::to_string(gone) + "-a"};
+    for (const std::string& name : {dead, live, locked})
+        writeBytes(m_dir.file(name), oldBytes);
+    for (const std::string& name : foreign)
+        writeBytes(m_dir.file(name), oldBytes);
+    // A save still running somewhere holds its file's lock.
+    const int holder = ::open(m_dir.file(locked).c_str(), O_RDONLY);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+
+    ASSERT_TRUE(AniWriter::save(m_dir.file("anim.ani"), sample));
+    ::close(holder);
+
+    auto entries = m_dir.entries();
+    std::sort(entries.begin(), entries.end());
+    std::vector<std::string> expected{"anim.ani", live, locked};
+    expected.insert(expected.end(), std::begin(foreign), std::end(foreign));
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(entries, expected);
+}
+
+TEST_F(AniWriterSaveTest, ValuesTheReaderCannotGiveBackAreRefused)
+{
+    const std::string path = m_dir.file("anim.ani");
+    writeBytes(path, oldBytes);
+    const std::size_t limit = AniReader::maxLineLength;
+
+    // The longest value the reader takes, plain and quoted, and one byte more.
+    const std::string longest(limit, 'a');
+    const std::string longestQuoted = std::string(limit - 4, 'a') + ",b";
+    ASSERT_TRUE(AniWriter::save(path, AniContent{"1", "100", {longest}}));
+    ASSERT_TRUE(AniWriter::save(path, AniContent{"1", "100", {longestQuoted}}));
+    EXPECT_EQ(readBytes(path).size(), 3 + 5 + limit + 2);
+    const std::string written = readBytes(path);
+
+    const struct
+    {
+        AniContent content;
+        const char* names;
+    } cases[] = {
+        {{"1", "100", {"a.bmp", longest + "a"}}, "the path of frame 2 \"aaaa"},
+        {{"1", "100", {longestQuoted + "b"}}, "the path of frame 1 \"aaaa"},
+        {{std::string("1\0", 2), "100", {}}, "the frame count \"1\\0\" holds a NUL byte"},
+        {{"1", std::string("1\0" "00", 4), {}}, "the rate \"1\\000\" holds a NUL byte"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.names);
+        const Result<void> result = AniWriter::save(path, c.content);
+        ASSERT_FALSE(result);
+        EXPECT_EQ(result.error().kind(), Error::Kind::InvalidValue);
+        EXPECT_NE(result.error().message().find("cannot write " + path + ": " + c.names), std::string::npos)
+            << result.error().message();
+        // The message quotes a short excerpt, never the whole value.
+        EXPECT_LT(result.error().message().size(), path.size() + 200);
+    }
+    EXPECT_EQ(readBytes(path), written);
 }
 
 TEST_F(AniWriterSaveTest, RefusesWildcardNames)
