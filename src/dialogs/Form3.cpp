@@ -3,6 +3,7 @@
 
 #include "anifile/AniWriter.h"
 #include "anifile/FileNames.h"
+#include "dialogs/AnimationSettings.h"
 #include "forms/Application.h"
 #include "forms/Error.h"
 #include "forms/NumericText.h"
@@ -34,6 +35,12 @@ void Form3::Command1_Click()
     anifile::AniContent content;
     content.countText = main.Text1.text();
     content.rateText = main.Text2.text();
+    // A file the Open dialog would refuse is not written: the same check decides both.
+    try {
+        AnimationSettings::check(content.countText, content.rateText);
+    } catch (const forms::Error& e) {
+        throw forms::Error(e.kind(), "The animation " + path + " was not saved: " + e.what() + ".");
+    }
     const double count = forms::leadingNumber(content.countText);
     try {
         // The frame lines are the whole numbers i with 0 <= i <= count - 1. The loop cannot run

@@ -3,6 +3,7 @@
 
 #include "anifile/AniReader.h"
 #include "anifile/FileNames.h"
+#include "dialogs/AnimationSettings.h"
 #include "forms/Application.h"
 #include "forms/ControlArray.h"
 #include "forms/Error.h"
@@ -13,7 +14,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cmath>
 #include <cstdint>
 #include <exception>
 #include <filesystem>
@@ -47,16 +47,6 @@ namespace {
 
 using forms::Error;
 using forms::ErrorKind;
-
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n';
-}
-
-bool isBlankText(std::string_view text)
-{
-    return std::all_of(text.begin(), text.end(), isBlank);
-}
 
 // "Frame 3", "Frames 2 and 5", "Frames 2, 5 and 7-9": one-based, as the frame buttons count.
 std::string framesPhrase(const std::vector<int>& indexes)
@@ -171,49 +161,17 @@ Form4::Animation readAnimation(forms::Application& application, const std::strin
     const std::string count = readField(reader);
     const std::string rate = readField(reader);
 
-    double frames = 0;
-    if (!isBlankText(count)) {
-        double value = 0;
-        try {
-            value = forms::strictNumber(count);
-        } catch (const Error&) {
-            throw Error(ErrorKind::TypeMismatch,
-                        "The animation was not opened: the frame count \"" + count + "\" in " + path
-                            + " is not a number.");
-        }
-        animation.countText = forms::numberText(value);
-        // The frames are counted from the text the count box will hold, as the frame buttons are.
-        frames = forms::leadingNumber(animation.countText);
-        if (frames - 1 > forms::ControlArrayBase::kMaxIndex) {
-            throw Error(ErrorKind::Overflow,
-                        "The animation was not opened: the frame count " + animation.countText + " in " + path
-                            + " is larger than " + std::to_string(forms::ControlArrayBase::kMaxIndex + 1)
-                            + ", the most frames an animation can have.");
-        }
-    }
-    animation.frames = frames >= 1 ? static_cast<int>(std::floor(frames)) : 0;
-
-    if (isBlankText(rate)) {
-        throw Error(ErrorKind::TypeMismatch,
-                    "The animation was not opened: the rate line of " + path
-                        + " is empty; it must give the milliseconds per picture.");
-    }
-    double rateValue = 0;
+    // The same check as the Save dialog's, so that every file it writes opens.
+    AnimationSettings settings;
     try {
-        rateValue = forms::strictNumber(rate);
-    } catch (const Error&) {
-        throw Error(ErrorKind::TypeMismatch,
-                    "The animation was not opened: the rate \"" + rate + "\" in " + path + " is not a number.");
+        settings = AnimationSettings::check(count, rate);
+    } catch (const Error& e) {
+        throw Error(e.kind(), "The animation " + path + " was not opened: " + e.what() + ".");
     }
-    animation.rateText = forms::numberText(rateValue);
-    // The playback timer gets the rate box's text, rounded; it must accept the result.
-    const double interval = forms::roundHalfEven(forms::strictNumber(animation.rateText));
-    if (!(interval >= 0 && interval <= 65535)) {
-        throw Error(ErrorKind::OutOfRange,
-                    "The animation was not opened: the rate " + animation.rateText + " in " + path
-                        + " is out of range; it must lie between 0 and 65535 milliseconds per picture.");
-    }
-    animation.interval = static_cast<std::int64_t>(interval);
+    animation.countText = settings.countText;
+    animation.rateText = settings.rateText;
+    animation.frames = settings.frames;
+    animation.interval = settings.interval;
 
     const std::filesystem::path directory = std::filesystem::path(path).parent_path();
     animation.paths.resize(static_cast<std::size_t>(animation.frames));

@@ -133,6 +133,10 @@ TEST_F(OpenScreen, RebuildsTheFrameSetOfTheFile)
 
 TEST_F(OpenScreen, CountsAndRates)
 {
+    // The longest interval the playback timer takes.
+    Headless slowest;
+    EXPECT_EQ(openLines(slowest, { "1", "65535", green }).Timer1.interval(), 65535);
+
     Headless one;
     movelle::Form1& single = openLines(one, { "1", "100.5", green });
     EXPECT_EQ(single.Command1.count(), 1);
@@ -189,7 +193,9 @@ TEST_F(OpenScreen, BadFilesChangeNothing)
         { { "abc", "100" }, "frame count \"abc\"" },
         { { "5x", "100" }, "frame count \"5x\"" },
         { { "40000", "100" }, "larger than 32768" },
-        { { "1", "" }, "rate line" },
+        { { "1", "" }, "rate is empty" },
+        { { "1", "65536" }, "rate 65536 is out of range" },
+        { { "1", "65535.5" }, "rate 65535.5 is out of range" },
         { { "1", "fast" }, "rate \"fast\"" },
         { { "1", "70000" }, "rate 70000" },
         { { "1", "-1" }, "rate -1" },
@@ -277,6 +283,88 @@ TEST_F(OpenScreen, CommasAndQuotesSurviveTheRoundTripThroughBothDialogs)
         EXPECT_EQ(f.x(i).caption(), paths[static_cast<std::size_t>(i)]);
     EXPECT_EQ(f.Image1(0).picture().width(), 9);
     EXPECT_EQ(f.Text1.text() + "/" + f.Text2.text(), "3/75");
+}
+
+// A file that is no text, or holds a huge line, is named as such; a value from the file is quoted
+// short and with its control bytes escaped, so that the message stays readable.
+TEST_F(OpenScreen, FilesThatAreNoAnimationAreSaidToBeSo)
+{
+    const struct {
+        std::string bytes;
+        std::string says;
+    } cases[] = {
+        { std::string("1\0\r\n100\r\n", 9), "not a text file (line 1 holds a NUL byte)" },
+        { std::string("\xFF\xFE" "1\0\r\0\n\0", 8), "not a text file (it is UTF-16 text)" },
+        { "1\r\n" + std::string(100'000, '7') + "\r\n", "line 2 is longer than 8192 bytes" },
+        { "1\r\n" + std::string(8000, 'x') + "\x01\r\n", "the rate \"xxxxxxxxxxxxxxxxxxxxxxxxxx\xE2\x80\xA6xxxxxxxxxxxx\\x01\" is not a number" },
+        { "\x1B[2J5\r\n100\r\n", "the frame count \"\\x1B[2J5\" is not a number" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.says);
+        Headless other;
+        dir.writeFile("bad.ani", c.bytes);
+        openFile(other, dir.str(), "bad.ani");
+        ASSERT_EQ(other.screen.errors.size(), 1u);
+        const std::string& message = other.screen.errors[0];
+        EXPECT_NE(message.find(c.says), std::string::npos) << message;
+        EXPECT_NE(message.find(dir.str() + "/bad.ani"), std::string::npos) << message;
+        EXPECT_LT(message.size(), dir.str().size() + 200) << message;
+        expectUntouched(other.app.Form1());
+    }
+}
+
+// The drive list moves the directory list, which moves the file list; a file picked there opens.
+TEST_F(OpenScreen, ChangingTheDriveMovesTheDirectoryAndFileLists)
+{
+    writeAnimation("walk.ani", { "1", "10", green });
+    dir.writeFile("notes.txt", "");
+    std::filesystem::create_directory(dir.path() / "sub");
+    h.app.Form1().Command13.click();
+    movelle::Form4& d = h.app.Form4();
+    d.Dir1.open((dir.path() / "sub").string());
+    ASSERT_TRUE(d.File1.files().empty());
+
+    // A volume mounted at the temporary directory, as the drive list would offer it.
+    d.Drive1.choose(dir.str());
+    EXPECT_EQ(d.Dir1.path(), dir.str());
+    EXPECT_EQ(d.File1.path(), dir.str());
+    EXPECT_EQ(d.File1.files(), std::vector<std::string> { "walk.ani" });
+
+    d.File1.select("walk.ani");
+    d.Command1.click();
+    EXPECT_TRUE(h.screen.errors.empty()) << h.screen.errors.front();
+    EXPECT_EQ(h.app.Form1().x(0).caption(), green);
+}
+
+// An open does not stop a running playback: the timer stays enabled and only its interval changes,
+// which starts its count afresh.
+TEST_F(OpenScreen, AnOpenDuringPlaybackKeepsItRunningAtTheNewRate)
+{
+    movelle::Form1& f = h.app.Form1();
+    f.Text1.setText("1");
+    f.Text2.setText("100");
+    f.Command4.click();
+    f.Command5.click();
+    ASSERT_TRUE(f.Timer1.enabled());
+    h.clock.advance(130);
+    ASSERT_EQ(f.l.caption(), "0");   // one frame: the tick wraps round to it
+
+    writeAnimation("anim.ani", { "3", "50", red, green, red });
+    openFile(h, dir.str(), "anim.ani");
+    ASSERT_TRUE(h.screen.errors.empty()) << h.screen.errors.front();
+    EXPECT_TRUE(f.Timer1.enabled());
+    EXPECT_EQ(f.Timer1.interval(), 50);
+
+    // The first tick comes one new interval after the open, not on the old schedule.
+    h.clock.advance(49);
+    EXPECT_EQ(f.l.caption(), "0");
+    h.clock.advance(1);
+    EXPECT_EQ(f.l.caption(), "1");
+    EXPECT_TRUE(f.Image1(0).visible());
+    h.clock.advance(50);
+    EXPECT_EQ(f.l.caption(), "2");
+    EXPECT_TRUE(f.Image1(1).visible());
+    EXPECT_FALSE(f.Image1(0).visible());
 }
 
 }

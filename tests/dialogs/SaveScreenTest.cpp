@@ -136,4 +136,77 @@ TEST_F(SaveScreen, AFailedSaveWritesNothingAndKeepsTheOldFile)
     EXPECT_TRUE(d.isShown());
 }
 
+// Whatever Save writes, Open opens: a count or rate that Open would refuse writes nothing, keeps
+// the old file as it was, and the message names the field and its text.
+TEST_F(SaveScreen, ValuesOpenWouldRefuseAreNotSaved)
+{
+    const std::string old = dir.writeFile("anim.ani", "1\r\n50\r\n/old.bmp\r\n");
+    movelle::Form1& f = build("1", "100");
+    const struct {
+        const char* count;
+        const char* rate;
+        const char* names;
+    } cases[] = {
+        { "5x", "100", "the frame count \"5x\" is not a number" },
+        { "abc", "100", "the frame count \"abc\" is not a number" },
+        { "40000", "100", "the frame count 40000 is larger than 32768" },
+        { "1", "100ms", "the rate \"100ms\" is not a number" },
+        { "1", "", "the rate is empty" },
+        { "1", " \t", "the rate is empty" },
+        { "1", "65536", "the rate 65536 is out of range" },
+        { "1", "65535.5", "the rate 65535.5 is out of range" },
+        { "1", "-0.6", "the rate -0.6 is out of range" },
+    };
+    std::size_t reported = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.count) + " / " + c.rate);
+        f.Text1.setText(c.count);
+        f.Text2.setText(c.rate);
+        movelle::Form3& d = save(dir.str(), "anim");
+        ASSERT_EQ(h.screen.errors.size(), ++reported);
+        const std::string& message = h.screen.errors.back();
+        EXPECT_NE(message.find(c.names), std::string::npos) << message;
+        EXPECT_NE(message.find(old + " was not saved"), std::string::npos) << message;
+        EXPECT_EQ(bytesOf(old), "1\r\n50\r\n/old.bmp\r\n");
+        EXPECT_TRUE(d.isShown());
+    }
+
+    // Both sides of each boundary: what is just inside is saved.
+    for (const char* rate : { "65535", "65535.49", "0", "-0.5", " 100 " }) {
+        SCOPED_TRACE(rate);
+        f.Text1.setText("1");
+        f.Text2.setText(rate);
+        save(dir.str(), "anim");
+        EXPECT_EQ(h.screen.errors.size(), reported);
+        EXPECT_EQ(bytesOf(old), std::string("1\r\n") + rate + "\r\n\r\n");
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 1);
+}
+
+// The drive list moves the directory list, which moves the file list.
+TEST_F(SaveScreen, ChangingTheDriveMovesTheDirectoryAndFileLists)
+{
+    dir.writeFile("one.ani", "1\r\n1\r\n\r\n");
+    dir.writeFile("two.ani", "1\r\n1\r\n\r\n");
+    dir.writeFile("picture.bmp", "");
+    std::filesystem::create_directory(dir.path() / "sub");
+    h.app.Form1().Command12.click();
+    movelle::Form3& d = h.app.Form3();
+    d.Dir1.open((dir.path() / "sub").string());
+    ASSERT_TRUE(d.File1.files().empty());
+
+    // A volume mounted at the temporary directory, as the drive list would offer it.
+    d.Drive1.choose(dir.str());
+    EXPECT_EQ(d.Dir1.path(), dir.str());
+    EXPECT_EQ(d.File1.path(), dir.str());
+    EXPECT_EQ(d.File1.files(), (std::vector<std::string> { "one.ani", "two.ani" }));
+
+    // And a save goes there.
+    build("1", "100");
+    d.Text1.setText("three");
+    d.Command1.click();
+    EXPECT_TRUE(h.screen.errors.empty());
+    EXPECT_EQ(bytesOf(dir.path() / "three.ani"), "1\r\n100\r\n\r\n");
+}
+
 }
