@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "dialogs/Form2.h"
 
+#include "anifile/Excerpt.h"
 #include "forms/Application.h"
 #include "forms/Error.h"
 #include "forms/FileSystem.h"
@@ -101,12 +102,16 @@ void Form2::Dir1_Change()
 void Form2::File1_Click()
 {
     // A file that cannot be read as a picture ends the preview silently: the user simply
-    // picks another, and the previous preview stays.
+    // picks another, and the previous preview stays. That preview no longer shows the selected
+    // file, which "OK" must know.
+    const std::string path = selectedPath();
+    m_previewPath.reset();
     try {
-        Image1.setPicture(application().loadPicture(selectedPath()));
+        Image1.setPicture(application().loadPicture(path));
     } catch (const forms::Error&) {
         return;
     }
+    m_previewPath = path;
     fitPreview();
 }
 
@@ -114,9 +119,19 @@ void Form2::Command1_Click()
 {
     const int i = currentFrame();
     Form1& main = m_app.Form1();
+    // The frame's picture and its path must name the same file, or a saved animation would hold a
+    // path that does not open. With no file selected at all, the preview goes as it is.
+    const std::string path = selectedPath();
+    if (!File1.fileName().empty() && m_previewPath != path) {
+        throw forms::Error(forms::ErrorKind::BadPicture,
+                           "The picture was not put into frame " + std::to_string(i + 1) + ": "
+                               + anifile::excerpt(path, 200)
+                               + " did not show in the preview, so it is not a picture this program can read. "
+                                 "Choose a file that shows in the preview.");
+    }
     // The decoded picture is handed over, not read again from the file.
     main.Image1(i).setPicture(Image1.picture());
-    main.x(i).setCaption(selectedPath());
+    main.x(i).setCaption(path);
     hide();
     main.show();
 }

@@ -8,6 +8,7 @@
 #include "forms/Label.h"
 #include "forms/Window.h"
 
+#include <optional>
 #include <string>
 
 namespace movelle {
@@ -65,6 +66,8 @@ private:
     void fitPreview();
 
     Movelle& m_app;
+    // The file the preview shows, when the last file clicked did show; empty when it did not.
+    std::optional<std::string> m_previewPath;
 };
 
 }

@@ -103,22 +103,50 @@ TEST_F(LoadFrame, PreviewOkAndDefaultNameTheFileInEitherFlagState)
     EXPECT_TRUE(h.screen.errors.empty());
 }
 
-TEST_F(LoadFrame, ANonPictureKeepsThePreviewSilentlyAndOkHandsOverThePreviousOne)
+TEST_F(LoadFrame, ANonPictureKeepsThePreviewSilentlyAndOkRefusesIt)
 {
-    tmp.writePicture("good.bmp", 12, 7, 0xff0000);
+    const std::string good = tmp.writePicture("good.bmp", 12, 7, 0xff0000);
+    const std::string other = tmp.writePicture("other.bmp", 5, 5, 0x00ff00);
     tmp.writeFile("bad.bmp", "this is not a bitmap");
     movelle::Form2& d = open();
+    main().x(1).setCaption("before");
+    main().Command1(1).click();
     d.Dir1.open(tmp.str());
     d.File1.select("good.bmp");
-    const forms::Picture good = d.Image1.picture();
-    ASSERT_FALSE(good.isNull());
+    const forms::Picture preview = d.Image1.picture();
+    ASSERT_FALSE(preview.isNull());
 
+    // The preview trap stays silent and keeps the picture.
     d.File1.select("bad.bmp");
-    EXPECT_TRUE(d.Image1.picture() == good);
+    EXPECT_TRUE(d.Image1.picture() == preview);
     EXPECT_TRUE(h.screen.errors.empty());
+
+    // "OK" would give the frame one file's picture and another's path: it refuses, names the
+    // file and frame, and changes nothing.
     d.Command1.click();
-    EXPECT_TRUE(main().Image1(0).picture() == good);
-    EXPECT_EQ(main().x(0).caption(), tmp.str() + "/bad.bmp");
+    ASSERT_EQ(h.screen.errors.size(), 1u);
+    const std::string& message = h.screen.errors[0];
+    EXPECT_NE(message.find(tmp.str() + "/bad.bmp"), std::string::npos) << message;
+    EXPECT_NE(message.find("frame 2"), std::string::npos) << message;
+    EXPECT_TRUE(main().Image1(1).picture().isNull());
+    EXPECT_EQ(main().x(1).caption(), "before");
+    EXPECT_TRUE(d.isShown());
+
+    // A file that previewed once and no longer reads is refused too.
+    d.File1.select("other.bmp");
+    std::filesystem::resize_file(other, 10);
+    d.File1.select("other.bmp");
+    d.Command1.click();
+    EXPECT_EQ(h.screen.errors.size(), 2u);
+    EXPECT_EQ(main().x(1).caption(), "before");
+
+    // Picking the good file again previews it, and "OK" takes it.
+    d.File1.select("good.bmp");
+    d.Command1.click();
+    EXPECT_EQ(h.screen.errors.size(), 2u);
+    EXPECT_TRUE(main().Image1(1).picture() == d.Image1.picture());
+    EXPECT_EQ(main().x(1).caption(), good);
+    EXPECT_FALSE(d.isShown());
 }
 
 TEST_F(LoadFrame, OkWithNothingPreviewedEmptiesTheFrameAndCancelChangesNothing)
