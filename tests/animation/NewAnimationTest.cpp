@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <vector>
+
 namespace {
 
 using testing_support::Headless;
@@ -29,6 +32,16 @@ TEST(NewAnimation, RemovesEveryFrameButTheFirstAndEmptiesTheSettings)
     h.clock.advance(250);
     f.characterTyped('=');
     f.characterTyped('o');
+    // New leaves these buttons enabled or not as they were, and every control outside the frame
+    // arrays as visible as it was.
+    const std::vector<forms::CommandButton*> keptEnabled { &f.Command2,  &f.Command4,  &f.Command9,  &f.Command10,
+                                                           &f.Command11, &f.Command12, &f.Command13, &f.Command14 };
+    std::vector<bool> enabledBefore;
+    for (forms::CommandButton* b : keptEnabled)
+        enabledBefore.push_back(b->enabled());
+    std::map<const forms::Control*, bool> visibleBefore;
+    for (const forms::Control* c : f.controls())
+        visibleBefore[c] = c->visible();
 
     f.fn.click();
     EXPECT_EQ(f.Image1.count(), 1);
@@ -52,8 +65,16 @@ TEST(NewAnimation, RemovesEveryFrameButTheFirstAndEmptiesTheSettings)
     // Left as they were: the selection, the view and the picture's size and stretching.
     EXPECT_EQ(f.Label6.caption(), "3");
     EXPECT_EQ(f.l6v.caption(), "4");
+    for (std::size_t k = 0; k < keptEnabled.size(); ++k)
+        EXPECT_EQ(keptEnabled[k]->enabled(), enabledBefore[k]) << keptEnabled[k]->name();
     EXPECT_TRUE(f.Command4.enabled());
     EXPECT_TRUE(f.Command9.enabled());
+    ASSERT_EQ(f.controls().size(), visibleBefore.size());
+    for (const forms::Control* c : f.controls()) {
+        if (c != &f.Image1(0)) {
+            EXPECT_EQ(c->visible(), visibleBefore.at(c)) << c->name();
+        }
+    }
     EXPECT_FALSE(f.Command2.visible());
     EXPECT_FLOAT_EQ(f.Image1(0).left(), 100);
     EXPECT_TRUE(f.Image1(0).stretch());

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 namespace {
 
 using testing_support::Headless;
@@ -94,11 +97,15 @@ TEST(Playback, AnEditedOrFractionalCountUsesOnlyTheFramesThatExist)
     f.Text1.setText("7");   // edited after building
     f.Command5.click();
     std::vector<int> shown;
-    for (int tick = 0; tick < 4; ++tick) {
+    std::vector<std::string> next;
+    for (int tick = 0; tick < 7; ++tick) {
         h.clock.advance(10);
         shown.push_back(visibleFrame(f));
+        next.push_back(f.l.caption());
     }
-    EXPECT_EQ(shown, (std::vector<int> { 0, 1, 2, 0 }));
+    // l wraps after the last frame that exists, never reaching the count of 7.
+    EXPECT_EQ(shown, (std::vector<int> { 0, 1, 2, 0, 1, 2, 0 }));
+    EXPECT_EQ(next, (std::vector<std::string> { "1", "2", "0", "1", "2", "0", "1" }));
     EXPECT_TRUE(h.screen.errors.empty());
 
     f.Text1.setText("");   // as New leaves it: frame 0 only, no error on any tick

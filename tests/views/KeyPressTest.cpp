@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -78,14 +79,25 @@ TEST_F(Keys, BordersUpperAndLowerCaseAlikeButPAndOUpperCaseDoNothing)
     EXPECT_FLOAT_EQ(f.Image1(0).left(), 3960);
 }
 
+// Every control the two view keys switch, outside the frame arrays: the buttons "Default..." to
+// the last toolbar button, the eight labels, the playback labels, both boxes and all ten lines.
+std::vector<forms::Control*> viewControls(movelle::Form1& f)
+{
+    return { &f.Command2,  &f.Command3,  &f.Command4,  &f.Command5,  &f.Command6,  &f.Command7,  &f.Command8,
+             &f.Command9,  &f.Command10, &f.Command11, &f.Command12, &f.Command13, &f.Command14, &f.Label1,
+             &f.Label2,    &f.Label3,    &f.Label4,    &f.Label5,    &f.Label6,    &f.Label7,    &f.Label8,
+             &f.l,         &f.lv,        &f.l6v,       &f.Text1,     &f.Text2,     &f.Line1,     &f.Line2,
+             &f.Line3,     &f.Line4,     &f.Line5,     &f.Line6,     &f.Line7,     &f.Line8,     &f.Line9,
+             &f.Line10 };
+}
+
 TEST_F(Keys, ThePictureOnlyViewAndBack)
 {
     build("6");
     f.Command5.click();
     f.Text1.setText("4");   // edited after building
     type('o');
-    for (forms::Control* c : std::initializer_list<forms::Control*> {
-             &f.Command2, &f.Command14, &f.Label1, &f.Label8, &f.l, &f.lv, &f.l6v, &f.Text1, &f.Text2, &f.Line1, &f.Line10 })
+    for (forms::Control* c : viewControls(f))
         EXPECT_FALSE(c->visible()) << c->name();
     for (int i = 0; i < 4; ++i) {
         EXPECT_FALSE(f.Command1(i).visible());
@@ -93,15 +105,25 @@ TEST_F(Keys, ThePictureOnlyViewAndBack)
         EXPECT_FLOAT_EQ(f.Image1(i).left(), 100);
         EXPECT_FLOAT_EQ(f.Image1(i).top(), 100);
     }
-    EXPECT_TRUE(f.Command1(5).visible());
-    EXPECT_FLOAT_EQ(f.Image1(5).left(), 3960);
+    // Frames past the edited count keep their button, label and place.
+    for (int i = 4; i < 6; ++i) {
+        EXPECT_TRUE(f.Command1(i).visible()) << i;
+        EXPECT_TRUE(f.x(i).visible()) << i;
+        EXPECT_FLOAT_EQ(f.Image1(i).left(), 3960);
+        EXPECT_FLOAT_EQ(f.Image1(i).top(), 120);
+    }
     EXPECT_TRUE(f.Timer1.enabled());   // playback goes on
 
     type('p');
-    EXPECT_TRUE(f.Label6.visible());   // shown by nothing else
-    EXPECT_TRUE(f.Command1(3).visible());
-    EXPECT_FLOAT_EQ(f.Image1(3).left(), 3960);
-    EXPECT_FLOAT_EQ(f.Image1(3).top(), 120);
+    // Label6 is shown by nothing else; state stays hidden.
+    for (forms::Control* c : viewControls(f))
+        EXPECT_TRUE(c->visible()) << c->name();
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_TRUE(f.Command1(i).visible());
+        EXPECT_TRUE(f.x(i).visible());
+        EXPECT_FLOAT_EQ(f.Image1(i).left(), 3960);
+        EXPECT_FLOAT_EQ(f.Image1(i).top(), 120);
+    }
     EXPECT_FALSE(f.state.visible());
 }
 
