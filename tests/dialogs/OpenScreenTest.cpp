@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "Headless.h"
 
+#include "dialogs/Form2.h"
 #include "dialogs/Form3.h"
 #include "dialogs/Form4.h"
 #include "shell/Form1.h"
@@ -365,6 +366,34 @@ TEST_F(OpenScreen, AnOpenDuringPlaybackKeepsItRunningAtTheNewRate)
     EXPECT_EQ(f.l.caption(), "2");
     EXPECT_TRUE(f.Image1(1).visible());
     EXPECT_FALSE(f.Image1(0).visible());
+}
+
+// A picture whose name is not UTF-8 (Latin-1 "é") is saved byte for byte and opens again.
+TEST_F(OpenScreen, APictureNamedInLatin1SurvivesSaveAndOpen)
+{
+    const std::string latin1 = (dir.path() / "caf\xE9.bmp").string();
+    std::filesystem::rename(dir.writePicture("cafe.bmp", 7, 7, 0x336699), latin1);
+    movelle::Form1& f = h.app.Form1();
+    f.Text1.setText("1");
+    f.Text2.setText("100");
+    f.Command4.click();
+    f.Command3.click();
+    movelle::Form2& load = h.app.Form2();
+    load.Dir1.open(dir.str());
+    load.File1.select("caf\xE9.bmp");
+    load.Command1.click();
+    ASSERT_EQ(f.x(0).caption(), latin1);
+    ASSERT_EQ(f.Image1(0).picture().width(), 7);
+
+    f.Command12.click();
+    h.app.Form3().Dir1.open(dir.str());
+    h.app.Form3().Text1.setText("latin");
+    h.app.Form3().Command1.click();
+    f.fn.click();
+    openFile(h, dir.str(), "latin.ani");
+    ASSERT_TRUE(h.screen.errors.empty()) << h.screen.errors.front();
+    EXPECT_EQ(f.x(0).caption(), latin1);
+    EXPECT_EQ(f.Image1(0).picture().width(), 7);
 }
 
 }
