@@ -397,6 +397,15 @@ void WindowView::changeEvent(QEvent* event)
     QMainWindow::changeEvent(event);
     if (event->type() != QEvent::WindowStateChange || !m_window)
         return;
+    // A window kept out of the taskbar has no way back from being minimized, and some window
+    // managers (openbox) offer the button whatever the window asks: it comes straight back.
+    if (isMinimized() && !m_window->showInTaskbar()) {
+        QTimer::singleShot(0, this, [this] {
+            if (m_window && isMinimized())
+                showNormal();
+        });
+        return;
+    }
     const auto* change = static_cast<QWindowStateChangeEvent*>(event);
     const bool wasMaximized = change->oldState().testFlag(Qt::WindowMaximized);
     if (!wasMaximized || windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen))

@@ -152,6 +152,12 @@ TEST(ShellWidgets, TheLoginWindowHasAFixedDialogFrameWithoutMinimizeOrMaximize)
     EXPECT_FALSE(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)) << flags;
     EXPECT_TRUE(flags.testFlag(Qt::WindowTitleHint) && flags.testFlag(Qt::WindowCloseButtonHint)) << flags;
     EXPECT_EQ(view.minimumSize(), view.maximumSize());
+
+    // Out of the taskbar, a minimized login would be lost: it comes back at once.
+    view.showMinimized();
+    s.view(s.app.frmLogin());
+    EXPECT_FALSE(view.isMinimized());
+    EXPECT_TRUE(view.isVisible());
 }
 
 TEST(ShellWidgets, ButtonsKeepTheirOwnLookOnAWindowOfItsOwnColour)
