@@ -71,6 +71,9 @@ std::string framesPhrase(const std::vector<int>& indexes)
     return phrase;
 }
 
+// How many unreadable files a failed open names in its message; the details name them all.
+constexpr std::size_t kListedFiles = 8;
+
 std::string readField(anifile::AniReader& reader)
 {
     anifile::Result<std::string> field = reader.readField();
@@ -220,9 +223,23 @@ Form4::Animation readAnimation(forms::Application& application, const std::strin
         for (const auto& [file, frameIndexes] : failures)
             byFirstFrame.emplace_back(frameIndexes.front(), file);
         std::sort(byFirstFrame.begin(), byFirstFrame.end());
-        for (const auto& [first, file] : byFirstFrame)
-            message += "\n" + framesPhrase(failures[file]) + ": " + decoded[file].error;
-        throw Error(ErrorKind::BadPicture, message);
+        // The message names the first few files; the details list every one of them.
+        std::string details;
+        std::size_t listedFrames = 0;
+        for (std::size_t k = 0; k < byFirstFrame.size(); ++k) {
+            const std::size_t file = byFirstFrame[k].second;
+            const std::string line = framesPhrase(failures[file]) + ": " + decoded[file].error;
+            details += (k > 0 ? "\n" : "") + line;
+            if (k < kListedFiles) {
+                message += "\n" + line;
+                listedFrames += failures[file].size();
+            }
+        }
+        if (byFirstFrame.size() <= kListedFiles)
+            details.clear();
+        else
+            message += "\nand " + std::to_string(failedFrames - listedFrames) + " more frames.";
+        throw Error(ErrorKind::BadPicture, message, details);
     }
     return animation;
 }
@@ -251,7 +268,14 @@ void Form4::Command1_Click()
 {
     if (Text1.text().empty())
         return;
-    const std::string path = anifile::openFileName(Dir1.path(), Text1.text());
+    std::string path = anifile::openFileName(Dir1.path(), Text1.text());
+    // The dialog's remark promises the extension is added: a name typed without it opens the
+    // file of that name when there is one, and otherwise the file with ".ani" added.
+    if (std::error_code error; !std::filesystem::is_regular_file(path, error)) {
+        const std::string withExtension = anifile::saveFileName(Dir1.path(), Text1.text());
+        if (std::filesystem::is_regular_file(withExtension, error))
+            path = withExtension;
+    }
 
     movelle::Form1& main = m_app.Form1();
     // The rebuild adds frames to element 0 and cannot merge them into a set that exists.
@@ -259,7 +283,8 @@ void Form4::Command1_Click()
         throw Error(ErrorKind::ElementExists,
                     "The animation " + path + " was not opened: the main window holds an animation of "
                         + std::to_string(main.Image1.count())
-                        + " frames already. Choose \"&New\" in the Files menu first, then open it again.");
+                        + " frames already. Choose \"" + main.fn.shownCaption() + "\" in the "
+                        + main.f.shownCaption() + " menu first, then open it again.");
     }
 
     const Animation animation = readAnimation(application(), path, m_decodingThreads);

@@ -30,15 +30,21 @@ void Application::dispatch(const std::function<void()>& handler)
         return;
     ++m_depth;
     std::string error;
+    std::string details;
     try {
         handler();
     } catch (const Error& e) {
         error = e.what();
+        details = e.details();
     }
     --m_depth;
     m_graveyard.clear();
-    if (!error.empty() && !m_ended)
+    if (error.empty() || m_ended)
+        return;
+    if (details.empty())
         m_windowSystem.reportError(error);
+    else
+        m_windowSystem.reportDetailedError(error, details);
 }
 
 void Application::end()

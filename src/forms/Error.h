@@ -23,16 +23,21 @@ enum class ErrorKind {
 // application's dispatcher catches it, so earlier steps stay done and later ones never run.
 class Error : public std::runtime_error {
 public:
-    Error(ErrorKind kind, const std::string& message)
+    Error(ErrorKind kind, const std::string& message, std::string details = {})
         : std::runtime_error(message)
         , m_kind(kind)
+        , m_details(std::move(details))
     {
     }
 
     ErrorKind kind() const { return m_kind; }
+    // The whole story when the message gives only its start (every bad frame of an open);
+    // empty when the message says it all.
+    const std::string& details() const { return m_details; }
 
 private:
     ErrorKind m_kind;
+    std::string m_details;
 };
 
 }

@@ -18,7 +18,7 @@ struct Look {
     bool italic = false;
     std::optional<Rgb> foreColor;
     bool highlightText = false;   // the system's highlight-text colour instead of foreColor
-    bool transparent = true;      // labels: no background of their own
+    bool transparent = false;     // labels: no background of their own, instead of the window's colour
 
     friend bool operator==(const Look&, const Look&) = default;
 };

@@ -20,6 +20,9 @@ public:
 
     MenuItem* parent() const { return m_parent; }
     const std::string& caption() const { return m_caption; }
+    // The words as the menu shows them, for naming the item in a message: without the access
+    // key's "&" ("&&" shows one) and without the trailing blanks.
+    std::string shownCaption() const;
     void setCaption(const std::string& caption) { assign(m_caption, caption, Property::Caption); }
     bool checked() const { return m_checked; }
     void setChecked(bool checked) { assign(m_checked, checked, Property::Checked); }

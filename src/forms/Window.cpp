@@ -153,6 +153,10 @@ void Window::controlChanged(Control& control, Property property)
 {
     if (control.kind() == ControlKind::Timer && (property == Property::Enabled || property == Property::Interval))
         m_application.clock().timerChanged(static_cast<Timer&>(control));
+    // A hidden or disabled control must not keep the keyboard: keys typed next would edit it.
+    if (&control == m_focus && (property == Property::Visible || property == Property::Enabled)
+        && !takesFocus(control))
+        passFocusOn(control);
     if (m_observer)
         m_observer->controlChanged(control, property);
 }
@@ -176,6 +180,32 @@ void Window::setFocusControl(Control* control)
     m_focus = control;
     if (control && m_observer)
         m_observer->focusRequested(*control);
+}
+
+void Window::focusMoved(Control* control)
+{
+    m_focus = control;
+}
+
+void Window::passFocusOn(Control& from)
+{
+    const std::vector<Control*>& order = m_tabOrder.empty() ? m_controls : m_tabOrder;
+    // A loaded array element stands in the tab order where its element 0 does.
+    auto here = std::find(order.begin(), order.end(), &from);
+    if (here == order.end())
+        here = std::find_if(order.begin(), order.end(), [&from](const Control* c) { return c->name() == from.name(); });
+    const std::size_t start = here == order.end() ? order.size() : static_cast<std::size_t>(here - order.begin());
+    // Onwards from the control, round to the start again, as Tab goes.
+    for (std::size_t step = 1; step <= order.size(); ++step) {
+        Control* candidate = order[(start + step) % order.size()];
+        if (candidate != &from && takesFocus(*candidate)) {
+            setFocusControl(candidate);
+            return;
+        }
+    }
+    m_focus = nullptr;
+    if (m_observer)
+        m_observer->windowFocused(*this);
 }
 
 }

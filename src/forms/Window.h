@@ -102,6 +102,9 @@ public:
     void elementAdded(Control& control);
     void elementRemoved(Control& control);
     void setFocusControl(Control* control);
+    // The binding tells where the user moved the focus (null: the window itself); nothing is
+    // echoed back to it.
+    void focusMoved(Control* control);
 
 protected:
     void setFrame(Frame frame) { m_frame = frame; }
@@ -115,6 +118,10 @@ protected:
     void setTabOrder(std::initializer_list<Control*> order) { m_tabOrder = order; }
 
 private:
+    // The focused control can no longer take the focus: it passes on to the next control in
+    // tab order that can, or to the window itself when none can.
+    void passFocusOn(Control& from);
+
     Application& m_application;
     std::string m_name;
     std::string m_caption;

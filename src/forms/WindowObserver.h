@@ -15,6 +15,8 @@ public:
     virtual void controlAdded(Control&) { }
     virtual void controlRemoved(Control&) { }
     virtual void focusRequested(Control&) { }
+    // No control can take the focus: the window keeps it, and keys go to no control.
+    virtual void windowFocused(Window&) { }
     virtual void windowChanged(Window&) { }
 
 protected:

@@ -12,10 +12,12 @@ void place(forms::Control& c, float left, float top, float width, float height)
     c.setGeometry(left, top, width, height);
 }
 
+// Labels have a ground of their own in the window's colour, so a path label drawn over another
+// hides it instead of printing over it.
 forms::Look labelLook()
 {
     forms::Look look;
-    look.transparent = true;
+    look.transparent = false;
     return look;
 }
 

@@ -93,6 +93,69 @@ TEST_F(OpenScreen, DialogNamesAndCancel)
     EXPECT_EQ(h.app.Form1().x(0).caption(), red);
 }
 
+TEST_F(OpenScreen, ANameWithoutItsExtensionOpensTheFileWithIt)
+{
+    writeAnimation("walk.ani", { "1", "10", green });
+    openFile(h, dir.str(), "walk");
+    EXPECT_TRUE(h.screen.errors.empty()) << h.screen.errors.front();
+    EXPECT_EQ(h.app.Form1().x(0).caption(), green);
+
+    // A file of the very name typed comes first.
+    Headless other;
+    writeAnimation("both", { "1", "10", red });
+    writeAnimation("both.ani", { "1", "10", green });
+    openFile(other, dir.str(), "both");
+    EXPECT_EQ(other.app.Form1().x(0).caption(), red);
+
+    // Neither there: the message names the name as typed.
+    Headless none;
+    openFile(none, dir.str(), "gone");
+    ASSERT_EQ(none.screen.errors.size(), 1u);
+    EXPECT_NE(none.screen.errors[0].find(dir.str() + "/gone"), std::string::npos) << none.screen.errors[0];
+    EXPECT_EQ(none.screen.errors[0].find("gone.ani"), std::string::npos) << none.screen.errors[0];
+}
+
+TEST_F(OpenScreen, ManyUnreadablePicturesAreNamedFirstThenCountedWithTheWholeListInTheDetails)
+{
+    // Nine missing pictures for frames 1 to 9, then frames 10 to 14 share a tenth; frame 15 is good.
+    std::vector<std::string> lines { "15", "100" };
+    std::vector<std::string> missing;
+    for (int k = 1; k <= 10; ++k)
+        missing.push_back((dir.path() / ("gone" + std::to_string(k) + ".bmp")).string());
+    for (int k = 0; k < 9; ++k)
+        lines.push_back(missing[static_cast<std::size_t>(k)]);
+    lines.insert(lines.end(), 5, missing[9]);
+    lines.push_back(red);
+    writeAnimation("many.ani", lines);
+    openFile(h, dir.str(), "many.ani");
+
+    ASSERT_EQ(h.screen.errors.size(), 1u);
+    ASSERT_EQ(h.screen.details.size(), 1u);
+    const std::string& message = h.screen.errors[0];
+    const std::string& details = h.screen.details[0];
+    EXPECT_NE(message.find("pictures of 14 frames"), std::string::npos) << message;
+    // The first eight files by name, then the frames of the other two counted.
+    for (int k = 1; k <= 10; ++k) {
+        const std::string line = "Frame " + std::to_string(k) + ": cannot read " + missing[static_cast<std::size_t>(k - 1)];
+        EXPECT_EQ(message.find(line) != std::string::npos, k <= 8) << k << "\n" << message;
+        if (k < 10) {
+            EXPECT_NE(details.find(line), std::string::npos) << k << "\n" << details;
+        }
+    }
+    EXPECT_NE(message.find("\nand 6 more frames."), std::string::npos) << message;
+    EXPECT_NE(details.find("Frames 10-14: cannot read " + missing[9]), std::string::npos) << details;
+    EXPECT_EQ(details.find(red), std::string::npos) << details;
+    expectUntouched(h.app.Form1());
+
+    // Up to eight files the message says it all and has no details.
+    Headless few;
+    writeAnimation("few.ani", { "2", "100", missing[0], missing[1] });
+    openFile(few, dir.str(), "few.ani");
+    ASSERT_EQ(few.screen.errors.size(), 1u);
+    EXPECT_TRUE(few.screen.details.empty());
+    EXPECT_EQ(few.screen.errors[0].find("more frames"), std::string::npos) << few.screen.errors[0];
+}
+
 TEST_F(OpenScreen, RebuildsTheFrameSetOfTheFile)
 {
     movelle::Form1& f = h.app.Form1();
@@ -225,7 +288,9 @@ TEST_F(OpenScreen, OpeningOverABuiltFrameSetIsRefused)
     writeAnimation("anim.ani", { "1", "100", red });
     movelle::Form4& d = openFile(h, dir.str(), "anim.ani");
     ASSERT_EQ(h.screen.errors.size(), 1u);
-    EXPECT_NE(h.screen.errors[0].find("\"&New\""), std::string::npos) << h.screen.errors[0];
+    // The menu's words as the menu shows them.
+    EXPECT_NE(h.screen.errors[0].find("\"New\" in the Files menu"), std::string::npos) << h.screen.errors[0];
+    EXPECT_EQ(h.screen.errors[0].find('&'), std::string::npos) << h.screen.errors[0];
     EXPECT_EQ(f.Image1.count(), 3);
     EXPECT_EQ(f.Text1.text(), "3");
     EXPECT_EQ(f.x(0).caption() + f.state.caption(), "");

@@ -103,4 +103,84 @@ TEST(Application, WritingTheSameValueTellsNobody)
     d.setObserver(nullptr);
 }
 
+class Boxes final : public Window {
+public:
+    explicit Boxes(Application& app)
+        : Window(app, "Boxes")
+    {
+        setTabOrder({ &Caption, &First, &Second, &Third, &Go });
+        rows.load(1);
+        rows(1).setVisible(true);
+    }
+
+    Label Caption { *this, "Caption" };
+    TextBox First { *this, "First" };
+    TextBox Second { *this, "Second" };
+    TextBox Third { *this, "Third" };
+    CommandButton Go { *this, "Go" };
+    ControlArray<CommandButton> rows { *this, "rows" };
+};
+
+class FocusWatcher final : public WindowObserver {
+public:
+    void focusRequested(Control& c) override { moves.push_back(c.name()); }
+    void windowFocused(Window& w) override { moves.push_back(w.name()); }
+    std::vector<std::string> moves;
+};
+
+TEST(Application, AFocusedControlThatIsHiddenOrDisabledPassesTheFocusOnInTabOrder)
+{
+    forms_test::Fixture f;
+    Boxes& w = f.app.get<Boxes>("Boxes");
+    FocusWatcher watcher;
+    w.setObserver(&watcher);
+
+    // Hiding or disabling anything but the focused control moves nothing.
+    w.Second.setFocus();
+    w.First.setVisible(false);
+    w.Third.setEnabled(false);
+    EXPECT_EQ(w.focusControl(), &w.Second);
+    // On to the next that can take it, skipping the disabled one; then round to the start.
+    w.Second.setVisible(false);
+    EXPECT_EQ(w.focusControl(), &w.Go);
+    w.First.setVisible(true);
+    w.Go.setEnabled(false);
+    EXPECT_EQ(w.focusControl(), &w.First);
+    // What the user focused counts as well.
+    w.Third.setEnabled(true);
+    w.focusMoved(&w.Third);
+    w.Third.setEnabled(false);
+    EXPECT_EQ(w.focusControl(), &w.First);
+    // Nothing left that can take it: the window keeps it.
+    w.First.setEnabled(false);
+    EXPECT_EQ(w.focusControl(), nullptr);
+    EXPECT_EQ(watcher.moves, (std::vector<std::string> { "Second", "Go", "First", "First", "Boxes" }));
+    w.setObserver(nullptr);
+}
+
+TEST(Application, AFocusedArrayElementPassesTheFocusOnFromItsArraysPlace)
+{
+    forms_test::Fixture f;
+    Boxes& w = f.app.get<Boxes>("Boxes");
+    w.focusMoved(&w.rows(1));
+    w.rows(1).setVisible(false);
+    // The elements stand after everything else here, so the focus goes round to the start.
+    EXPECT_EQ(w.focusControl(), &w.First);
+}
+
+TEST(Application, AnErrorsDetailsReachTheScreenWithItsMessage)
+{
+    struct Detailed final : WindowSystem {
+        void reportError(const std::string& m) override { reports.push_back(m); }
+        void reportDetailedError(const std::string& m, const std::string& d) override { reports.push_back(m + "|" + d); }
+        std::vector<std::string> reports;
+    } screen;
+    ManualClock clock;
+    forms_test::NoPictures pictures;
+    forms_test::TestApplication app { screen, clock, pictures };
+    app.dispatch([] { throw Error(ErrorKind::BadPicture, "short", "the whole list"); });
+    app.dispatch([] { throw Error(ErrorKind::BadPicture, "plain"); });
+    EXPECT_EQ(screen.reports, (std::vector<std::string> { "short|the whole list", "plain" }));
+}
+
 }

@@ -21,12 +21,19 @@ public:
     void hideWindow(forms::Window& w) override { hidden.push_back(w.name()); }
     void messageBox(const std::string& text, const std::string& title) override { messages.push_back(title + ": " + text); }
     void reportError(const std::string& message) override { errors.push_back(message); }
+    void reportDetailedError(const std::string& message, const std::string& more) override
+    {
+        errors.push_back(message);
+        details.push_back(more);
+    }
     void quit() override { quitRequested = true; }
 
     std::vector<std::string> shown;
     std::vector<std::string> hidden;
     std::vector<std::string> messages;
     std::vector<std::string> errors;
+    // The details of the errors that came with some.
+    std::vector<std::string> details;
     bool quitRequested = false;
 };
 

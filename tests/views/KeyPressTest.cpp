@@ -127,6 +127,22 @@ TEST_F(Keys, ThePictureOnlyViewAndBack)
     EXPECT_FALSE(f.state.visible());
 }
 
+TEST_F(Keys, TheFocusLeavesTheBoxesThePictureOnlyViewHides)
+{
+    build("2");
+    f.Text2.setFocus();
+    type('o');
+    // Nothing in tab order is left to take it: the window keeps the keys to itself.
+    EXPECT_EQ(f.focusControl(), nullptr);
+    type('p');
+    EXPECT_EQ(f.focusControl(), nullptr);
+    f.Text2.setFocus();
+    f.Command2.setVisible(false);
+    EXPECT_EQ(f.focusControl(), &f.Text2);
+    f.Text2.setVisible(false);
+    EXPECT_EQ(f.focusControl(), &f.Command3);
+}
+
 TEST_F(Keys, MissingFramesAreSkippedAndAnEmptyCountTouchesNone)
 {
     f.Text1.setText("5");   // typed, never built

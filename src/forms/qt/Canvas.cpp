@@ -53,12 +53,11 @@ Canvas::Canvas(forms::Window& window, QWidget* parent)
     : QWidget(parent)
     , m_window(&window)
 {
-    setAutoFillBackground(true);
-    if (window.hasBackColor()) {
-        QPalette p = palette();
-        p.setColor(QPalette::Window, QColor::fromRgb(window.backColor()));
-        setPalette(p);
-    }
+    // The window's own colour is painted, not put into the palette: the buttons and boxes on
+    // the canvas inherit its palette and would draw their outlines in that colour (black on the
+    // black program-information picture).
+    setAutoFillBackground(!window.hasBackColor());
+    m_ground = window.hasBackColor() ? QColor::fromRgb(window.backColor()) : palette().color(QPalette::Window);
     if (!window.backgroundPicture().empty())
         m_background = QImage(QString::fromStdString(window.backgroundPicture()));
 }
@@ -106,6 +105,8 @@ void Canvas::paintEvent(QPaintEvent* event)
     m_allInvalid = false;
     QPainter painter(this);
     const QRect exposed = event->rect();
+    if (m_window->hasBackColor())
+        painter.fillRect(exposed, m_ground);
     if (!m_background.isNull())
         painter.drawImage(QPoint(0, 0), m_background);
 
@@ -141,6 +142,10 @@ void Canvas::paintEvent(QPaintEvent* event)
         // An empty bordered frame drawn again at the same place changes no pixel.
         if (previous && sameEmptyFrame(*previous, *items[i]))
             continue;
+        // Path labels lie on top of each other by the thousand: an opaque label that the next
+        // one covers exactly cannot be seen.
+        if (i + 1 < items.size() && hiddenByNextLabel(*items[i], *items[i + 1]))
+            continue;
         paintControl(painter, *items[i], exposed);
         previous = items[i];
     }
@@ -154,9 +159,11 @@ bool Canvas::covers(const forms::Control& control, const QRect& area)
     const QImage* pixels = QtPicture::imageOf(image.picture());
     if (!pixels || pixels->hasAlphaChannel())
         return false;
-    QRect drawn = pixelRect(image);
-    if (!image.stretch())
-        drawn.setSize(drawn.size().boundedTo(pixels->size()));
+    // Stretched, the picture and its border fill the whole control; otherwise the picture
+    // alone is sure to cover only its own size inside the border.
+    const QRect rect = pixelRect(image);
+    const QRect inside = image.borderStyle() == 1 ? rect.adjusted(1, 1, -1, -1) : rect;
+    const QRect drawn = image.stretch() ? rect : QRect(inside.topLeft(), pixels->size()).intersected(inside);
     return drawn.contains(area);
 }
 
@@ -170,6 +177,15 @@ bool Canvas::sameEmptyFrame(const forms::Control& a, const forms::Control& b)
         && pixelRect(x) == pixelRect(y);
 }
 
+bool Canvas::hiddenByNextLabel(const forms::Control& below, const forms::Control& above) const
+{
+    if (below.kind() != forms::ControlKind::Label || above.kind() != forms::ControlKind::Label)
+        return false;
+    const auto& lower = static_cast<const forms::Label&>(below);
+    const auto& upper = static_cast<const forms::Label&>(above);
+    return !upper.look().transparent && !lower.autoSize() && !upper.autoSize() && pixelRect(lower) == pixelRect(upper);
+}
+
 void Canvas::paintControl(QPainter& painter, const forms::Control& control, const QRect& exposed) const
 {
     switch (control.kind()) {
@@ -178,14 +194,16 @@ void Canvas::paintControl(QPainter& painter, const forms::Control& control, cons
         const QRect rect = pixelRect(image);
         if (!rect.intersects(exposed))
             return;
-        if (const QImage* pixels = QtPicture::imageOf(image.picture())) {
+        // A border takes the outermost pixels; the picture goes inside it.
+        const QRect inside = image.borderStyle() == 1 ? rect.adjusted(1, 1, -1, -1) : rect;
+        if (const QImage* pixels = QtPicture::imageOf(image.picture()); pixels && !inside.isEmpty()) {
             painter.save();
-            painter.setClipRect(rect.intersected(exposed));
+            painter.setClipRect(inside.intersected(exposed));
             // Scaled while drawing, clipped to what is exposed: no scaled copy is ever kept.
             if (image.stretch())
-                painter.drawImage(rect, *pixels);
+                painter.drawImage(inside, *pixels);
             else
-                painter.drawImage(rect.topLeft(), *pixels);
+                painter.drawImage(inside.topLeft(), *pixels);
             painter.restore();
         }
         if (image.borderStyle() == 1) {
@@ -206,7 +224,7 @@ void Canvas::paintControl(QPainter& painter, const forms::Control& control, cons
         painter.save();
         painter.setFont(fontFor(label.look(), font()));
         if (!label.look().transparent)
-            painter.fillRect(rect, palette().color(QPalette::Window));
+            painter.fillRect(rect, m_ground);
         QPalette::ColorGroup group = label.enabled() ? QPalette::Active : QPalette::Disabled;
         QColor color = palette().color(group, QPalette::WindowText);
         if (label.look().highlightText)

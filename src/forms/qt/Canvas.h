@@ -36,9 +36,12 @@ private:
     // Whether the control is an opaque picture hiding all of `area`.
     static bool covers(const forms::Control& control, const QRect& area);
     static bool sameEmptyFrame(const forms::Control& a, const forms::Control& b);
+    bool hiddenByNextLabel(const forms::Control& below, const forms::Control& above) const;
 
     forms::Window* m_window;
     QImage m_background;
+    // The window's colour: the ground of the canvas and of opaque labels.
+    QColor m_ground;
     std::vector<const forms::Control*> m_paintList;
     bool m_allInvalid = false;
 };

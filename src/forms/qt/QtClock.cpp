@@ -7,9 +7,12 @@
 
 namespace forms::qt {
 
-QtClock::QtClock()
+QtClock::QtClock(TimeSource now)
+    : m_now(std::move(now))
 {
     m_elapsed.start();
+    if (!m_now)
+        m_now = [this] { return m_elapsed.nsecsElapsed(); };
 }
 
 QtClock::~QtClock()
@@ -40,7 +43,7 @@ void QtClock::timerChanged(Timer& timer)
     }
     // Enabling or setting the Interval restarts the count from now.
     Schedule& schedule = *it->second;
-    schedule.startNs = m_elapsed.nsecsElapsed();
+    schedule.startNs = m_now();
     schedule.intervalNs = static_cast<qint64>(timer.interval()) * 1000000;
     schedule.n = 1;
     arm(schedule);
@@ -55,11 +58,21 @@ void QtClock::timerRemoved(Timer& timer)
     m_schedules.erase(it);
 }
 
+qint64 QtClock::nextTickNs(const Timer& timer) const
+{
+    auto it = m_schedules.find(const_cast<Timer*>(&timer));
+    if (it == m_schedules.end())
+        return -1;
+    const Schedule& schedule = *it->second;
+    return schedule.startNs + schedule.n * schedule.intervalNs;
+}
+
 void QtClock::arm(Schedule& schedule)
 {
     const qint64 due = schedule.startNs + schedule.n * schedule.intervalNs;
-    const qint64 waitNs = due - m_elapsed.nsecsElapsed();
-    const int waitMs = waitNs <= 0 ? 0 : static_cast<int>((waitNs + 500000) / 1000000);
+    const qint64 waitNs = due - m_now();
+    // Rounded up: a Qt timer that wakes early is only sent back to wait for the rest.
+    const int waitMs = waitNs <= 0 ? 0 : static_cast<int>((waitNs + 999999) / 1000000);
     schedule.qtimer->start(waitMs);
 }
 
@@ -69,9 +82,14 @@ void QtClock::fire(Timer* timer)
     if (it == m_schedules.end())
         return;
     {
-        // Next deadline first, strictly after now: a late tick is not followed by a burst.
         Schedule& schedule = *it->second;
-        const qint64 now = m_elapsed.nsecsElapsed();
+        const qint64 now = m_now();
+        // Never a tick before its deadline.
+        if (now < schedule.startNs + schedule.n * schedule.intervalNs) {
+            arm(schedule);
+            return;
+        }
+        // Next deadline first, strictly after now: a late tick is not followed by a burst.
         ++schedule.n;
         const qint64 behind = now - (schedule.startNs + schedule.n * schedule.intervalNs);
         if (behind >= 0)

@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QObject>
 
+#include <functional>
 #include <memory>
 #include <unordered_map>
 
@@ -18,11 +19,18 @@ namespace forms::qt {
 // previous one is still late is skipped rather than bunched up.
 class QtClock final : public QObject, public Clock {
 public:
-    QtClock();
+    // Nanoseconds on a steady clock; tests pass one they move by hand.
+    using TimeSource = std::function<qint64()>;
+
+    // Without a time source the clock reads a monotonic timer of its own.
+    explicit QtClock(TimeSource now = {});
     ~QtClock() override;
 
     void timerChanged(Timer& timer) override;
     void timerRemoved(Timer& timer) override;
+
+    // When the timer ticks next, on the time source's scale; -1 while it does not run.
+    qint64 nextTickNs(const Timer& timer) const;
 
 private:
     struct Schedule {
@@ -36,6 +44,7 @@ private:
     void fire(Timer* timer);
 
     QElapsedTimer m_elapsed;
+    TimeSource m_now;
     std::unordered_map<Timer*, std::unique_ptr<Schedule>> m_schedules;
 };
 

@@ -2,21 +2,41 @@
 #include "forms/qt/QtWindowSystem.h"
 
 #include "forms/Application.h"
+#include "forms/Control.h"
 #include "forms/Window.h"
+#include "forms/qt/Canvas.h"
 #include "forms/qt/WindowView.h"
 
 #include <QApplication>
 #include <QDesktopServices>
 #include <QKeyEvent>
+#include <QMenuBar>
 #include <QMessageBox>
+#include <QScreen>
 #include <QThread>
 #include <QUrl>
+
+#include <algorithm>
 
 namespace forms::qt {
 
 QtWindowSystem::QtWindowSystem()
 {
     qApp->installEventFilter(this);
+    // The model keeps track of the focus, so that it can pass it on when the focused control
+    // is hidden or disabled.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (!now)
+            return;
+        auto* view = dynamic_cast<WindowView*>(now->window());
+        if (!view || !view->window() || viewOf(*view->window()) != view)
+            return;
+        // The menu bar borrows the focus only while the keyboard is in it; the window itself
+        // or its canvas holding the focus means no control has it.
+        forms::Control* control = view->controlFor(now);
+        if (control || now == view || now == view->canvas())
+            view->window()->focusMoved(control);
+    });
 }
 
 QtWindowSystem::~QtWindowSystem()
@@ -60,22 +80,106 @@ void QtWindowSystem::windowUnloaded(forms::Window& window)
     view->detach();
 }
 
+namespace {
+
+// A message box that never grows past the screen's available area, whatever it holds, and is
+// kept on that screen: its OK button always stays within reach.
+class BoundedMessageBox final : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QMessageBox::resizeEvent(event);
+        QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+        if (!screen)
+            return;
+        const QRect area = screen->availableGeometry();
+        // The frame's own size comes on top of the client area.
+        const QSize frame = frameGeometry().size() - size();
+        const QSize most = (area.size() - frame).expandedTo(QSize(1, 1));
+        if (width() > most.width() || height() > most.height())
+            setFixedSize(size().boundedTo(most));
+    }
+
+    void showEvent(QShowEvent* event) override
+    {
+        QMessageBox::showEvent(event);
+        QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+        if (!screen)
+            return;
+        const QRect area = screen->availableGeometry();
+        const QRect frame = frameGeometry();
+        QPoint corner = frame.topLeft();
+        corner.setX(std::clamp(corner.x(), area.left(), std::max(area.left(), area.right() + 1 - frame.width())));
+        corner.setY(std::clamp(corner.y(), area.top(), std::max(area.top(), area.bottom() + 1 - frame.height())));
+        if (corner != frame.topLeft())
+            move(corner);
+    }
+};
+
+int exec(QMessageBox::Icon icon, const QString& title, const QString& text, const QString& details)
+{
+    const QtWindowSystem::BoxText shown = QtWindowSystem::boxText(text, details);
+    BoundedMessageBox box(icon, title, shown.text, QMessageBox::Ok, QApplication::activeWindow());
+    // Plain text: a quoted value from a file must not be taken for markup.
+    box.setTextFormat(Qt::PlainText);
+    if (!shown.details.isEmpty())
+        box.setDetailedText(shown.details);
+    return box.exec();
+}
+
+}
+
+QtWindowSystem::BoxText QtWindowSystem::boxText(const QString& text, const QString& details)
+{
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    QStringList kept;
+    bool cut = false;
+    for (const QString& line : lines) {
+        if (kept.size() == kBoxLines) {
+            cut = true;
+            break;
+        }
+        if (line.size() > kBoxLineLength) {
+            const int half = (kBoxLineLength - 3) / 2;
+            kept.push_back(line.left(half) + QStringLiteral(" \u2026 ") + line.right(half));
+            cut = true;
+        } else {
+            kept.push_back(line);
+        }
+    }
+    if (lines.size() > kBoxLines) {
+        kept.push_back(QStringLiteral("\u2026 and %1 more lines (see the details).").arg(lines.size() - kBoxLines));
+        cut = true;
+    }
+    BoxText result { kept.join(QLatin1Char('\n')), details };
+    if (cut) {
+        // The details hold everything the box leaves out; a details text of its own follows.
+        result.details = details.isEmpty() ? text : text + QStringLiteral("\n\n") + details;
+    }
+    return result;
+}
+
 void QtWindowSystem::messageBox(const std::string& text, const std::string& title)
 {
-    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(title), QString::fromStdString(text), QMessageBox::Ok,
-                    QApplication::activeWindow());
-    box.exec();
+    exec(QMessageBox::NoIcon, QString::fromStdString(title), QString::fromStdString(text), {});
 }
 
 void QtWindowSystem::reportError(const std::string& message)
+{
+    reportDetailedError(message, {});
+}
+
+void QtWindowSystem::reportDetailedError(const std::string& message, const std::string& details)
 {
     // One report at a time: a timer whose handler keeps failing must not pile up boxes.
     if (m_reporting)
         return;
     m_reporting = true;
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Movelle"), QString::fromStdString(message), QMessageBox::Ok,
-                    QApplication::activeWindow());
-    box.exec();
+    exec(QMessageBox::Warning, QStringLiteral("Movelle"), QString::fromStdString(message),
+         QString::fromStdString(details));
     m_reporting = false;
 }
 
@@ -113,6 +217,10 @@ bool QtWindowSystem::eventFilter(QObject* watched, QEvent* event)
     QWidget* focus = QApplication::focusWidget();
     if (focus ? widget != focus : !widget->isWindow())
         return false;
+    // The keyboard is in the menu bar (Alt+F, then the arrows): the keys choose menus there and
+    // are no characters for the window.
+    if (qobject_cast<QMenuBar*>(focus))
+        return false;
     auto* view = dynamic_cast<WindowView*>(widget->window());
     if (!view || !view->window())
         return false;
@@ -123,6 +231,13 @@ bool QtWindowSystem::eventFilter(QObject* watched, QEvent* event)
         && key->key() >= Qt::Key_A && key->key() <= Qt::Key_Z
         && window.accessKey(static_cast<char>('a' + (key->key() - Qt::Key_A))))
         return true;
+    // Alt or Ctrl with a key is a command, not a character: no key event, and a text box does
+    // not type the letter either (Ctrl's editing commands still reach it).
+    const Qt::KeyboardModifiers command = key->modifiers() & (Qt::AltModifier | Qt::ControlModifier | Qt::MetaModifier);
+    if (command) {
+        m_takenKey = event;
+        return command == Qt::AltModifier && !key->text().isEmpty() && key->text().front().isPrint();
+    }
     // Keys without a character (arrows, function keys, Delete) raise no key event, and Tab
     // moves the focus; an input method may deliver several characters at once.
     for (const QChar c : key->text()) {
@@ -133,8 +248,12 @@ bool QtWindowSystem::eventFilter(QObject* watched, QEvent* event)
             break;
     }
     m_takenKey = event;
-    // After the program ended nothing may act on the key any more.
-    return window.application().ended();
+    // After the program ended nothing may act on the key any more, and a control that is
+    // hidden or disabled never gets one, even if the focus has not left it yet.
+    if (window.application().ended())
+        return true;
+    const forms::Control* target = focus ? view->controlFor(focus) : nullptr;
+    return target && !target->acceptsInput();
 }
 
 }

@@ -23,11 +23,23 @@ public:
     void windowUnloaded(forms::Window& window) override;
     void messageBox(const std::string& text, const std::string& title) override;
     void reportError(const std::string& message) override;
+    void reportDetailedError(const std::string& message, const std::string& details) override;
     void quit() override;
     bool openWithDesktop(const std::string& path) override;
 
     // The view of a window that has been shown, or null.
     WindowView* viewOf(const forms::Window& window) const;
+
+    // What a message box shows of a text: at most kBoxLines lines of at most kBoxLineLength
+    // characters, long lines elided in the middle, the rest summed up in a last line. Whatever
+    // was cut is in `details`, which the box offers on request.
+    struct BoxText {
+        QString text;
+        QString details;
+    };
+    static constexpr int kBoxLines = 20;
+    static constexpr int kBoxLineLength = 200;
+    static BoxText boxText(const QString& text, const QString& details = {});
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -12,9 +12,13 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QMenuBar>
 #include <QScreen>
 #include <QTimer>
+#include <QWindowStateChangeEvent>
+
+#include <algorithm>
 
 namespace forms::qt {
 
@@ -63,7 +67,22 @@ WindowView::WindowView(forms::Window& window)
     buildMenus();
     applyFrame();
     window.setObserver(this);
+    m_canvas->installEventFilter(this);
     reconcile();
+}
+
+bool WindowView::eventFilter(QObject* watched, QEvent* event)
+{
+    // The canvas takes no focus, so a click on it would leave a menu bar that the keyboard
+    // reached (Alt+F, then the arrows) highlighted and holding the keys. The click leaves the
+    // menu bar as Escape does, which gives the keys back to where they were before.
+    if (watched == m_canvas && event->type() == QEvent::MouseButtonPress && menuWidget() && menuWidget()->hasFocus()) {
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QCoreApplication::sendEvent(menuWidget(), &escape);
+        if (menuWidget()->hasFocus())
+            setFocus(Qt::MouseFocusReason);
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 WindowView::~WindowView()
@@ -91,13 +110,15 @@ void WindowView::detach()
 
 void WindowView::applyFrame()
 {
-    const QSize client(toPixels(m_window->clientWidth()), toPixels(m_window->clientHeight()));
     Qt::WindowFlags flags = Qt::Window;
     switch (m_window->frame()) {
     case forms::Frame::Sizable:
         break;
     case forms::Frame::FixedDialog:
-        flags = Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+        // Only the hints named: without CustomizeWindowHint Qt adds the minimize and maximize
+        // buttons of its default set, and a window manager shows them.
+        flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
+            | Qt::WindowCloseButtonHint;
         break;
     case forms::Frame::None:
         flags |= Qt::FramelessWindowHint;
@@ -108,8 +129,7 @@ void WindowView::applyFrame()
         flags = (flags & ~Qt::WindowType_Mask) | Qt::Tool;
     setWindowFlags(flags);
 
-    const int menuHeight = menuBar()->isVisible() || !m_actions.empty() ? menuBar()->sizeHint().height() : 0;
-    resize(client.width(), client.height() + menuHeight);
+    resize(designSize());
     if (m_window->frame() != forms::Frame::Sizable)
         setFixedSize(size());
 }
@@ -212,6 +232,18 @@ QWidget* WindowView::widgetFor(const forms::Control& control) const
 {
     auto it = m_widgets.find(&control);
     return it == m_widgets.end() ? nullptr : it->second;
+}
+
+forms::Control* WindowView::controlFor(const QWidget* widget) const
+{
+    // A combo box's line edit and a list's viewport are children of the control's widget.
+    for (; widget && widget != m_canvas && !widget->isWindow(); widget = widget->parentWidget()) {
+        for (const auto& [control, w] : m_widgets) {
+            if (w == widget)
+                return const_cast<forms::Control*>(control);
+        }
+    }
+    return nullptr;
 }
 
 bool WindowView::wantsWidget(const forms::Control& control, const QRect& area) const
@@ -338,6 +370,14 @@ void WindowView::focusRequested(forms::Control& control)
         widget->setFocus(Qt::OtherFocusReason);
 }
 
+void WindowView::windowFocused(forms::Window&)
+{
+    // The window itself holds the focus, so keys reach its key handler and no control.
+    if (QWidget* focus = focusWidget(); focus && focus != this)
+        focus->clearFocus();
+    setFocus(Qt::OtherFocusReason);
+}
+
 void WindowView::windowChanged(forms::Window& window)
 {
     setWindowTitle(QString::fromStdString(window.caption()));
@@ -350,6 +390,45 @@ void WindowView::closeEvent(QCloseEvent* event)
         return;
     forms::Window* window = m_window;
     window->frameClosed();
+}
+
+void WindowView::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange || !m_window)
+        return;
+    // A window kept out of the taskbar has no way back from being minimized, and some window
+    // managers (openbox) offer the button whatever the window asks: it comes straight back.
+    if (isMinimized() && !m_window->showInTaskbar()) {
+        QTimer::singleShot(0, this, [this] {
+            if (m_window && isMinimized())
+                showNormal();
+        });
+        return;
+    }
+    const auto* change = static_cast<QWindowStateChangeEvent*>(event);
+    const bool wasMaximized = change->oldState().testFlag(Qt::WindowMaximized);
+    if (!wasMaximized || windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen))
+        return;
+    // A window that starts maximized was given the screen's work area for window systems that
+    // do not maximize; restored, it takes its design size instead, with its frame on screen.
+    if (size() != designSize()) {
+        resize(designSize());
+        if (QScreen* screen = this->screen()) {
+            const QRect area = screen->availableGeometry();
+            const QRect frame = frameGeometry();
+            QPoint corner = frame.topLeft();
+            corner.setX(std::clamp(corner.x(), area.left(), std::max(area.left(), area.right() + 1 - frame.width())));
+            corner.setY(std::clamp(corner.y(), area.top(), std::max(area.top(), area.bottom() + 1 - frame.height())));
+            move(corner);
+        }
+    }
+}
+
+QSize WindowView::designSize() const
+{
+    const int menuHeight = m_actions.empty() ? 0 : menuBar()->sizeHint().height();
+    return QSize(toPixels(m_window->clientWidth()), toPixels(m_window->clientHeight()) + menuHeight);
 }
 
 void WindowView::resizeEvent(QResizeEvent* event)

@@ -33,6 +33,8 @@ public:
     // Creates and removes real widgets now instead of at the next turn of the event loop.
     void reconcileNow();
     QWidget* widgetFor(const forms::Control& control) const;
+    // The control a widget of this window stands for, or null.
+    forms::Control* controlFor(const QWidget* widget) const;
     Canvas* canvas() const { return m_canvas; }
     QAction* actionFor(const forms::MenuItem& item) const;
 
@@ -41,15 +43,20 @@ public:
     void controlAdded(forms::Control& control) override;
     void controlRemoved(forms::Control& control) override;
     void focusRequested(forms::Control& control) override;
+    void windowFocused(forms::Window& window) override;
     void windowChanged(forms::Window& window) override;
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     void buildMenus();
     void applyFrame();
+    // The design client area, with the menu bar on top of it.
+    QSize designSize() const;
     void scheduleReconcile();
     void reconcile();
     bool wantsWidget(const forms::Control& control, const QRect& area) const;

@@ -2,11 +2,14 @@
 #include "Widgets.h"
 
 #include "forms/qt/Canvas.h"
+#include "forms/qt/Twips.h"
 #include "shell/Form1.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QScreen>
 #include <QPushButton>
 #include <QTest>
 
@@ -138,6 +141,185 @@ TEST(MainWindowWidgets, OnlyFrameButtonsInsideTheClientAreaGetWidgets)
     view.resize(640, 4000);
     s.view(f);
     EXPECT_NE(view.widgetFor(f.Command1(1000)), nullptr);
+}
+
+// Where a key the user types goes: the focused widget, or the window when no widget has it.
+QWidget* keyTarget(forms::qt::WindowView& view)
+{
+    QWidget* focus = QApplication::focusWidget();
+    return focus ? focus : &view;
+}
+
+void typeKeys(forms::qt::WindowView& view, const char* keys)
+{
+    for (const char* k = keys; *k; ++k)
+        QTest::keyClicks(keyTarget(view), QString(QLatin1Char(*k)));
+}
+
+TEST(MainWindowWidgets, AFocusedBoxHiddenByTheKeysGetsNoMoreKeys)
+{
+    Shown s;
+    movelle::Form1& f = s.app.Form1();
+    f.show();
+    forms::qt::WindowView& view = s.view(f);
+    f.Text1.setText("1");
+    f.Image1(0).setGeometry(3960, 120, 4000, 3000);
+    QLineEdit* rate = edit(view, f.Text2);
+    rate->setFocus();
+    QTest::keyClicks(rate, "100");
+
+    // "o" hides the box that has the focus; what is typed next only runs the key commands.
+    typeKeys(view, "o=-");
+    EXPECT_FALSE(rate->hasFocus());
+    EXPECT_EQ(f.Text2.text(), "100");
+    EXPECT_EQ(rate->text(), "100");
+    EXPECT_FLOAT_EQ(f.Image1(0).width(), 4000);
+    typeKeys(view, "p");
+    EXPECT_TRUE(f.Text2.visible());
+    EXPECT_EQ(f.Text2.text(), "100");
+
+    // Disabled while it has the focus: the focus goes on to the next box in tab order.
+    QLineEdit* count = edit(view, f.Text1);
+    count->setFocus();
+    f.Text1.setEnabled(false);
+    s.view(f);
+    EXPECT_TRUE(rate->hasFocus());
+    EXPECT_EQ(f.focusControl(), &f.Text2);
+}
+
+TEST(MainWindowWidgets, AltWithALetterThatIsNoAccessKeyTypesNothing)
+{
+    Shown s;
+    movelle::Form1& f = s.app.Form1();
+    f.show();
+    forms::qt::WindowView& view = s.view(f);
+    QLineEdit* count = edit(view, f.Text1);
+    count->setFocus();
+    for (Qt::KeyboardModifiers held : { Qt::KeyboardModifiers(Qt::AltModifier), Qt::KeyboardModifiers(Qt::ControlModifier),
+                                        Qt::AltModifier | Qt::ShiftModifier }) {
+        QTest::keyClick(count, Qt::Key_O, held);
+        QTest::keyClick(count, Qt::Key_Minus, held);
+    }
+    // Neither the picture-only view nor a letter in the box.
+    EXPECT_TRUE(f.Command2.visible());
+    EXPECT_EQ(f.Text1.text(), "");
+    EXPECT_EQ(count->text(), "");
+    // The plain letter still does both.
+    QTest::keyClick(count, Qt::Key_O);
+    EXPECT_FALSE(f.Command2.visible());
+}
+
+TEST(MainWindowWidgets, AStretchedPictureIsDrawnAtItsNewSize)
+{
+    Shown s;
+    testing_support::TempDir dir;
+    movelle::Form1& f = s.app.Form1();
+    f.show();
+    forms::qt::WindowView& view = s.view(f);
+    f.Image1(0).setPicture(s.app.loadPicture(dir.writePicture("red.png", 4, 3, 0xff0000)));
+    f.Text1.setText("1");
+    view.canvas()->setFocus();
+    // No border, so every pixel of the control is the picture's; then twice the size.
+    typeKeys(view, "a=");
+    ASSERT_TRUE(f.Image1(0).stretch());
+    const QImage shot = view.canvas()->grab().toImage();
+    const QRect drawn(264, 8, 8, 6);
+    ASSERT_EQ(forms::qt::pixelRect(f.Image1(0)), drawn);
+    for (int y = drawn.top() - 1; y <= drawn.bottom() + 1; ++y) {
+        for (int x = drawn.left() - 1; x <= drawn.right() + 1; ++x) {
+            const bool red = shot.pixelColor(x, y) == QColor(Qt::red);
+            EXPECT_EQ(red, drawn.contains(x, y)) << x << "," << y;
+        }
+    }
+}
+
+TEST(MainWindowWidgets, APathLabelHidesThePathLabelBelowIt)
+{
+    Shown s;
+    movelle::Form1& f = s.app.Form1();
+    f.show();
+    forms::qt::WindowView& view = s.view(f);
+    const QImage before = view.canvas()->grab().toImage();
+    f.Text1.setText("2");
+    f.Command4.click();
+    ASSERT_EQ(f.x.count(), 2);
+    f.x(0).setCaption("/pictures/WWWWWWWW.bmp");
+    f.x(1).setCaption("");
+    s.view(f);
+    // The empty label on top covers the first one in the window's colour: nothing of it shows.
+    const QImage after = view.canvas()->grab().toImage();
+    const QRect label = forms::qt::pixelRect(f.x(0));
+    const QColor ground = view.canvas()->palette().color(QPalette::Window);
+    int differing = 0;
+    // The frame picture's border runs down the label's last column.
+    const int right = std::min(label.right(), forms::qt::pixelRect(f.Image1(0)).left() - 1);
+    for (int y = label.top(); y <= label.bottom(); ++y) {
+        for (int x = label.left(); x <= right; ++x)
+            differing += after.pixelColor(x, y) != ground;
+    }
+    EXPECT_EQ(differing, 0);
+    // With a caption of its own, the top label shows that instead.
+    f.x(1).setCaption("/b.bmp");
+    s.view(f);
+    const QImage shown = view.canvas()->grab().toImage();
+    EXPECT_NE(shown.copy(label), after.copy(label));
+    EXPECT_NE(before.copy(label), shown.copy(label));
+}
+
+TEST(MainWindowWidgets, RestoredFromMaximizedTheWindowHasItsDesignSizeOnTheScreen)
+{
+    Shown s;
+    movelle::Form1& f = s.app.Form1();
+    f.show();
+    forms::qt::WindowView& view = s.view(f);
+    ASSERT_TRUE(view.isMaximized());
+    view.showNormal();
+    s.view(f);
+    // 5055 x 4980 twips under the menu bar.
+    EXPECT_EQ(view.canvas()->size(), QSize(337, 332));
+    const QRect area = view.screen()->availableGeometry();
+    EXPECT_TRUE(area.contains(view.frameGeometry())) << view.frameGeometry().x() << "," << view.frameGeometry().y();
+    view.showMaximized();
+    s.view(f);
+    EXPECT_GT(view.canvas()->width(), 337);
+}
+
+TEST(MainWindowWidgets, AClickElsewhereTakesTheKeyboardOutOfTheMenuBar)
+{
+    Shown s;
+    movelle::Form1& f = s.app.Form1();
+    f.show();
+    forms::qt::WindowView& view = s.view(f);
+    QLineEdit* count = edit(view, f.Text1);
+    count->setFocus();
+    QMenuBar* bar = view.menuBar();
+    // Alt+F opens the Files menu; the arrows walk on to the last entry, which opens none.
+    QTest::keyClick(count, Qt::Key_F, Qt::AltModifier);
+    ASSERT_TRUE(QApplication::activePopupWidget());
+    for (int step = 0; step < 4; ++step) {
+        QWidget* target = QApplication::activePopupWidget() ? QApplication::activePopupWidget() : bar;
+        QTest::keyClick(target, Qt::Key_Right);
+    }
+    ASSERT_EQ(bar->activeAction(), view.actionFor(f.bbh));
+    ASSERT_FALSE(QApplication::activePopupWidget());
+
+    QTest::mouseClick(view.canvas(), Qt::LeftButton, {}, QPoint(10, 250));
+    EXPECT_EQ(bar->activeAction(), nullptr);
+    EXPECT_TRUE(count->hasFocus());
+    // Typing goes to the box again, not to the menu bar.
+    QTest::keyClicks(QApplication::focusWidget(), "4");
+    EXPECT_EQ(f.Text1.text(), "4");
+
+    // While the keyboard is in the menu bar its keys are the menu's: Escape leaves the menu
+    // and does not end the program.
+    QTest::keyClick(count, Qt::Key_F, Qt::AltModifier);
+    // Left from the first menu wraps round to the last entry.
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Left);
+    ASSERT_EQ(bar->activeAction(), view.actionFor(f.bbh));
+    QTest::keyClick(bar, Qt::Key_Escape);
+    EXPECT_FALSE(s.app.ended());
+    EXPECT_EQ(bar->activeAction(), nullptr);
+    EXPECT_TRUE(count->hasFocus());
 }
 
 TEST(MainWindowWidgets, ClosingTheMainWindowEndsTheProgram)

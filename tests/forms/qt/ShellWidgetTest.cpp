@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "Widgets.h"
 
+#include "forms/qt/Canvas.h"
+#include "forms/qt/Twips.h"
+
 #include "shell/About.h"
 #include "shell/Form1.h"
 #include "shell/Form5.h"
@@ -138,6 +141,65 @@ TEST(ShellWidgets, ProgramInformationIsFramelessOutOfTheTaskbarAndCentred)
     QTest::mouseClick(ok, Qt::LeftButton);
     EXPECT_FALSE(view.isVisible());
     EXPECT_TRUE(s.view(s.app.Form1()).isVisible());
+}
+
+TEST(ShellWidgets, TheLoginWindowHasAFixedDialogFrameWithoutMinimizeOrMaximize)
+{
+    Shown s;
+    s.app.start();
+    forms::qt::WindowView& view = s.view(s.app.frmLogin());
+    const Qt::WindowFlags flags = view.windowFlags();
+    EXPECT_FALSE(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)) << flags;
+    EXPECT_TRUE(flags.testFlag(Qt::WindowTitleHint) && flags.testFlag(Qt::WindowCloseButtonHint)) << flags;
+    EXPECT_EQ(view.minimumSize(), view.maximumSize());
+
+    // Out of the taskbar, a minimized login would be lost: it comes back at once.
+    view.showMinimized();
+    s.view(s.app.frmLogin());
+    EXPECT_FALSE(view.isMinimized());
+    EXPECT_TRUE(view.isVisible());
+}
+
+TEST(ShellWidgets, ButtonsKeepTheirOwnLookOnAWindowOfItsOwnColour)
+{
+    Shown s;
+    movelle::Form6& info = s.app.Form6();
+    info.show();
+    forms::qt::WindowView& view = s.view(info);
+    QWidget* ok = view.widgetFor(info.Command1);
+    ASSERT_TRUE(ok);
+    // The black of the picture window is not the button's: its outline would vanish in it.
+    for (QPalette::ColorRole role : { QPalette::Window, QPalette::Button, QPalette::Dark, QPalette::Shadow })
+        EXPECT_EQ(ok->palette().color(role), QApplication::palette(ok).color(role)) << role;
+    // The window itself is black where its picture leaves room.
+    const QImage shot = view.canvas()->grab().toImage();
+    EXPECT_EQ(shot.pixelColor(shot.width() - 1, shot.height() - 1), QColor(Qt::black));
+}
+
+TEST(ShellWidgets, TheAboutPictureIsDrawnInsideItsBorder)
+{
+    Shown s;
+    movelle::About& about = s.app.About();
+    about.show();
+    forms::qt::WindowView& view = s.view(about);
+    const QImage shot = view.canvas()->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    const QImage ship = QImage(QStringLiteral(":/pictures/ship.png")).convertToFormat(QImage::Format_ARGB32);
+    const QRect box = forms::qt::pixelRect(about.Image1);
+    ASSERT_EQ(box, QRect(256, 8, 45, 46));
+    // The border takes the outermost ring of pixels; the whole picture lies within it.
+    const QColor border = shot.pixelColor(box.topLeft());
+    for (int x = box.left(); x <= box.right(); ++x)
+        EXPECT_EQ(shot.pixelColor(x, box.top()), border) << x;
+    int compared = 0;
+    for (int y = 0; y < ship.height(); ++y) {
+        for (int x = 0; x < ship.width(); ++x) {
+            if (qAlpha(ship.pixel(x, y)) != 255)
+                continue;
+            ++compared;
+            EXPECT_EQ(shot.pixel(box.left() + 1 + x, box.top() + 1 + y), ship.pixel(x, y)) << x << "," << y;
+        }
+    }
+    EXPECT_GT(compared, 0);
 }
 
 TEST(ShellWidgets, DoubleClickingAnEmbeddedObjectActivatesIt)

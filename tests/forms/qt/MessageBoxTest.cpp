@@ -1,0 +1,111 @@
+// SPDX-License-Identifier: MIT
+#include "forms/qt/QtWindowSystem.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QScreen>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+using forms::qt::QtWindowSystem;
+
+// A program that ended earlier in this process asked Qt to quit, and Qt then stops every new
+// event loop at once; running the loop once clears that.
+void forgetEarlierQuits()
+{
+    QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
+}
+
+// Closes the next message box with OK as soon as it is on screen, keeping how it looked: the
+// box waits for the user inside the call that shows it.
+class BoxWatcher {
+public:
+    BoxWatcher()
+    {
+        forgetEarlierQuits();
+        QObject::connect(&m_poll, &QTimer::timeout, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible())
+                return;
+            frame = box->frameGeometry();
+            text = box->text();
+            details = box->detailedText();
+            seen = true;
+            box->accept();
+        });
+        m_poll.start(5);
+    }
+
+    QRect frame;
+    QString text;
+    QString details;
+    bool seen = false;
+
+private:
+    QTimer m_poll;
+};
+
+TEST(MessageBox, ALongListShowsItsStartAndKeepsTheWholeInTheDetails)
+{
+    std::string text = "The animation was not opened:";
+    for (int k = 1; k <= 30000; ++k)
+        text += "\nFrame " + std::to_string(k) + ": cannot read /p/" + std::to_string(k) + ".bmp";
+
+    QtWindowSystem screen;
+    BoxWatcher box;
+    const BoxWatcher* seen = &box;
+    screen.reportError(text);
+
+    ASSERT_TRUE(seen->seen);
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_TRUE(area.contains(seen->frame)) << seen->frame.width() << "x" << seen->frame.height();
+    const QStringList lines = seen->text.split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), QtWindowSystem::kBoxLines + 1);
+    // The first lines as they were, every one of them; the rest counted.
+    for (int k = 1; k < QtWindowSystem::kBoxLines; ++k)
+        EXPECT_EQ(lines[k], QStringLiteral("Frame %1: cannot read /p/%1.bmp").arg(k));
+    EXPECT_TRUE(lines.back().contains(QStringLiteral("and %1 more lines").arg(30001 - QtWindowSystem::kBoxLines)))
+        << lines.back().toStdString();
+    EXPECT_EQ(seen->details, QString::fromStdString(text));
+}
+
+TEST(MessageBox, NoLineMakesTheBoxWiderThanTheScreen)
+{
+    const std::string huge(1 << 20, 'x');
+    QtWindowSystem screen;
+    BoxWatcher box;
+    const BoxWatcher* seen = &box;
+    const std::string message = "The rate \"" + huge + "\" is not a number.";
+    screen.messageBox(message, "Movelle");
+
+    ASSERT_TRUE(seen->seen);
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_TRUE(area.contains(seen->frame)) << seen->frame.width() << "x" << seen->frame.height();
+    EXPECT_LE(seen->text.size(), QtWindowSystem::kBoxLineLength + 2);
+    EXPECT_TRUE(seen->text.startsWith(QStringLiteral("The rate \"xxx")));
+    EXPECT_TRUE(seen->text.endsWith(QStringLiteral("xxx\" is not a number.")));
+    EXPECT_EQ(seen->details, QString::fromStdString(message));
+}
+
+TEST(MessageBox, ShortTextsAreShownWholeWithoutDetails)
+{
+    for (const QString& text : { QStringLiteral("Invalid Password, try again!"), QString(QtWindowSystem::kBoxLineLength, QLatin1Char('y')),
+                                 QStringLiteral("a\n").repeated(QtWindowSystem::kBoxLines - 1) + QStringLiteral("z") }) {
+        const QtWindowSystem::BoxText shown = QtWindowSystem::boxText(text);
+        EXPECT_EQ(shown.text, text);
+        EXPECT_TRUE(shown.details.isEmpty());
+    }
+    // One line more, or one character more, and the box cuts.
+    EXPECT_FALSE(QtWindowSystem::boxText(QStringLiteral("a\n").repeated(QtWindowSystem::kBoxLines)).details.isEmpty());
+    EXPECT_FALSE(QtWindowSystem::boxText(QString(QtWindowSystem::kBoxLineLength + 1, QLatin1Char('y'))).details.isEmpty());
+    // Details of its own come after whatever was cut.
+    EXPECT_EQ(QtWindowSystem::boxText(QStringLiteral("short"), QStringLiteral("more")).details, QStringLiteral("more"));
+}
+
+}
