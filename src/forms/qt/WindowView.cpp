@@ -8,6 +8,7 @@
 #include "forms/qt/Canvas.h"
 #include "forms/qt/ControlWidgets.h"
 #include "forms/qt/Twips.h"
+#include "forms/qt/accessibility/AccessibleView.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -54,6 +55,7 @@ void forEachControl(const forms::Window& window, F&& f)
 WindowView::WindowView(forms::Window& window)
     : m_window(&window)
     , m_canvas(new Canvas(window, this))
+    , m_accessible(std::make_unique<AccessibleView>(*this, *m_canvas))
 {
     setAttribute(Qt::WA_DeleteOnClose, false);
     setCentralWidget(m_canvas);
@@ -79,6 +81,7 @@ void WindowView::detach()
     m_window->setObserver(nullptr);
     m_window = nullptr;
     m_canvas->detach();
+    m_accessible->detach();
     // Widgets hold references to controls that die with the window.
     for (auto& [control, widget] : m_widgets)
         delete widget;
@@ -253,6 +256,7 @@ void WindowView::reconcile()
         if (wanted && it == m_widgets.end()) {
             if (QWidget* widget = createControlWidget(control, m_canvas)) {
                 m_widgets.emplace(&control, widget);
+                m_accessible->widgetCreated(control, *widget);
                 created = true;
             }
         } else if (!wanted && it != m_widgets.end() && !it->second->hasFocus()) {
@@ -262,6 +266,7 @@ void WindowView::reconcile()
     });
     if (created)
         applyTabOrder();
+    m_accessible->widgetsChanged();
 }
 
 void WindowView::applyTabOrder()
@@ -279,6 +284,7 @@ void WindowView::applyTabOrder()
 
 void WindowView::controlChanged(forms::Control& control, forms::Property property)
 {
+    m_accessible->controlChanged(control, property);
     if (control.kind() == forms::ControlKind::MenuItem) {
         auto& item = static_cast<forms::MenuItem&>(control);
         if (QAction* action = actionFor(item)) {
@@ -311,6 +317,7 @@ void WindowView::controlChanged(forms::Control& control, forms::Property propert
 
 void WindowView::controlAdded(forms::Control& control)
 {
+    m_accessible->controlAdded(control);
     if (control.isLightweight())
         m_canvas->invalidate(control);
     else if (hasWidget(control.kind()))
@@ -319,6 +326,7 @@ void WindowView::controlAdded(forms::Control& control)
 
 void WindowView::controlRemoved(forms::Control& control)
 {
+    m_accessible->controlRemoved(control);
     if (control.isLightweight()) {
         m_canvas->invalidate(control);
         return;
