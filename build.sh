@@ -15,6 +15,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-liberation2
     xvfb xauth xdotool x11-apps imagemagick
+    at-spi2-core python3-pyatspi dbus-daemon dbus-bin
 )
 fuzz_packages=(clang libclang-rt-14-dev)
 

@@ -61,4 +61,11 @@ void AniFileDialog::Command2_Click()
     m_app.Form1().show();
 }
 
+forms::AccessibleText AniFileDialog::accessibleText(const forms::Control& control) const
+{
+    if (&control == &Text1)
+        return { "File", "The animation's file name, without extension" };
+    return {};
+}
+
 }

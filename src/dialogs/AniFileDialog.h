@@ -35,6 +35,8 @@ public:
     // "Cancel": returns to the main window; nothing else changes.
     void Command2_Click();
 
+    forms::AccessibleText accessibleText(const forms::Control& control) const override;
+
 protected:
     AniFileDialog(forms::Application& application, const std::string& name, const std::string& caption,
                   float clientWidth, float clientHeight, const std::string& icon);

@@ -183,4 +183,15 @@ void Form2::fitPreview()
     Image1.setGeometry(kPreviewLeft, kPreviewTop, width * scale, height * scale);
 }
 
+forms::AccessibleText Form2::accessibleText(const forms::Control& control) const
+{
+    if (&control == &Image1)
+        return { "Preview", {} };
+    if (&control == &Combo1)
+        return { "Pattern", {} };
+    if (&control == &Label2)
+        return { {}, "Index of the frame that receives the picture" };
+    return {};
+}
+
 }

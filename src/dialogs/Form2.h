@@ -57,6 +57,8 @@ public:
     // "Default": the current frame's path label names the selected file; no picture moves.
     void Command3_Click();
 
+    forms::AccessibleText accessibleText(const forms::Control& control) const override;
+
 private:
     // The selected file's full name: the file list's directory, one separator, the file name.
     std::string selectedPath() const;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "forms/AccessibleText.h"
 #include "forms/Property.h"
 
 #include <functional>
@@ -84,6 +85,10 @@ public:
     // hands the focus to the first control after it in tab order that can take the focus, as
     // labels do for the boxes they name. Returns whether a label took the key.
     bool accessKey(char letter);
+
+    // The words assistive technology hears for one of this window's controls; a window whose
+    // controls need more than their captions says so here.
+    virtual AccessibleText accessibleText(const Control&) const { return {}; }
 
     // Design-time controls in creation order, which is also their drawing order.
     const std::vector<Control*>& controls() const { return m_controls; }

@@ -113,6 +113,9 @@ public:
     // Closing the main window through its frame ends the program.
     void frameClosed() override { fe_Click(); }
 
+    // Frame buttons and pictures by their frame, picture buttons by their menu twins' words.
+    forms::AccessibleText accessibleText(const forms::Control& control) const override;
+
 private:
     void layOut();
     void buildMenus();

@@ -76,4 +76,11 @@ void frmLogin::Form_KeyPress(int keyAscii)
         application().end();
 }
 
+forms::AccessibleText frmLogin::accessibleText(const forms::Control& control) const
+{
+    if (&control == &txtPassword)
+        return { "Password", {} };
+    return {};
+}
+
 }

@@ -34,6 +34,8 @@ public:
     // Key preview: Escape ends the program; every other character goes on to the box.
     void Form_KeyPress(int keyAscii);
 
+    forms::AccessibleText accessibleText(const forms::Control& control) const override;
+
     // Closing the login window through its frame is a cancel: no window would be left to end
     // the program from.
     void frameClosed() override { cmdCancel_Click(); }

@@ -8,6 +8,7 @@
 #include "forms/qt/Canvas.h"
 #include "forms/qt/ControlWidgets.h"
 #include "forms/qt/Twips.h"
+#include "forms/qt/accessibility/AccessibleView.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -58,6 +59,7 @@ void forEachControl(const forms::Window& window, F&& f)
 WindowView::WindowView(forms::Window& window)
     : m_window(&window)
     , m_canvas(new Canvas(window, this))
+    , m_accessible(std::make_unique<AccessibleView>(*this, *m_canvas))
 {
     setAttribute(Qt::WA_DeleteOnClose, false);
     setCentralWidget(m_canvas);
@@ -98,6 +100,7 @@ void WindowView::detach()
     m_window->setObserver(nullptr);
     m_window = nullptr;
     m_canvas->detach();
+    m_accessible->detach();
     // Widgets hold references to controls that die with the window.
     for (auto& [control, widget] : m_widgets)
         delete widget;
@@ -285,6 +288,7 @@ void WindowView::reconcile()
         if (wanted && it == m_widgets.end()) {
             if (QWidget* widget = createControlWidget(control, m_canvas)) {
                 m_widgets.emplace(&control, widget);
+                m_accessible->widgetCreated(control, *widget);
                 created = true;
             }
         } else if (!wanted && it != m_widgets.end() && !it->second->hasFocus()) {
@@ -294,6 +298,7 @@ void WindowView::reconcile()
     });
     if (created)
         applyTabOrder();
+    m_accessible->widgetsChanged();
 }
 
 void WindowView::applyTabOrder()
@@ -311,6 +316,7 @@ void WindowView::applyTabOrder()
 
 void WindowView::controlChanged(forms::Control& control, forms::Property property)
 {
+    m_accessible->controlChanged(control, property);
     if (control.kind() == forms::ControlKind::MenuItem) {
         auto& item = static_cast<forms::MenuItem&>(control);
         if (QAction* action = actionFor(item)) {
@@ -343,6 +349,7 @@ void WindowView::controlChanged(forms::Control& control, forms::Property propert
 
 void WindowView::controlAdded(forms::Control& control)
 {
+    m_accessible->controlAdded(control);
     if (control.isLightweight())
         m_canvas->invalidate(control);
     else if (hasWidget(control.kind()))
@@ -351,6 +358,7 @@ void WindowView::controlAdded(forms::Control& control)
 
 void WindowView::controlRemoved(forms::Control& control)
 {
+    m_accessible->controlRemoved(control);
     if (control.isLightweight()) {
         m_canvas->invalidate(control);
         return;

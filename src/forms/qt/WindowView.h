@@ -5,6 +5,7 @@
 
 #include <QMainWindow>
 
+#include <memory>
 #include <unordered_map>
 
 class QAction;
@@ -15,6 +16,7 @@ class MenuItem;
 
 namespace forms::qt {
 
+class AccessibleView;
 class Canvas;
 
 // The screen side of one window: a top-level widget whose canvas draws the lightweight
@@ -64,6 +66,7 @@ private:
 
     forms::Window* m_window;
     Canvas* m_canvas;
+    std::unique_ptr<AccessibleView> m_accessible;
     std::unordered_map<const forms::Control*, QWidget*> m_widgets;
     std::unordered_map<const forms::MenuItem*, QAction*> m_actions;
     bool m_reconcilePending = false;
