@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "dialogs/Form4.h"
 
-#include "anifile/AniReader.h"
 #include "anifile/FileNames.h"
+#include "dialogs/AnimationFile.h"
 #include "forms/Application.h"
 #include "forms/ControlArray.h"
 #include "forms/Error.h"
@@ -13,14 +13,11 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cmath>
 #include <cstdint>
 #include <exception>
-#include <filesystem>
 #include <map>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -30,15 +27,7 @@ namespace movelle {
 // An animation file, read and checked completely, with every picture decoded: everything the
 // rebuild needs, so that the rebuild itself can no longer fail half way.
 struct Form4::Animation {
-    // The count and rate as the main window will show them (number text, or empty).
-    std::string countText;
-    std::string rateText;
-    std::int64_t interval = 0;
-    // The frames to build: the whole numbers i with 0 <= i <= count - 1.
-    int frames = 0;
-    // Per frame: the path its line gave (after looking beside the file for a moved picture), or
-    // nothing when the file ended before the frame's line.
-    std::vector<std::optional<std::string>> paths;
+    AnimationFile file;
     // Per frame: the decoded picture; the empty picture for an empty path or no line.
     std::vector<forms::Picture> pictures;
 };
@@ -47,71 +36,6 @@ namespace {
 
 using forms::Error;
 using forms::ErrorKind;
-
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n';
-}
-
-bool isBlankText(std::string_view text)
-{
-    return std::all_of(text.begin(), text.end(), isBlank);
-}
-
-// "Frame 3", "Frames 2 and 5", "Frames 2, 5 and 7-9": one-based, as the frame buttons count.
-std::string framesPhrase(const std::vector<int>& indexes)
-{
-    std::vector<std::string> runs;
-    for (std::size_t k = 0; k < indexes.size();) {
-        std::size_t end = k;
-        while (end + 1 < indexes.size() && indexes[end + 1] == indexes[end] + 1)
-            ++end;
-        std::string run = std::to_string(indexes[k] + 1);
-        if (end > k)
-            run += (end == k + 1 ? ", " : "-") + std::to_string(indexes[end] + 1);
-        runs.push_back(run);
-        k = end + 1;
-    }
-    std::string phrase = indexes.size() == 1 ? "Frame " : "Frames ";
-    for (std::size_t r = 0; r < runs.size(); ++r) {
-        if (r > 0)
-            phrase += r + 1 == runs.size() ? " and " : ", ";
-        phrase += runs[r];
-    }
-    return phrase;
-}
-
-std::string readField(anifile::AniReader& reader)
-{
-    anifile::Result<std::string> field = reader.readField();
-    if (!field)
-        throw Error(ErrorKind::FileError, "The animation was not opened: " + field.error().message());
-    return std::move(field).value();
-}
-
-// The picture a frame line names. When that file is gone, the animation has probably been moved
-// together with its pictures, so a picture of the same name beside the animation file is taken
-// instead. Paths written on Windows separate with backslashes; their last part is tried too.
-std::string locatePicture(const std::string& path, const std::filesystem::path& animationDirectory)
-{
-    std::error_code error;
-    if (path.empty() || std::filesystem::exists(path, error))
-        return path;
-    std::vector<std::string> names;
-    for (const char* separators : { "/", "/\\" }) {
-        const std::size_t cut = path.find_last_of(separators);
-        std::string name = cut == std::string::npos ? path : path.substr(cut + 1);
-        if (!name.empty() && std::find(names.begin(), names.end(), name) == names.end())
-            names.push_back(std::move(name));
-    }
-    for (const std::string& name : names) {
-        const std::filesystem::path candidate = animationDirectory / name;
-        if (std::filesystem::is_regular_file(candidate, error))
-            return candidate.string();
-    }
-    // Nothing better: the decoder will say that the original file is missing.
-    return path;
-}
 
 struct Decoded {
     forms::Picture picture;
@@ -162,73 +86,20 @@ std::vector<Decoded> decodeAll(forms::Application& application, const std::vecto
 // count, the rate, and every picture. Throws forms::Error naming the file and every cause.
 Form4::Animation readAnimation(forms::Application& application, const std::string& path, unsigned threads)
 {
-    anifile::Result<anifile::AniReader> opened = anifile::AniReader::open(path);
-    if (!opened)
-        throw Error(ErrorKind::FileError, "The animation was not opened: " + opened.error().message());
-    anifile::AniReader& reader = opened.value();
-
     Form4::Animation animation;
-    const std::string count = readField(reader);
-    const std::string rate = readField(reader);
-
-    double frames = 0;
-    if (!isBlankText(count)) {
-        double value = 0;
-        try {
-            value = forms::strictNumber(count);
-        } catch (const Error&) {
-            throw Error(ErrorKind::TypeMismatch,
-                        "The animation was not opened: the frame count \"" + count + "\" in " + path
-                            + " is not a number.");
-        }
-        animation.countText = forms::numberText(value);
-        // The frames are counted from the text the count box will hold, as the frame buttons are.
-        frames = forms::leadingNumber(animation.countText);
-        if (frames - 1 > forms::ControlArrayBase::kMaxIndex) {
-            throw Error(ErrorKind::Overflow,
-                        "The animation was not opened: the frame count " + animation.countText + " in " + path
-                            + " is larger than " + std::to_string(forms::ControlArrayBase::kMaxIndex + 1)
-                            + ", the most frames an animation can have.");
-        }
-    }
-    animation.frames = frames >= 1 ? static_cast<int>(std::floor(frames)) : 0;
-
-    if (isBlankText(rate)) {
-        throw Error(ErrorKind::TypeMismatch,
-                    "The animation was not opened: the rate line of " + path
-                        + " is empty; it must give the milliseconds per picture.");
-    }
-    double rateValue = 0;
     try {
-        rateValue = forms::strictNumber(rate);
-    } catch (const Error&) {
-        throw Error(ErrorKind::TypeMismatch,
-                    "The animation was not opened: the rate \"" + rate + "\" in " + path + " is not a number.");
+        animation.file = AnimationFile::read(path);
+    } catch (const Error& e) {
+        throw Error(e.kind(), std::string("The animation was not opened: ") + e.what());
     }
-    animation.rateText = forms::numberText(rateValue);
-    // The playback timer gets the rate box's text, rounded; it must accept the result.
-    const double interval = forms::roundHalfEven(forms::strictNumber(animation.rateText));
-    if (!(interval >= 0 && interval <= 65535)) {
-        throw Error(ErrorKind::OutOfRange,
-                    "The animation was not opened: the rate " + animation.rateText + " in " + path
-                        + " is out of range; it must lie between 0 and 65535 milliseconds per picture.");
-    }
-    animation.interval = static_cast<std::int64_t>(interval);
-
-    const std::filesystem::path directory = std::filesystem::path(path).parent_path();
-    animation.paths.resize(static_cast<std::size_t>(animation.frames));
-    for (auto& line : animation.paths) {
-        if (reader.atEnd())
-            break;
-        line = locatePicture(readField(reader), directory);
-    }
+    const auto& paths = animation.file.paths;
 
     // One decode per file, however many frames show it.
     std::vector<std::string> files;
     std::map<std::string, std::size_t> fileIndex;
-    std::vector<std::size_t> fileOfFrame(animation.paths.size(), 0);
-    for (std::size_t i = 0; i < animation.paths.size(); ++i) {
-        const std::optional<std::string>& line = animation.paths[i];
+    std::vector<std::size_t> fileOfFrame(paths.size(), 0);
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        const std::optional<std::string>& line = paths[i];
         if (!line || line->empty())
             continue;
         auto [it, added] = fileIndex.emplace(*line, files.size());
@@ -241,9 +112,9 @@ Form4::Animation readAnimation(forms::Application& application, const std::strin
     // The frames that show each unreadable file, so that one line of the message names them all.
     std::map<std::size_t, std::vector<int>> failures;
     std::size_t failedFrames = 0;
-    animation.pictures.resize(animation.paths.size());
-    for (std::size_t i = 0; i < animation.paths.size(); ++i) {
-        const std::optional<std::string>& line = animation.paths[i];
+    animation.pictures.resize(paths.size());
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        const std::optional<std::string>& line = paths[i];
         if (!line || line->empty())
             continue;
         const Decoded& result = decoded[fileOfFrame[i]];
@@ -263,7 +134,7 @@ Form4::Animation readAnimation(forms::Application& application, const std::strin
             byFirstFrame.emplace_back(frameIndexes.front(), file);
         std::sort(byFirstFrame.begin(), byFirstFrame.end());
         for (const auto& [first, file] : byFirstFrame)
-            message += "\n" + framesPhrase(failures[file]) + ": " + decoded[file].error;
+            message += "\n" + AnimationFile::framesPhrase(failures[file]) + ": " + decoded[file].error;
         throw Error(ErrorKind::BadPicture, message);
     }
     return animation;
@@ -293,8 +164,11 @@ void Form4::Command1_Click()
 {
     if (Text1.text().empty())
         return;
-    const std::string path = anifile::openFileName(Dir1.path(), Text1.text());
+    openAnimation(anifile::openFileName(Dir1.path(), Text1.text()));
+}
 
+void Form4::openAnimation(const std::string& path)
+{
     movelle::Form1& main = m_app.Form1();
     // The rebuild adds frames to element 0 and cannot merge them into a set that exists.
     if (main.Image1.size() > 1 || main.Command1.size() > 1 || main.x.size() > 1) {
@@ -312,7 +186,7 @@ void Form4::Command1_Click()
 // their contents, the count and rate, the buttons, enabling, and the rate last.
 void Form4::rebuild(movelle::Form1& main, const Animation& animation)
 {
-    const int frames = animation.frames;
+    const int frames = animation.file.frames;
     for (int i = 1; i < frames; ++i) {
         main.Image1.load(i);
         forms::Image& picture = main.Image1(i);
@@ -329,15 +203,15 @@ void Form4::rebuild(movelle::Form1& main, const Animation& animation)
 
     // A frame past the file's last line keeps what it took over from element 0.
     for (int i = 0; i < frames; ++i) {
-        const std::optional<std::string>& line = animation.paths[static_cast<std::size_t>(i)];
+        const std::optional<std::string>& line = animation.file.paths[static_cast<std::size_t>(i)];
         if (!line)
             continue;
         main.Image1(i).setPicture(animation.pictures[static_cast<std::size_t>(i)]);
         main.x(i).setCaption(*line);
     }
 
-    main.Text1.setText(animation.countText);
-    main.Text2.setText(animation.rateText);
+    main.Text1.setText(animation.file.countText);
+    main.Text2.setText(animation.file.rateText);
 
     for (int i = 1; i < frames; ++i) {
         main.Command1.load(i);
@@ -368,7 +242,7 @@ void Form4::rebuild(movelle::Form1& main, const Animation& animation)
     hide();
     main.show();
     main.state.setCaption("open");
-    main.Timer1.setInterval(animation.interval);
+    main.Timer1.setInterval(animation.file.interval);
 }
 
 }
