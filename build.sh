@@ -15,6 +15,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-liberation2
     xvfb xauth xdotool x11-apps imagemagick
+    libimagequant-dev libwebp-dev libavformat-dev libavcodec-dev libswscale-dev libavutil-dev ffmpeg
 )
 fuzz_packages=(clang libclang-rt-14-dev)
 
