@@ -1,14 +1,69 @@
 // SPDX-License-Identifier: MIT
+#include "export/ExportCommand.h"
 #include "forms/qt/QtClock.h"
 #include "forms/qt/QtPictureDecoder.h"
 #include "forms/qt/QtWindowSystem.h"
 #include "shell/Movelle.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QFont>
+#include <QGuiApplication>
+#include <QLoggingCategory>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr const char* usage = R"(Usage: movelle [ANIMATION.ani]
+       movelle export ANIMATION.ani OUTPUT [options]
+
+Makes and plays frame-by-frame picture animations. Started without arguments it opens the login;
+with an animation file, the file is opened once the password has been accepted.
+
+Commands and options:
+  export          writes an animation as GIF, WebP, MP4, WebM or PNG pictures
+                  (movelle export --help tells more)
+  -h, --help      this text
+  -v, --version   the program's version
+)";
+
+// `movelle export ...`: no window, so the offscreen platform serves whatever the session has (or
+// lacks); Qt is only there to draw metafile pictures.
+int runExport(int argc, char* argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Only the program name: the export's own arguments are not Qt's to interpret.
+    int qtArgc = 1;
+    QGuiApplication qtApplication(qtArgc, argv);
+    // Qt's notes about the session (no runtime directory, no fonts configured) mean nothing to an
+    // export; its messages and progress are the only text on standard error.
+    QLoggingCategory::setFilterRules(QStringLiteral("*.warning=false"));
+    const std::vector<std::string> arguments(argv + 2, argv + argc);
+    return exporter::ExportCommand::run(arguments, stdout, stderr);
+}
+
+}
 
 int main(int argc, char* argv[])
 {
+    if (argc > 1) {
+        const std::string command = argv[1];
+        if (command == "export")
+            return runExport(argc, argv);
+        if (command == "--help" || command == "-h") {
+            std::fputs(usage, stdout);
+            return 0;
+        }
+        if (command == "--version" || command == "-v") {
+            std::puts("Movelle 1.0.0");
+            return 0;
+        }
+    }
+
     QApplication qtApplication(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Movelle"));
     QApplication::setApplicationVersion(QStringLiteral("1.0.0"));
@@ -22,11 +77,23 @@ int main(int argc, char* argv[])
     font.setPointSize(8);
     QApplication::setFont(font);
 
+    // Qt has taken its own options (-platform, -style, ...); what is left is at most one file.
+    const QStringList arguments = QCoreApplication::arguments().mid(1);
+    if (arguments.size() > 1 || (arguments.size() == 1 && arguments[0].startsWith(QLatin1Char('-')))) {
+        std::fprintf(stderr, "movelle: unexpected argument %s\n%s", qPrintable(arguments.last()), usage);
+        return 2;
+    }
+
     forms::qt::QtWindowSystem windowSystem;
     forms::qt::QtClock clock;
     forms::qt::QtPictureDecoder decoder;
     movelle::Movelle app(windowSystem, clock, decoder);
-    app.start();
+    if (arguments.isEmpty()) {
+        app.start();
+    } else {
+        // Absolute now: the Open dialog moves the current directory when it is created.
+        app.start(QDir::cleanPath(QFileInfo(arguments[0]).absoluteFilePath()).toStdString());
+    }
     if (app.ended())
         return 0;
     return QApplication::exec();

@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "dialogs/Form4.h"
 
-#include "anifile/AniReader.h"
 #include "anifile/FileNames.h"
-#include "dialogs/AnimationSettings.h"
+#include "dialogs/AnimationFile.h"
 #include "forms/Application.h"
 #include "forms/ControlArray.h"
 #include "forms/Error.h"
@@ -20,7 +19,6 @@
 #include <map>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -30,15 +28,7 @@ namespace movelle {
 // An animation file, read and checked completely, with every picture decoded: everything the
 // rebuild needs, so that the rebuild itself can no longer fail half way.
 struct Form4::Animation {
-    // The count and rate as the main window will show them (number text, or empty).
-    std::string countText;
-    std::string rateText;
-    std::int64_t interval = 0;
-    // The frames to build: the whole numbers i with 0 <= i <= count - 1.
-    int frames = 0;
-    // Per frame: the path its line gave (after looking beside the file for a moved picture), or
-    // nothing when the file ended before the frame's line.
-    std::vector<std::optional<std::string>> paths;
+    AnimationFile file;
     // Per frame: the decoded picture; the empty picture for an empty path or no line.
     std::vector<forms::Picture> pictures;
 };
@@ -48,63 +38,8 @@ namespace {
 using forms::Error;
 using forms::ErrorKind;
 
-// "Frame 3", "Frames 2 and 5", "Frames 2, 5 and 7-9": one-based, as the frame buttons count.
-std::string framesPhrase(const std::vector<int>& indexes)
-{
-    std::vector<std::string> runs;
-    for (std::size_t k = 0; k < indexes.size();) {
-        std::size_t end = k;
-        while (end + 1 < indexes.size() && indexes[end + 1] == indexes[end] + 1)
-            ++end;
-        std::string run = std::to_string(indexes[k] + 1);
-        if (end > k)
-            run += (end == k + 1 ? ", " : "-") + std::to_string(indexes[end] + 1);
-        runs.push_back(run);
-        k = end + 1;
-    }
-    std::string phrase = indexes.size() == 1 ? "Frame " : "Frames ";
-    for (std::size_t r = 0; r < runs.size(); ++r) {
-        if (r > 0)
-            phrase += r + 1 == runs.size() ? " and " : ", ";
-        phrase += runs[r];
-    }
-    return phrase;
-}
-
 // How many unreadable files a failed open names in its message; the details name them all.
 constexpr std::size_t kListedFiles = 8;
-
-std::string readField(anifile::AniReader& reader)
-{
-    anifile::Result<std::string> field = reader.readField();
-    if (!field)
-        throw Error(ErrorKind::FileError, "The animation was not opened: " + field.error().message());
-    return std::move(field).value();
-}
-
-// The picture a frame line names. When that file is gone, the animation has probably been moved
-// together with its pictures, so a picture of the same name beside the animation file is taken
-// instead. Paths written on Windows separate with backslashes; their last part is tried too.
-std::string locatePicture(const std::string& path, const std::filesystem::path& animationDirectory)
-{
-    std::error_code error;
-    if (path.empty() || std::filesystem::exists(path, error))
-        return path;
-    std::vector<std::string> names;
-    for (const char* separators : { "/", "/\\" }) {
-        const std::size_t cut = path.find_last_of(separators);
-        std::string name = cut == std::string::npos ? path : path.substr(cut + 1);
-        if (!name.empty() && std::find(names.begin(), names.end(), name) == names.end())
-            names.push_back(std::move(name));
-    }
-    for (const std::string& name : names) {
-        const std::filesystem::path candidate = animationDirectory / name;
-        if (std::filesystem::is_regular_file(candidate, error))
-            return candidate.string();
-    }
-    // Nothing better: the decoder will say that the original file is missing.
-    return path;
-}
 
 struct Decoded {
     forms::Picture picture;
@@ -155,41 +90,20 @@ std::vector<Decoded> decodeAll(forms::Application& application, const std::vecto
 // count, the rate, and every picture. Throws forms::Error naming the file and every cause.
 Form4::Animation readAnimation(forms::Application& application, const std::string& path, unsigned threads)
 {
-    anifile::Result<anifile::AniReader> opened = anifile::AniReader::open(path);
-    if (!opened)
-        throw Error(ErrorKind::FileError, "The animation was not opened: " + opened.error().message());
-    anifile::AniReader& reader = opened.value();
-
     Form4::Animation animation;
-    const std::string count = readField(reader);
-    const std::string rate = readField(reader);
-
-    // The same check as the Save dialog's, so that every file it writes opens.
-    AnimationSettings settings;
     try {
-        settings = AnimationSettings::check(count, rate);
+        animation.file = AnimationFile::read(path);
     } catch (const Error& e) {
-        throw Error(e.kind(), "The animation " + path + " was not opened: " + e.what() + ".");
+        throw Error(e.kind(), std::string("The animation was not opened: ") + e.what() + ".");
     }
-    animation.countText = settings.countText;
-    animation.rateText = settings.rateText;
-    animation.frames = settings.frames;
-    animation.interval = settings.interval;
-
-    const std::filesystem::path directory = std::filesystem::path(path).parent_path();
-    animation.paths.resize(static_cast<std::size_t>(animation.frames));
-    for (auto& line : animation.paths) {
-        if (reader.atEnd())
-            break;
-        line = locatePicture(readField(reader), directory);
-    }
+    const auto& paths = animation.file.paths;
 
     // One decode per file, however many frames show it.
     std::vector<std::string> files;
     std::map<std::string, std::size_t> fileIndex;
-    std::vector<std::size_t> fileOfFrame(animation.paths.size(), 0);
-    for (std::size_t i = 0; i < animation.paths.size(); ++i) {
-        const std::optional<std::string>& line = animation.paths[i];
+    std::vector<std::size_t> fileOfFrame(paths.size(), 0);
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        const std::optional<std::string>& line = paths[i];
         if (!line || line->empty())
             continue;
         auto [it, added] = fileIndex.emplace(*line, files.size());
@@ -202,9 +116,9 @@ Form4::Animation readAnimation(forms::Application& application, const std::strin
     // The frames that show each unreadable file, so that one line of the message names them all.
     std::map<std::size_t, std::vector<int>> failures;
     std::size_t failedFrames = 0;
-    animation.pictures.resize(animation.paths.size());
-    for (std::size_t i = 0; i < animation.paths.size(); ++i) {
-        const std::optional<std::string>& line = animation.paths[i];
+    animation.pictures.resize(paths.size());
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        const std::optional<std::string>& line = paths[i];
         if (!line || line->empty())
             continue;
         const Decoded& result = decoded[fileOfFrame[i]];
@@ -228,7 +142,7 @@ Form4::Animation readAnimation(forms::Application& application, const std::strin
         std::size_t listedFrames = 0;
         for (std::size_t k = 0; k < byFirstFrame.size(); ++k) {
             const std::size_t file = byFirstFrame[k].second;
-            const std::string line = framesPhrase(failures[file]) + ": " + decoded[file].error;
+            const std::string line = AnimationFile::framesPhrase(failures[file]) + ": " + decoded[file].error;
             details += (k > 0 ? "\n" : "") + line;
             if (k < kListedFiles) {
                 message += "\n" + line;
@@ -276,7 +190,11 @@ void Form4::Command1_Click()
         if (std::filesystem::is_regular_file(withExtension, error))
             path = withExtension;
     }
+    openAnimation(path);
+}
 
+void Form4::openAnimation(const std::string& path)
+{
     movelle::Form1& main = m_app.Form1();
     // The rebuild adds frames to element 0 and cannot merge them into a set that exists.
     if (main.Image1.size() > 1 || main.Command1.size() > 1 || main.x.size() > 1) {
@@ -295,7 +213,7 @@ void Form4::Command1_Click()
 // their contents, the count and rate, the buttons, enabling, and the rate last.
 void Form4::rebuild(movelle::Form1& main, const Animation& animation)
 {
-    const int frames = animation.frames;
+    const int frames = animation.file.frames;
     for (int i = 1; i < frames; ++i) {
         main.Image1.load(i);
         forms::Image& picture = main.Image1(i);
@@ -312,15 +230,15 @@ void Form4::rebuild(movelle::Form1& main, const Animation& animation)
 
     // A frame past the file's last line keeps what it took over from element 0.
     for (int i = 0; i < frames; ++i) {
-        const std::optional<std::string>& line = animation.paths[static_cast<std::size_t>(i)];
+        const std::optional<std::string>& line = animation.file.paths[static_cast<std::size_t>(i)];
         if (!line)
             continue;
         main.Image1(i).setPicture(animation.pictures[static_cast<std::size_t>(i)]);
         main.x(i).setCaption(*line);
     }
 
-    main.Text1.setText(animation.countText);
-    main.Text2.setText(animation.rateText);
+    main.Text1.setText(animation.file.countText);
+    main.Text2.setText(animation.file.rateText);
 
     for (int i = 1; i < frames; ++i) {
         main.Command1.load(i);
@@ -351,7 +269,7 @@ void Form4::rebuild(movelle::Form1& main, const Animation& animation)
     hide();
     main.show();
     main.state.setCaption("open");
-    main.Timer1.setInterval(animation.interval);
+    main.Timer1.setInterval(animation.file.interval);
 }
 
 }

@@ -3,6 +3,8 @@
 
 #include "dialogs/AniFileDialog.h"
 
+#include <string>
+
 namespace movelle {
 
 class Form1;
@@ -17,6 +19,10 @@ public:
     void File1_Click();
     // "OK": reads the file and rebuilds the frame set from it.
     void Command1_Click();
+    // What "OK" does once it has the file's full name: reads the animation and rebuilds the
+    // frame set, or throws forms::Error and leaves the main window as it was. The program's
+    // command line opens a file given to it through here too.
+    void openAnimation(const std::string& path);
 
     // How many threads decode the frame pictures of an opened file; 0, the default, means one per
     // core. Setting 1 gives the serial open the benchmarks compare against.

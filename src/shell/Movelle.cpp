@@ -10,12 +10,29 @@
 #include "shell/Form6.h"
 #include "shell/frmLogin.h"
 
+#include <utility>
+
 namespace movelle {
 
 void Movelle::start()
 {
     // The main window comes into being only once the password is accepted.
     frmLogin().show();
+}
+
+void Movelle::start(const std::string& animation)
+{
+    m_startAnimation = animation;
+    start();
+}
+
+void Movelle::openStartAnimation()
+{
+    if (m_startAnimation.empty())
+        return;
+    // Once only: a later login (there is none today) must not open it again.
+    const std::string path = std::exchange(m_startAnimation, std::string());
+    Form4().openAnimation(path);
 }
 
 movelle::frmLogin& Movelle::frmLogin() { return window<movelle::frmLogin>("frmLogin"); }

@@ -3,6 +3,8 @@
 
 #include "forms/Application.h"
 
+#include <string>
+
 namespace movelle {
 
 class About;
@@ -22,6 +24,12 @@ public:
 
     // Program start: the login window, and nothing else.
     void start();
+    // Program start with an animation file named on the command line: the login window, and once
+    // the password is accepted the file is opened as the Open dialog's "OK" opens it. The path
+    // must be absolute, since the Open dialog moves the current directory when it is created.
+    void start(const std::string& animation);
+    // Called once the login has shown the main window: opens the file given to start(), if any.
+    void openStartAnimation();
 
     movelle::frmLogin& frmLogin();
     movelle::Form1& Form1();
@@ -39,6 +47,9 @@ public:
     void showAbout();
     void showProgramInformation();
     void showDrawing();
+
+private:
+    std::string m_startAnimation;
 };
 
 }

@@ -55,6 +55,8 @@ void frmLogin::cmdOK_Click()
         LoginSucceeded = true;
         hide();
         m_app.Form1().show();
+        // A file named on the command line opens now, as if chosen in the Open dialog.
+        m_app.openStartAnimation();
         return;
     }
     application().messageBox("Invalid Password, try again!", "Login");

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 using testing_support::Headless;
@@ -150,4 +152,51 @@ TEST(Login, ThePasswordLabelsAccessKeyMovesTheFocusToThePasswordBox)
     EXPECT_FALSE(h.app.ended());
 }
 
+}
+
+// `movelle ANIMATION.ani`: the file opens once the password is accepted, as the Open dialog's OK
+// would open it, and not before.
+TEST(Login, AFileGivenAtStartOpensAfterTheRightPasswordOnly)
+{
+    testing_support::TempDir dir;
+    const std::string red = dir.writePicture("red.bmp", 4, 3, 0xff0000);
+    const std::string animation = dir.writeFile("walk.ani", "2\r\n50\r\n" + red + "\r\n\r\n");
+    Headless h;
+    h.app.start(animation);
+    movelle::frmLogin& login = h.app.frmLogin();
+    login.txtPassword.setText("wrong");
+    login.cmdOK.click();
+    EXPECT_EQ(h.app.existing("Form1"), nullptr);
+
+    login.txtPassword.setText("harbor");
+    login.cmdOK.click();
+    const movelle::Form1& f = h.app.Form1();
+    EXPECT_TRUE(h.screen.errors.empty());
+    EXPECT_TRUE(f.isShown());
+    EXPECT_EQ(f.Text1.text() + "|" + f.Text2.text() + "|" + f.state.caption(), "2|50|open");
+    EXPECT_EQ(f.Image1.count(), 2);
+    EXPECT_EQ(f.x(0).caption(), red);
+    EXPECT_FALSE(f.Image1(0).picture().isNull());
+    EXPECT_EQ(f.x(1).caption(), "");
+    EXPECT_EQ(f.Timer1.interval(), 50);
+    // The Open dialog did the work but was never shown.
+    EXPECT_EQ(std::count(h.screen.shown.begin(), h.screen.shown.end(), "Form4"), 0);
+}
+
+TEST(Login, AnUnreadableFileGivenAtStartIsReportedOverAnEmptyMainWindow)
+{
+    testing_support::TempDir dir;
+    const std::string animation = dir.writeFile("walk.ani", "1\r\n50\r\n" + dir.str() + "/gone.bmp\r\n");
+    Headless h;
+    h.app.start(animation);
+    h.app.frmLogin().txtPassword.setText("HARBOR");
+    h.app.frmLogin().cmdOK.click();
+
+    ASSERT_EQ(h.screen.errors.size(), 1u);
+    EXPECT_NE(h.screen.errors[0].find("Frame 1: cannot read " + dir.str() + "/gone.bmp"), std::string::npos)
+        << h.screen.errors[0];
+    const movelle::Form1& f = h.app.Form1();
+    EXPECT_TRUE(f.isShown());
+    EXPECT_EQ(f.Text1.text() + f.state.caption(), "");
+    EXPECT_FALSE(h.app.ended());
 }

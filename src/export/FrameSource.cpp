@@ -1,0 +1,281 @@
+// SPDX-License-Identifier: MIT
+#include "export/FrameSource.h"
+
+#include "dialogs/AnimationFile.h"
+#include "export/ExportError.h"
+#include "export/ExportOptions.h"
+#include "forms/Error.h"
+#include "pictures/PictureReader.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <system_error>
+
+namespace exporter {
+
+namespace {
+
+// Pictures kept from the check for the stream, so that short animations are decoded only once.
+constexpr qsizetype keptBudget = qsizetype(64) * 1024 * 1024;
+
+ExportError badInput(const std::string& message)
+{
+    return ExportError(ExportError::Kind::BadInput, "The animation was not exported: " + message);
+}
+
+struct Checked {
+    QSize size;
+    QImage image;
+    std::string error;
+};
+
+}
+
+FrameSource::FrameSource(const ExportOptions& options, const std::atomic<bool>& stop, bool evenSize,
+                         const std::function<void(int, int)>& checked)
+    : m_stop(stop)
+    , m_animation(options.animation)
+{
+    movelle::AnimationFile file;
+    try {
+        file = movelle::AnimationFile::read(options.animation);
+    } catch (const forms::Error& e) {
+        throw badInput(e.what());
+    }
+    if (file.frames == 0)
+        throw badInput(options.animation + " has no frames.");
+    if (file.interval == 0) {
+        // The playback timer does not run at an interval of 0, so the animation has no speed.
+        throw badInput("the rate " + file.rateText + " in " + options.animation
+                       + " rounds to 0 milliseconds per picture, which never plays.");
+    }
+    m_interval = file.interval;
+    for (const auto& line : file.paths)
+        m_paths.push_back(line.value_or(std::string()));
+
+    // One check per file, however many frames show it, on as many threads as there are cores.
+    std::vector<std::string> files;
+    std::map<std::string, std::size_t> fileIndex;
+    for (int i = 0; i < frameCount(); ++i) {
+        const std::string& path = m_paths[static_cast<std::size_t>(i)];
+        if (path.empty())
+            continue;
+        if (fileIndex.emplace(path, files.size()).second)
+            files.push_back(path);
+        m_lastUse[path] = i;
+    }
+    std::vector<Checked> results(files.size());
+    std::atomic<std::size_t> nextFile { 0 };
+    std::atomic<int> done { 0 };
+    std::atomic<qsizetype> keptBytes { 0 };
+    std::mutex reportMutex;
+    auto check = [&] {
+        for (std::size_t k = nextFile++; k < files.size() && !m_stop; k = nextFile++) {
+            pictures::PictureReadResult read = pictures::readPicture(QString::fromStdString(files[k]));
+            if (read.image.isNull()) {
+                results[k].error = read.error.toStdString();
+            } else {
+                results[k].size = read.image.size();
+                // Keep the picture for the stream only while the budget allows; its size is all
+                // the check needs otherwise.
+                const qsizetype bytes = read.image.sizeInBytes();
+                if (keptBytes.fetch_add(bytes) + bytes <= keptBudget)
+                    results[k].image = std::move(read.image);
+                else
+                    keptBytes -= bytes;
+            }
+            const int count = ++done;
+            if (checked) {
+                std::lock_guard lock(reportMutex);
+                checked(count, static_cast<int>(files.size()));
+            }
+        }
+    };
+    {
+        const unsigned threads = std::max(1u, std::min(std::thread::hardware_concurrency(), 8u));
+        std::vector<std::jthread> helpers;
+        for (unsigned t = 1; t < threads && t < files.size(); ++t) {
+            try {
+                helpers.emplace_back(check);
+            } catch (const std::system_error&) {
+                break;
+            }
+        }
+        check();
+    }
+    if (m_stop)
+        throw ExportError(ExportError::Kind::Interrupted, "interrupted");
+
+    // Every unreadable file, with the frames that show it, in one message as Open gives it.
+    std::string failures;
+    int failedFrames = 0;
+    std::vector<bool> reported(files.size(), false);
+    for (int i = 0; i < frameCount(); ++i) {
+        const std::string& path = m_paths[static_cast<std::size_t>(i)];
+        if (path.empty())
+            continue;
+        const std::size_t k = fileIndex[path];
+        if (results[k].error.empty() || reported[k])
+            continue;
+        reported[k] = true;
+        std::vector<int> frames;
+        for (int j = i; j < frameCount(); ++j) {
+            if (m_paths[static_cast<std::size_t>(j)] == path)
+                frames.push_back(j);
+        }
+        failedFrames += static_cast<int>(frames.size());
+        failures += "\n" + movelle::AnimationFile::framesPhrase(frames) + ": " + results[k].error;
+    }
+    if (!failures.empty()) {
+        throw badInput("the " + (failedFrames == 1 ? std::string("picture of 1 frame")
+                                                   : "pictures of " + std::to_string(failedFrames) + " frames")
+                       + " of " + options.animation + " cannot be read." + failures);
+    }
+
+    QSize canvas(0, 0);
+    for (std::size_t k = 0; k < files.size(); ++k) {
+        canvas = canvas.expandedTo(results[k].size);
+        if (!results[k].image.isNull())
+            m_kept.emplace(files[k], std::move(results[k].image));
+    }
+    if (canvas.isEmpty() && !options.width)
+        throw badInput("no frame of " + options.animation + " has a picture, so the frames have no size.");
+
+    m_size = canvas;
+    if (options.scale) {
+        m_scale = *options.scale;
+        m_size = QSize(std::max(1, static_cast<int>(std::lround(canvas.width() * m_scale))),
+                       std::max(1, static_cast<int>(std::lround(canvas.height() * m_scale))));
+    } else if (options.width) {
+        m_size = QSize(*options.width, *options.height);
+        if (!canvas.isEmpty()) {
+            m_scale = std::min(double(m_size.width()) / canvas.width(), double(m_size.height()) / canvas.height());
+            m_offsetX = (m_size.width() - canvas.width() * m_scale) / 2;
+            m_offsetY = (m_size.height() - canvas.height() * m_scale) / 2;
+        }
+    }
+    if (evenSize)
+        m_size = QSize((m_size.width() + 1) & ~1, (m_size.height() + 1) & ~1);
+    if (static_cast<qint64>(m_size.width()) * m_size.height() > qint64(16384) * 16384 / 2)
+        throw badInput("the frames of " + std::to_string(m_size.width()) + "x" + std::to_string(m_size.height())
+                       + " pixels are too large to export; use --scale or --size.");
+    if (options.background)
+        m_background = *options.background;
+}
+
+FrameSource::~FrameSource()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_closing = true;
+    }
+    m_changed.notify_all();
+    if (m_worker.joinable())
+        m_worker.join();
+}
+
+QImage FrameSource::decode(int frame)
+{
+    const std::string& path = m_paths[static_cast<std::size_t>(frame)];
+    QImage picture;
+    auto kept = m_kept.find(path);
+    if (kept != m_kept.end()) {
+        picture = kept->second;
+    } else {
+        pictures::PictureReadResult read = pictures::readPicture(QString::fromStdString(path));
+        if (read.image.isNull()) {
+            throw badInput("the picture of " + movelle::AnimationFile::framesPhrase({ frame }) + " of " + m_animation
+                           + " cannot be read any more: " + read.error.toStdString());
+        }
+        picture = std::move(read.image);
+    }
+    if (m_lastUse[path] == frame)
+        m_kept.erase(path);
+    return picture;
+}
+
+QImage FrameSource::compose(const QImage& picture) const
+{
+    QImage canvas(m_size, QImage::Format_RGB32);
+    if (canvas.isNull())
+        throw ExportError(ExportError::Kind::Output, "not enough memory for frames of this size");
+    canvas.fill(QColor::fromRgb(m_background));
+    if (picture.isNull())
+        return canvas;
+    QPainter painter(&canvas);
+    if (m_scale == 1 && m_offsetX == 0 && m_offsetY == 0) {
+        painter.drawImage(0, 0, picture);
+    } else {
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(QRectF(m_offsetX, m_offsetY, picture.width() * m_scale, picture.height() * m_scale), picture);
+    }
+    return canvas;
+}
+
+void FrameSource::work()
+{
+    QImage previousImage;
+    std::string previousPath;
+    for (int i = 0; i < frameCount(); ++i) {
+        Frame frame;
+        frame.index = i;
+        frame.duration = m_interval;
+        try {
+            const std::string& path = m_paths[static_cast<std::size_t>(i)];
+            // Frames that repeat the frame before them share its composed canvas.
+            if (i > 0 && path == previousPath) {
+                frame.image = previousImage;
+                decode(i);
+            } else {
+                frame.image = compose(path.empty() ? QImage() : decode(i));
+            }
+            previousImage = frame.image;
+            previousPath = path;
+        } catch (const ExportError& e) {
+            std::lock_guard lock(m_mutex);
+            m_workerError = e;
+            m_workerDone = true;
+            m_changed.notify_all();
+            return;
+        } catch (const std::exception& e) {
+            std::lock_guard lock(m_mutex);
+            m_workerError = ExportError(ExportError::Kind::Output, std::string("frame ") + std::to_string(i + 1) + ": " + e.what());
+            m_workerDone = true;
+            m_changed.notify_all();
+            return;
+        }
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_closing || m_queue.size() < queueCapacity; });
+        if (m_closing)
+            return;
+        m_queue.push_back(std::move(frame));
+        m_changed.notify_all();
+    }
+    std::lock_guard lock(m_mutex);
+    m_workerDone = true;
+    m_changed.notify_all();
+}
+
+bool FrameSource::next(Frame& frame)
+{
+    if (m_stop)
+        throw ExportError(ExportError::Kind::Interrupted, "interrupted");
+    if (m_nextToHand >= frameCount())
+        return false;
+    if (!m_worker.joinable())
+        m_worker = std::thread([this] { work(); });
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, [this] { return !m_queue.empty() || m_workerDone; });
+    if (m_queue.empty()) {
+        throw m_workerError.value_or(ExportError(ExportError::Kind::BadInput, "the frames ended early"));
+    }
+    frame = std::move(m_queue.front());
+    m_queue.pop_front();
+    ++m_nextToHand;
+    m_changed.notify_all();
+    return true;
+}
+
+}

@@ -1,0 +1,43 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <string>
+
+namespace exporter {
+
+// Progress of an export on standard error: on a terminal, one line redrawn in place with a bar,
+// the frames done, the time spent and the time left; elsewhere (a log, a pipe), a plain line at
+// every tenth of the work, so that a log stays short.
+class Progress {
+public:
+    using Clock = std::function<std::chrono::steady_clock::time_point()>;
+
+    // `out` is where the lines go (nothing is written when it is null); `terminal` chooses the redrawn bar. `clock` defaults to the
+    // steady clock; tests give their own.
+    Progress(std::FILE* out, bool terminal, Clock clock = {});
+
+    // A new stage ("Checking pictures", "Exporting") of `total` steps.
+    void start(const std::string& stage, int total);
+    void update(int done);
+    // Ends the stage's line.
+    void finish();
+
+    // The line for `done` of `total` after `elapsed` seconds, as the terminal shows it.
+    static std::string barLine(const std::string& stage, int done, int total, double elapsed);
+
+private:
+    std::FILE* m_out;
+    bool m_terminal;
+    Clock m_clock;
+    std::string m_stage;
+    int m_total = 0;
+    int m_lastTenth = -1;
+    bool m_open = false;
+    std::chrono::steady_clock::time_point m_started;
+    std::chrono::steady_clock::time_point m_lastDrawn;
+};
+
+}
