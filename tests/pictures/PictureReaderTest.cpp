@@ -13,6 +13,7 @@
 #include <vector>
 
 using pictures::PictureReadResult;
+using pictures::Problem;
 using pictures::readPicture;
 
 namespace {
@@ -101,7 +102,9 @@ INSTANTIATE_TEST_SUITE_P(Formats, PictureReaderDecodes,
 
 struct Refuses {
     const char* file;
-    const char* cause;
+    Problem problem;
+    qint64 width = -1;
+    qint64 height = -1;
 };
 
 void PrintTo(const Refuses& c, std::ostream* os)
@@ -117,26 +120,30 @@ TEST_P(PictureReaderRefuses, withTheFileAndTheCause)
     const QString path = dataFile(c.file);
     const PictureReadResult result = readPicture(path);
     EXPECT_TRUE(result.image.isNull());
-    EXPECT_EQ(result.error.toStdString(),
-        QStringLiteral("cannot read %1: %2").arg(QDir::toNativeSeparators(path), QString::fromUtf8(c.cause)).toStdString());
+    EXPECT_EQ(result.failure.problem(), c.problem) << result.error.toStdString();
+    EXPECT_EQ(result.failure.width(), c.width);
+    EXPECT_EQ(result.failure.height(), c.height);
+    // The file is named once, in front of the cause.
+    EXPECT_TRUE(result.error.startsWith(QStringLiteral("cannot read %1: ").arg(QDir::toNativeSeparators(path))))
+        << result.error.toStdString();
+    EXPECT_EQ(result.error.count(QDir::toNativeSeparators(path)), 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, PictureReaderRefuses,
     testing::Values(
-        Refuses { "no-such-picture.png", "no such file" },
-        Refuses { "", "it is a folder, not a file" },
-        Refuses { "empty.bmp", "the file is empty" },
-        Refuses { "notes.txt", "not a picture Movelle can read" },
-        Refuses { "truncated.png", "the picture data is damaged or incomplete" },
-        Refuses { "truncated.bmp", "the picture data is damaged or incomplete" },
-        Refuses { "truncated-rle8.bmp", "the picture data is damaged or incomplete" },
-        Refuses { "truncated.tif", "the picture data is damaged or incomplete" },
-        Refuses { "truncated.pcx", "the picture data is damaged or incomplete" },
-        Refuses { "truncated24.pcx", "the picture data is damaged or incomplete" },
+        Refuses { "no-such-picture.png", Problem::NoSuchFile },
+        Refuses { "", Problem::NotAFile },
+        Refuses { "empty.bmp", Problem::Empty },
+        Refuses { "notes.txt", Problem::NotAPicture },
+        Refuses { "truncated.png", Problem::Damaged },
+        Refuses { "truncated.bmp", Problem::Damaged },
+        Refuses { "truncated.tif", Problem::Damaged },
+        Refuses { "truncated.pcx", Problem::Damaged },
+        Refuses { "truncated24.pcx", Problem::Damaged },
         // Refused from the header alone: nothing near 4.8 GiB may be allocated.
-        Refuses { "huge.png", "picture is too large (40000 x 40000)" },
-        Refuses { "huge.bmp", "picture is too large (40000 x 40000)" },
-        Refuses { "huge.pcx", "picture is too large (40000 x 40000)" }));
+        Refuses { "huge.png", Problem::TooLarge, 40000, 40000 },
+        Refuses { "huge.bmp", Problem::TooLarge, 40000, 40000 },
+        Refuses { "huge.pcx", Problem::TooLarge, 40000, 40000 }));
 
 TEST(PictureReader, namesAnUnreadableFile)
 {
