@@ -11,7 +11,7 @@ namespace pictures {
 
 namespace {
 // Enough of the start of a file for every sniffer.
-constexpr qint64 headBytes = 64;
+constexpr qint64 headBytes = 128;
 }
 
 OwnFormatHandler::OwnFormatHandler(const PictureFormat& format)

@@ -18,7 +18,7 @@ QByteArray formatOf(QIODevice* device)
 {
     if (!device)
         return {};
-    if (const PictureFormat* own = ownPictureFormat(QByteArrayView(device->peek(64))))
+    if (const PictureFormat* own = ownPictureFormat(QByteArrayView(device->peek(128))))
         return own->name;
     return MetafileHandler::formatOf(device);
 }

@@ -30,10 +30,13 @@ PictureError fromWords(const QString& cause)
 
 QString ReadFailure::describe(const PictureError& error)
 {
-    // "problem <kind> <width> <height> <detail>": read back by fromReader().
-    return key + QStringLiteral(": ") + typed
-        + QStringLiteral("%1 %2 %3 ").arg(int(error.problem())).arg(error.width()).arg(error.height())
-        + QString::fromStdString(error.detail());
+    // "problem <kind> <width> <height> <detail>": read back by fromReader(). QImageReader
+    // simplifies the text, so nothing may depend on spaces at its end.
+    QString text = key + QStringLiteral(": ") + typed
+        + QStringLiteral("%1 %2 %3").arg(int(error.problem())).arg(error.width()).arg(error.height());
+    if (!error.detail().empty())
+        text += QLatin1Char(' ') + QString::fromStdString(error.detail());
+    return text;
 }
 
 QString ReadFailure::describe(const QString& cause)
@@ -51,7 +54,7 @@ PictureError ReadFailure::fromReader(QImageReader& reader)
     if (!text.startsWith(typed))
         return fromWords(text);
     const QStringList parts = text.mid(typed.size()).split(QLatin1Char(' '));
-    if (parts.size() < 4)
+    if (parts.size() < 3)
         return fromWords(text);
     const auto problem = Problem(parts[0].toInt());
     const QString detail = text.mid(typed.size()).section(QLatin1Char(' '), 3);
