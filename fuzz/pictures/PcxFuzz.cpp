@@ -8,12 +8,12 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const QByteArrayView bytes(reinterpret_cast<const char*>(data), qsizetype(size));
-    pictures::PcxDecoder decoder(bytes);
-    const pictures::PictureReadResult result = decoder.decode();
-    // Whatever comes back is either a picture of the header's size or an error, never both.
-    if (result.image.isNull() == result.error.isEmpty())
-        __builtin_trap();
-    if (!result.image.isNull() && result.image.size() != decoder.size())
+    const pictures::Result<pictures::PcxDecoder> decoder = pictures::PcxDecoder::create(bytes);
+    if (!decoder)
+        return 0;
+    const pictures::Result<QImage> result = decoder->decode();
+    // Whatever comes back is either a picture of the header's size or an error.
+    if (result.ok() && result.value().size() != decoder->size())
         __builtin_trap();
     return 0;
 }

@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "pictures/PcxDecoder.h"
 
-#include "pictures/PictureLimits.h"
-#include "pictures/ReadFailure.h"
+#include "pictures/PictureMemory.h"
 
 #include <QList>
 
@@ -28,9 +27,9 @@ int le16(QByteArrayView d, qsizetype at)
     return byteAt(d, at) | byteAt(d, at + 1) << 8;
 }
 
-QString damaged()
+PictureError damaged()
 {
-    return ReadFailure::damaged();
+    return PictureError(Problem::Damaged);
 }
 
 // Undoes the run-length coding one scan line at a time. Runs may carry over from one line into
@@ -95,53 +94,48 @@ bool PcxDecoder::canDecode(QByteArrayView head)
         && planes >= 1 && planes <= 4;
 }
 
-PcxDecoder::PcxDecoder(QByteArrayView data)
-    : m_data(data)
+Result<PcxDecoder> PcxDecoder::create(QByteArrayView data, const Limits& limits)
 {
-    if (!canDecode(data)) {
-        m_error = ReadFailure::notAPicture();
-        return;
-    }
-    m_version = byteAt(data, 1);
-    m_runLength = byteAt(data, 2) == 1;
-    m_bitsPerPixel = byteAt(data, 3);
-    m_planes = byteAt(data, 65);
-    m_bytesPerLine = le16(data, 66);
+    if (!canDecode(data))
+        return Problem::NotAPicture;
+    PcxDecoder d;
+    d.m_data = data;
+    d.m_version = byteAt(data, 1);
+    d.m_runLength = byteAt(data, 2) == 1;
+    d.m_bitsPerPixel = byteAt(data, 3);
+    d.m_planes = byteAt(data, 65);
+    d.m_bytesPerLine = le16(data, 66);
     const int xMin = le16(data, 4);
     const int yMin = le16(data, 6);
     const int xMax = le16(data, 8);
     const int yMax = le16(data, 10);
-    if (xMax < xMin || yMax < yMin) {
-        m_error = damaged();
-        return;
-    }
+    if (xMax < xMin || yMax < yMin)
+        return damaged();
     const std::int64_t width = std::int64_t(xMax) - xMin + 1;
     const std::int64_t height = std::int64_t(yMax) - yMin + 1;
-    if (!PictureLimits::allows(width, height)) {
-        m_error = ReadFailure::tooLarge(width, height);
-        return;
-    }
-    m_width = int(width);
-    m_height = int(height);
-    if (m_bytesPerLine < (width * m_bitsPerPixel + 7) / 8) {
-        m_error = damaged();
-        return;
-    }
+    if (!limits.allows(width, height))
+        return PictureError::tooLarge(width, height);
+    d.m_width = int(width);
+    d.m_height = int(height);
+    if (d.m_bytesPerLine < (width * d.m_bitsPerPixel + 7) / 8)
+        return damaged();
 
-    if (m_bitsPerPixel == 1 && m_planes == 1)
-        m_layout = Layout::Mono;
-    else if (m_bitsPerPixel == 1)
-        m_layout = Layout::Planar;
-    else if (m_bitsPerPixel < 8 && m_planes == 1)
-        m_layout = Layout::Packed;
-    else if (m_bitsPerPixel == 8 && m_planes == 1)
-        m_layout = Layout::Indexed8;
-    else if (m_bitsPerPixel == 8 && m_planes == 3)
-        m_layout = Layout::Rgb;
-    else if (m_bitsPerPixel == 8 && m_planes == 4)
-        m_layout = Layout::Rgba;
+    if (d.m_bitsPerPixel == 1 && d.m_planes == 1)
+        d.m_layout = Layout::Mono;
+    else if (d.m_bitsPerPixel == 1)
+        d.m_layout = Layout::Planar;
+    else if (d.m_bitsPerPixel < 8 && d.m_planes == 1)
+        d.m_layout = Layout::Packed;
+    else if (d.m_bitsPerPixel == 8 && d.m_planes == 1)
+        d.m_layout = Layout::Indexed8;
+    else if (d.m_bitsPerPixel == 8 && d.m_planes == 3)
+        d.m_layout = Layout::Rgb;
+    else if (d.m_bitsPerPixel == 8 && d.m_planes == 4)
+        d.m_layout = Layout::Rgba;
     else
-        m_error = ReadFailure::notAPicture();
+        return PictureError::unsupported(std::to_string(d.m_planes) + " planes of " + std::to_string(d.m_bitsPerPixel)
+            + " bits");
+    return d;
 }
 
 QImage::Format PcxDecoder::format() const
@@ -158,16 +152,8 @@ QImage::Format PcxDecoder::format() const
     return QImage::Format_Invalid;
 }
 
-std::int64_t PcxDecoder::maxFileSize() const
+Result<QImage> PcxDecoder::decode(const Limits& limits) const
 {
-    // A run of one byte takes two bytes; that is the worst an encoder can do.
-    return headerSize + std::int64_t(2) * m_bytesPerLine * m_planes * m_height + paletteSize;
-}
-
-PictureReadResult PcxDecoder::decode() const
-{
-    if (!m_error.isEmpty())
-        return { {}, m_error };
 
     QByteArrayView pixels = m_data.sliced(headerSize);
     QList<QRgb> colours;
@@ -198,11 +184,12 @@ PictureReadResult PcxDecoder::decode() const
     // short, and we find out before allocating what the header asked for.
     const std::int64_t needed = std::int64_t(lineLength) * m_height;
     if (std::int64_t(pixels.size()) < (m_runLength ? needed / 63 : needed))
-        return { {}, damaged() };
+        return damaged();
 
-    QImage image(m_width, m_height, format());
-    if (image.isNull())
-        return { {}, QStringLiteral("not enough memory for the picture") };
+    Result<QImage> allocated = allocatePicture(m_width, m_height, format(), limits);
+    if (!allocated)
+        return allocated.error();
+    QImage image = std::move(allocated).value();
     if (!colours.isEmpty())
         image.setColorTable(colours);
 
@@ -210,7 +197,7 @@ PictureReadResult PcxDecoder::decode() const
     RunLengthReader reader(pixels, m_runLength);
     for (int y = 0; y < m_height; ++y) {
         if (!reader.readLine(line.data(), lineLength))
-            return { {}, damaged() };
+            return damaged();
         uchar* out = image.scanLine(y);
         switch (m_layout) {
         case Layout::Mono:
@@ -252,14 +239,14 @@ PictureReadResult PcxDecoder::decode() const
             break;
         }
         case Layout::Unsupported:
-            return { {}, m_error };
+            return Problem::Unsupported;
         }
     }
     // A version 5 file either ends right after its pixels (the writer left the palette off) or
     // carries a whole palette; anything in between is a file cut short.
     if (paletteExpected && reader.position() != pixels.size())
-        return { {}, damaged() };
-    return { image, {} };
+        return damaged();
+    return image;
 }
 
 }

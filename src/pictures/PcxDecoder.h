@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "pictures/PictureReader.h"
+#include "pictures/Limits.h"
+#include "pictures/Result.h"
 
 #include <QByteArrayView>
 #include <QImage>
@@ -24,26 +25,22 @@ public:
     // True when the first bytes look like a PCX header we can decode.
     static bool canDecode(QByteArrayView head);
 
-    // Checks the header; decode() and size() rely on it. The data must outlive the decoder.
-    explicit PcxDecoder(QByteArrayView data);
+    // Parses and checks the header; decoding can only start from one found sound. The data must
+    // outlive the decoder.
+    static Result<PcxDecoder> create(QByteArrayView data, const Limits& limits = {});
 
-    // Why the header cannot be decoded, or empty.
-    QString error() const { return m_error; }
     QSize size() const { return { m_width, m_height }; }
     QImage::Format format() const;
-    // How many bytes of the file a well-formed picture of this header can use at most: the
-    // worst case of run-length coding plus the palette. Reading more is pointless.
-    std::int64_t maxFileSize() const;
 
-    // The picture, or the reason it could not be decoded ("the picture data is damaged or
-    // incomplete", "picture is too large (...)"). The error names no file: the caller knows it.
-    PictureReadResult decode() const;
+    // The picture, or why it could not be decoded. The error names no file: the caller knows it.
+    Result<QImage> decode(const Limits& limits = {}) const;
 
 private:
     enum class Layout { Unsupported, Mono, Planar, Packed, Indexed8, Rgb, Rgba };
 
+    PcxDecoder() = default;
+
     QByteArrayView m_data;
-    QString m_error;
     Layout m_layout = Layout::Unsupported;
     int m_width = 0;
     int m_height = 0;

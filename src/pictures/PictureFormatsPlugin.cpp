@@ -2,16 +2,24 @@
 #include "pictures/PictureFormatsPlugin.h"
 
 #include "pictures/MetafileHandler.h"
-#include "pictures/PcxHandler.h"
+#include "pictures/OwnFormatHandler.h"
+#include "pictures/PictureFormat.h"
 
 namespace pictures {
 
 namespace {
 
+bool isMetafile(const QByteArray& format)
+{
+    return format == "wmf" || format == "emf";
+}
+
 QByteArray formatOf(QIODevice* device)
 {
-    if (PcxHandler::canRead(device))
-        return "pcx";
+    if (!device)
+        return {};
+    if (const PictureFormat* own = ownPictureFormat(QByteArrayView(device->peek(128))))
+        return own->name;
     return MetafileHandler::formatOf(device);
 }
 
@@ -19,7 +27,7 @@ QByteArray formatOf(QIODevice* device)
 
 QImageIOPlugin::Capabilities PictureFormatsPlugin::capabilities(QIODevice* device, const QByteArray& format) const
 {
-    if (format == "pcx" || format == "wmf" || format == "emf")
+    if (ownPictureFormatNamed(format) || isMetafile(format))
         return CanRead;
     // QImageReader asks with an empty format when it sniffs content.
     if (format.isEmpty() && device && device->isReadable() && !formatOf(device).isEmpty())
@@ -29,11 +37,11 @@ QImageIOPlugin::Capabilities PictureFormatsPlugin::capabilities(QIODevice* devic
 
 QImageIOHandler* PictureFormatsPlugin::create(QIODevice* device, const QByteArray& format) const
 {
-    const QByteArray chosen = format == "pcx" || format == "wmf" || format == "emf" ? format : formatOf(device);
+    const QByteArray chosen = ownPictureFormatNamed(format) || isMetafile(format) ? format : formatOf(device);
     QImageIOHandler* handler = nullptr;
-    if (chosen == "pcx")
-        handler = new PcxHandler;
-    else if (chosen == "wmf" || chosen == "emf")
+    if (const PictureFormat* own = ownPictureFormatNamed(chosen))
+        handler = new OwnFormatHandler(*own);
+    else if (isMetafile(chosen))
         handler = new MetafileHandler;
     if (handler) {
         handler->setDevice(device);

@@ -1,21 +1,21 @@
 // SPDX-License-Identifier: MIT
 #include "pictures/PictureReader.h"
 
-#include "pictures/IconDirectory.h"
-#include "pictures/PictureLimits.h"
+#include "pictures/PictureFile.h"
+#include "pictures/PictureFormat.h"
 #include "pictures/ReadFailure.h"
 
+#include <QBuffer>
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QImageReader>
 #include <QtPlugin>
 
-#include <cstdint>
+#include <exception>
 #include <mutex>
+#include <new>
 
-// Our PCX and metafile readers live in this static library; importing the plugin here, in the one
-// file every user of the library links, registers them before the first QImageReader exists.
+// Our readers live in this static library; importing the plugin here, in the one file every user of
+// the library links, registers them before the first QImageReader exists.
 Q_IMPORT_PLUGIN(PictureFormatsPlugin)
 
 namespace pictures {
@@ -28,125 +28,88 @@ void prepareReaders()
     std::call_once(once, [] {
         // Qt's own guard is a process-wide setting; raise it to our bound so that Qt refuses
         // exactly what we would refuse, and not a legitimate 8000 x 8000 frame.
-        QImageReader::setAllocationLimit(int(PictureLimits::maxBytes / (1024 * 1024)));
+        QImageReader::setAllocationLimit(int(Limits {}.maxBytes / (1024 * 1024)));
     });
 }
 
-PictureReadResult failure(const QString& path, const QString& cause)
+bool isOwnFormat(const QByteArray& format)
 {
-    return { {}, QStringLiteral("cannot read %1: %2").arg(QDir::toNativeSeparators(path), cause) };
+    return ownPictureFormatNamed(QByteArrayView(format)) != nullptr;
 }
 
-std::int64_t le(const QByteArray& d, int at, int bytes)
+// JPEG, PNG, GIF, TIFF, XBM and the metafiles go through QImageReader.
+Result<QImage> decodeWithQt(QByteArrayView bytes, const Limits& limits)
 {
-    std::uint64_t v = 0;
-    for (int i = bytes - 1; i >= 0; --i)
-        v = v << 8 | std::uint8_t(d[at + i]);
-    return std::int64_t(v);
-}
-
-// Qt's BMP reader turns down headers beyond its own bound without saying why, and returns a
-// picture padded with whatever memory held when the pixel data stops short. Both are easy to
-// tell from the header, so look before Qt does.
-QString bitmapProblem(const QByteArray& head, qint64 fileSize)
-{
-    if (head.size() < 26 || !head.startsWith("BM"))
-        return {};
-    const std::int64_t offset = le(head, 10, 4);
-    const std::int64_t headerSize = le(head, 14, 4);
-    std::int64_t width = 0;
-    std::int64_t height = 0;
-    std::int64_t bits = 0;
-    std::int64_t compression = 0;
-    if (headerSize == 12) {
-        width = le(head, 18, 2);
-        height = le(head, 20, 2);
-        bits = le(head, 24, 2);
-    } else if (headerSize >= 40 && head.size() >= 34) {
-        width = std::int32_t(le(head, 18, 4));
-        height = std::int32_t(le(head, 22, 4));
-        bits = le(head, 28, 2);
-        compression = le(head, 30, 4);
-    } else {
-        return {};
-    }
-    width = width < 0 ? -width : width;
-    height = height < 0 ? -height : height;
-    if (width > 0 && height > 0 && !PictureLimits::allows(width, height))
-        return ReadFailure::tooLarge(width, height);
-    constexpr std::int64_t uncompressed = 0;
-    constexpr std::int64_t bitfields = 3;
-    if ((compression == uncompressed || compression == bitfields) && bits > 0 && bits <= 32) {
-        const std::int64_t rowBytes = (width * bits + 7) / 8;
-        const std::int64_t stride = (width * bits + 31) / 32 * 4;
-        // Some writers leave off the padding of the last row; that much is forgiven.
-        if (fileSize < offset + stride * height - (stride - rowBytes))
-            return ReadFailure::damaged();
-    }
-    return {};
-}
-
-}
-
-PictureReadResult readPicture(const QString& path)
-{
-    prepareReaders();
-    if (path.isEmpty())
-        return failure(path, QStringLiteral("no file name given"));
-
-    const QFileInfo info(path);
-    if (!info.exists())
-        return failure(path, QStringLiteral("no such file"));
-    if (info.isDir())
-        return failure(path, QStringLiteral("it is a folder, not a file"));
-
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (file.error() == QFileDevice::OpenError && !info.isReadable())
-            return failure(path, QStringLiteral("permission denied"));
-        return failure(path, file.errorString());
-    }
-    if (!file.isSequential() && file.size() == 0)
-        return failure(path, QStringLiteral("the file is empty"));
-
-    const QString bitmap = bitmapProblem(file.peek(64), file.size());
-    if (!bitmap.isEmpty())
-        return failure(path, bitmap);
-
-    QImageReader reader(&file);
-    // The extension is only a hint from whoever named the file; .dib, .cur and misnamed files
-    // are common, so the bytes decide.
+    QByteArray data = QByteArray::fromRawData(bytes.data(), bytes.size());
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
     reader.setDecideFormatFromContent(true);
-    if (!reader.canRead())
-        return failure(path, ReadFailure::notAPicture());
-
-    const QByteArray format = reader.format();
-    if (format == "ico" || format == "cur") {
-        const IconDirectory directory = IconDirectory::read(&file);
-        if (directory.isValid()) {
-            const IconDirectory::Entry best = directory.best();
-            if (!PictureLimits::allows(best.size.width(), best.size.height()))
-                return failure(path, ReadFailure::tooLarge(best.size.width(), best.size.height()));
-            if (best.index > 0 && !reader.jumpToImage(best.index))
-                return failure(path, ReadFailure::damaged());
-        }
-    }
+    // What our own readers turned down must not come back through Qt's readers of the same format.
+    if (!reader.canRead() || isOwnFormat(reader.format()))
+        return Problem::NotAPicture;
 
     const QSize declared = reader.size();
-    if (declared.isValid() && !PictureLimits::allows(declared.width(), declared.height()))
-        return failure(path, ReadFailure::tooLarge(declared.width(), declared.height()));
+    if (declared.isValid() && (declared.width() <= 0 || declared.height() <= 0))
+        return PictureError::sized(Problem::Empty, declared.width(), declared.height());
+    if (declared.isValid() && !limits.allows(declared.width(), declared.height()))
+        return PictureError::tooLarge(declared.width(), declared.height());
 
     QImage image = reader.read();
     if (image.isNull()) {
         // Our own handlers know more than QImageReader's generic text can carry.
-        const QString cause = ReadFailure::fromReader(reader);
-        if (!cause.isEmpty())
-            return failure(path, cause);
-        return failure(path, ReadFailure::damaged());
+        const PictureError cause = ReadFailure::fromReader(reader);
+        if (cause.isError())
+            return cause;
+        // Qt answers a failed allocation with a null image too; find out whether that was it.
+        if (declared.isValid() && QImage(declared, QImage::Format_ARGB32).isNull())
+            return PictureError::outOfMemory(declared.width(), declared.height());
+        return Problem::Damaged;
     }
-    if (!PictureLimits::allows(image.width(), image.height()))
-        return failure(path, ReadFailure::tooLarge(image.width(), image.height()));
-    return { image, {} };
+    if (!limits.allows(image.width(), image.height()))
+        return PictureError::tooLarge(image.width(), image.height());
+    return image;
+}
+
+Result<QImage> decodeUnguarded(QByteArrayView bytes, const Limits& limits)
+{
+    if (bytes.isEmpty())
+        return Problem::Empty;
+    if (const PictureFormat* own = ownPictureFormat(bytes))
+        return own->decode(bytes, limits);
+    return decodeWithQt(bytes, limits);
+}
+
+}
+
+Result<QImage> decodePicture(QByteArrayView bytes, const Limits& limits)
+{
+    prepareReaders();
+    try {
+        return decodeUnguarded(bytes, limits);
+    } catch (const std::bad_alloc&) {
+        return PictureError(Problem::OutOfMemory);
+    } catch (const std::exception& e) {
+        return PictureError(Problem::HelperFailed, std::string("the picture reader failed: ") + e.what());
+    }
+}
+
+PictureReadResult readPicture(const QString& path, const Limits& limits)
+{
+    // The one place a cause learns which file it concerns.
+    const auto failure = [&path](const PictureError& error) {
+        return PictureReadResult { {},
+            QStringLiteral("cannot read %1: %2")
+                .arg(QDir::toNativeSeparators(path), QString::fromStdString(error.message())),
+            error };
+    };
+    const Result<QByteArray> bytes = readPictureFile(path, limits);
+    if (!bytes)
+        return failure(bytes.error());
+    Result<QImage> decoded = decodePicture(QByteArrayView(bytes.value()), limits);
+    if (!decoded)
+        return failure(decoded.error());
+    return { std::move(decoded).value(), {}, {} };
 }
 
 }

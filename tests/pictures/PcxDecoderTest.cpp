@@ -7,7 +7,8 @@
 #include "LittleEndian.h"
 
 using pictures::PcxDecoder;
-using pictures::PictureReadResult;
+using pictures::Problem;
+using pictures::Result;
 
 using namespace pictures::test;
 
@@ -54,9 +55,12 @@ QByteArray palette256()
     return p;
 }
 
-PictureReadResult decode(const QByteArray& data)
+Result<QImage> decode(const QByteArray& data)
 {
-    return PcxDecoder(QByteArrayView(data)).decode();
+    const Result<PcxDecoder> decoder = PcxDecoder::create(QByteArrayView(data));
+    if (!decoder)
+        return decoder.error();
+    return decoder->decode();
 }
 
 int indexAt(const QImage& image, int x, int y)
@@ -68,46 +72,46 @@ TEST(PcxDecoder, runsMayCrossScanLines)
 {
     // One run of 6 covers line 0 and half of line 1; the rest is literal.
     const QByteArray body = QByteArray("\xC6\x05", 2) + QByteArray("\x07\x08", 2);
-    const PictureReadResult r = decode(pcx({}, body, palette256()));
-    ASSERT_TRUE(r.error.isEmpty()) << r.error.toStdString();
-    EXPECT_EQ(indexAt(r.image, 3, 0), 5);
-    EXPECT_EQ(indexAt(r.image, 1, 1), 5);
-    EXPECT_EQ(indexAt(r.image, 2, 1), 7);
-    EXPECT_EQ(indexAt(r.image, 3, 1), 8);
-    EXPECT_EQ(r.image.pixel(2, 1), qRgb(7, 248, 7)) << "the palette after the pixels";
+    const Result<QImage> r = decode(pcx({}, body, palette256()));
+    ASSERT_TRUE(r.ok()) << r.error().message();
+    EXPECT_EQ(indexAt(r.value(), 3, 0), 5);
+    EXPECT_EQ(indexAt(r.value(), 1, 1), 5);
+    EXPECT_EQ(indexAt(r.value(), 2, 1), 7);
+    EXPECT_EQ(indexAt(r.value(), 3, 1), 8);
+    EXPECT_EQ(r.value().pixel(2, 1), qRgb(7, 248, 7)) << "the palette after the pixels";
 }
 
 TEST(PcxDecoder, literalBytesAndEmptyRuns)
 {
     // An empty run (0xC0) adds nothing; without run-length coding, 0xC1 is a plain value.
     const QByteArray coded = QByteArray("\xC0\x09\xC2\x01\x02\x03\xC3\x04\x05", 9);
-    const PictureReadResult r = decode(pcx({}, coded, palette256()));
-    ASSERT_TRUE(r.error.isEmpty()) << r.error.toStdString();
-    EXPECT_EQ(indexAt(r.image, 0, 0), 1);
-    EXPECT_EQ(indexAt(r.image, 2, 0), 2);
-    EXPECT_EQ(indexAt(r.image, 0, 1), 4);
-    EXPECT_EQ(indexAt(r.image, 3, 1), 5);
+    const Result<QImage> r = decode(pcx({}, coded, palette256()));
+    ASSERT_TRUE(r.ok()) << r.error().message();
+    EXPECT_EQ(indexAt(r.value(), 0, 0), 1);
+    EXPECT_EQ(indexAt(r.value(), 2, 0), 2);
+    EXPECT_EQ(indexAt(r.value(), 0, 1), 4);
+    EXPECT_EQ(indexAt(r.value(), 3, 1), 5);
 
     Header raw;
     raw.encoding = 0;
-    const PictureReadResult plain = decode(pcx(raw, QByteArray("\xC1\xC2\x00\x01\x02\x03\x04\x05", 8), palette256()));
-    ASSERT_TRUE(plain.error.isEmpty()) << plain.error.toStdString();
-    EXPECT_EQ(indexAt(plain.image, 0, 0), 0xC1);
-    EXPECT_EQ(indexAt(plain.image, 1, 0), 0xC2);
+    const Result<QImage> plain = decode(pcx(raw, QByteArray("\xC1\xC2\x00\x01\x02\x03\x04\x05", 8), palette256()));
+    ASSERT_TRUE(plain.ok()) << plain.error().message();
+    EXPECT_EQ(indexAt(plain.value(), 0, 0), 0xC1);
+    EXPECT_EQ(indexAt(plain.value(), 1, 0), 0xC2);
 }
 
 TEST(PcxDecoder, eightBitsWithoutPaletteAreGrey)
 {
     Header old;
     old.version = 3;
-    const PictureReadResult r = decode(pcx(old, QByteArray("\xC8\x80", 2)));
-    ASSERT_TRUE(r.error.isEmpty()) << r.error.toStdString();
-    EXPECT_EQ(r.image.pixel(0, 0), qRgb(128, 128, 128));
+    const Result<QImage> r = decode(pcx(old, QByteArray("\xC8\x80", 2)));
+    ASSERT_TRUE(r.ok()) << r.error().message();
+    EXPECT_EQ(r.value().pixel(0, 0), qRgb(128, 128, 128));
 
     // A version 5 file whose palette marker is missing: the tail is pixels, not a palette.
-    const PictureReadResult unmarked = decode(pcx({}, QByteArray("\xC8\x40", 2)));
-    ASSERT_TRUE(unmarked.error.isEmpty()) << unmarked.error.toStdString();
-    EXPECT_EQ(unmarked.image.pixel(3, 1), qRgb(64, 64, 64));
+    const Result<QImage> unmarked = decode(pcx({}, QByteArray("\xC8\x40", 2)));
+    ASSERT_TRUE(unmarked.ok()) << unmarked.error().message();
+    EXPECT_EQ(unmarked.value().pixel(3, 1), qRgb(64, 64, 64));
 }
 
 TEST(PcxDecoder, packedAndPlanarColourIndexes)
@@ -118,29 +122,29 @@ TEST(PcxDecoder, packedAndPlanarColourIndexes)
     packed2.height = 1;
     packed2.bytesPerLine = 2;
     // 00 01 10 11 -> indexes 0 1 2 3, then a padding byte.
-    PictureReadResult r = decode(pcx(packed2, QByteArray("\x1B\x00", 2)));
-    ASSERT_TRUE(r.error.isEmpty()) << r.error.toStdString();
-    EXPECT_EQ(indexAt(r.image, 1, 0), 1);
-    EXPECT_EQ(indexAt(r.image, 3, 0), 3);
-    EXPECT_EQ(r.image.pixel(3, 0), qRgb(49, 49, 49)) << "the header palette";
+    Result<QImage> r = decode(pcx(packed2, QByteArray("\x1B\x00", 2)));
+    ASSERT_TRUE(r.ok()) << r.error().message();
+    EXPECT_EQ(indexAt(r.value(), 1, 0), 1);
+    EXPECT_EQ(indexAt(r.value(), 3, 0), 3);
+    EXPECT_EQ(r.value().pixel(3, 0), qRgb(49, 49, 49)) << "the header palette";
 
     Header packed4 = packed2;
     packed4.bits = 4;
     r = decode(pcx(packed4, QByteArray("\xA5\x3F", 2)));
-    ASSERT_TRUE(r.error.isEmpty()) << r.error.toStdString();
-    EXPECT_EQ(indexAt(r.image, 0, 0), 10);
-    EXPECT_EQ(indexAt(r.image, 1, 0), 5);
-    EXPECT_EQ(indexAt(r.image, 3, 0), 15);
+    ASSERT_TRUE(r.ok()) << r.error().message();
+    EXPECT_EQ(indexAt(r.value(), 0, 0), 10);
+    EXPECT_EQ(indexAt(r.value(), 1, 0), 5);
+    EXPECT_EQ(indexAt(r.value(), 3, 0), 15);
 
     // Three one-bit planes: pixel 0 has bits in planes 0 and 2, pixel 1 only in plane 1.
     Header planar3 = packed2;
     planar3.bits = 1;
     planar3.planes = 3;
     r = decode(pcx(planar3, QByteArray("\x80\x00\x40\x00\x80\x00", 6)));
-    ASSERT_TRUE(r.error.isEmpty()) << r.error.toStdString();
-    EXPECT_EQ(indexAt(r.image, 0, 0), 5);
-    EXPECT_EQ(indexAt(r.image, 1, 0), 2);
-    EXPECT_EQ(indexAt(r.image, 2, 0), 0);
+    ASSERT_TRUE(r.ok()) << r.error().message();
+    EXPECT_EQ(indexAt(r.value(), 0, 0), 5);
+    EXPECT_EQ(indexAt(r.value(), 1, 0), 2);
+    EXPECT_EQ(indexAt(r.value(), 2, 0), 0);
 }
 
 TEST(PcxDecoder, fourPlanesCarryAlpha)
@@ -150,15 +154,15 @@ TEST(PcxDecoder, fourPlanesCarryAlpha)
     rgba.height = 1;
     rgba.planes = 4;
     rgba.bytesPerLine = 2;
-    const PictureReadResult r = decode(pcx(rgba, QByteArray("\x10\x00\x20\x00\x30\x00\x40\x00", 8)));
-    ASSERT_TRUE(r.error.isEmpty()) << r.error.toStdString();
-    EXPECT_EQ(r.image.pixel(0, 0), qRgba(0x10, 0x20, 0x30, 0x40));
+    const Result<QImage> r = decode(pcx(rgba, QByteArray("\x10\x00\x20\x00\x30\x00\x40\x00", 8)));
+    ASSERT_TRUE(r.ok()) << r.error().message();
+    EXPECT_EQ(r.value().pixel(0, 0), qRgba(0x10, 0x20, 0x30, 0x40));
 }
 
 struct Broken {
     const char* name;
     QByteArray data;
-    const char* error;
+    Problem problem;
 };
 
 void PrintTo(const Broken& b, std::ostream* os)
@@ -170,9 +174,9 @@ class PcxDecoderRefuses : public testing::TestWithParam<Broken> { };
 
 TEST_P(PcxDecoderRefuses, withACause)
 {
-    const PictureReadResult r = decode(GetParam().data);
-    EXPECT_TRUE(r.image.isNull());
-    EXPECT_EQ(r.error.toStdString(), GetParam().error);
+    const Result<QImage> r = decode(GetParam().data);
+    EXPECT_FALSE(r.ok());
+    EXPECT_EQ(r.error().problem(), GetParam().problem);
 }
 
 Header with(void (*change)(Header&))
@@ -184,22 +188,22 @@ Header with(void (*change)(Header&))
 
 INSTANTIATE_TEST_SUITE_P(Headers, PcxDecoderRefuses,
     testing::Values(
-        Broken { "shortHeader", pcx({}, {}).left(100), "not a picture Movelle can read" },
+        Broken { "shortHeader", pcx({}, {}).left(100), Problem::NotAPicture },
         Broken { "lineTooShort", pcx(with([](Header& h) { h.bytesPerLine = 3; }), QByteArray(8, '\1')),
-            "the picture data is damaged or incomplete" },
+            Problem::Damaged },
         Broken { "twoBitsThreePlanes", pcx(with([](Header& h) { h.bits = 2; h.planes = 3; }), QByteArray(24, '\1')),
-            "not a picture Movelle can read" },
+            Problem::Unsupported },
         Broken { "maxBeforeMin", [] {
                     QByteArray d = pcx({}, QByteArray(8, '\1'));
                     setLe16(d, 4, quint32(9));
                     return d;
                 }(),
-            "the picture data is damaged or incomplete" },
+            Problem::Damaged },
         Broken { "widestLineTooWide", pcx(with([](Header& h) { h.width = 65536; h.bytesPerLine = 65535; }), {}),
-            "picture is too large (65536 x 2)" },
+            Problem::TooLarge },
         Broken { "endsInsideARun", pcx({}, QByteArray("\x01\x02\x03\x04\x05\x06\x07\xC5", 8)),
-            "the picture data is damaged or incomplete" },
+            Problem::Damaged },
         Broken { "runTooShortForLastLine", pcx({}, QByteArray("\xC7\x01", 2)),
-            "the picture data is damaged or incomplete" }));
+            Problem::Damaged }));
 
 }

@@ -1,18 +1,26 @@
 // SPDX-License-Identifier: MIT
 #include "pictures/PictureReader.h"
 
+#include "pictures/ReadFailure.h"
+
 #include <QColor>
 #include <QDir>
 #include <QFile>
+#include <QCoreApplication>
+#include <QImageReader>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <thread>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
 using pictures::PictureReadResult;
+using pictures::Problem;
 using pictures::readPicture;
 
 namespace {
@@ -101,7 +109,9 @@ INSTANTIATE_TEST_SUITE_P(Formats, PictureReaderDecodes,
 
 struct Refuses {
     const char* file;
-    const char* cause;
+    Problem problem;
+    qint64 width = -1;
+    qint64 height = -1;
 };
 
 void PrintTo(const Refuses& c, std::ostream* os)
@@ -117,36 +127,156 @@ TEST_P(PictureReaderRefuses, withTheFileAndTheCause)
     const QString path = dataFile(c.file);
     const PictureReadResult result = readPicture(path);
     EXPECT_TRUE(result.image.isNull());
-    EXPECT_EQ(result.error.toStdString(),
-        QStringLiteral("cannot read %1: %2").arg(QDir::toNativeSeparators(path), QString::fromUtf8(c.cause)).toStdString());
+    EXPECT_EQ(result.failure.problem(), c.problem) << result.error.toStdString();
+    EXPECT_EQ(result.failure.width(), c.width);
+    EXPECT_EQ(result.failure.height(), c.height);
+    // The file is named once, in front of the cause.
+    EXPECT_TRUE(result.error.startsWith(QStringLiteral("cannot read %1: ").arg(QDir::toNativeSeparators(path))))
+        << result.error.toStdString();
+    EXPECT_EQ(result.error.count(QDir::toNativeSeparators(path)), 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, PictureReaderRefuses,
     testing::Values(
-        Refuses { "no-such-picture.png", "no such file" },
-        Refuses { "", "it is a folder, not a file" },
-        Refuses { "empty.bmp", "the file is empty" },
-        Refuses { "notes.txt", "not a picture Movelle can read" },
-        Refuses { "truncated.png", "the picture data is damaged or incomplete" },
-        Refuses { "truncated.bmp", "the picture data is damaged or incomplete" },
-        Refuses { "truncated-rle8.bmp", "the picture data is damaged or incomplete" },
-        Refuses { "truncated.tif", "the picture data is damaged or incomplete" },
-        Refuses { "truncated.pcx", "the picture data is damaged or incomplete" },
-        Refuses { "truncated24.pcx", "the picture data is damaged or incomplete" },
+        Refuses { "no-such-picture.png", Problem::NoSuchFile },
+        Refuses { "", Problem::NotAFile },
+        Refuses { "empty.bmp", Problem::Empty },
+        Refuses { "notes.txt", Problem::NotAPicture },
+        Refuses { "truncated.png", Problem::Damaged },
+        Refuses { "truncated.bmp", Problem::Damaged },
+        Refuses { "truncated.tif", Problem::Damaged },
+        Refuses { "truncated.pcx", Problem::Damaged },
+        Refuses { "truncated24.pcx", Problem::Damaged },
         // Refused from the header alone: nothing near 4.8 GiB may be allocated.
-        Refuses { "huge.png", "picture is too large (40000 x 40000)" },
-        Refuses { "huge.bmp", "picture is too large (40000 x 40000)" },
-        Refuses { "huge.pcx", "picture is too large (40000 x 40000)" }));
+        Refuses { "huge.png", Problem::TooLarge, 40000, 40000 },
+        Refuses { "huge.bmp", Problem::TooLarge, 40000, 40000 },
+        Refuses { "huge.pcx", Problem::TooLarge, 40000, 40000 }));
 
+// A file we may not read, as a user who may not: root reads anything, so as root the reading is
+// done by a child that has become the unprivileged user "nobody".
 TEST(PictureReader, namesAnUnreadableFile)
 {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "root reads files whatever their permissions";
     QTemporaryDir dir;
+    ASSERT_TRUE(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+                                                   | QFileDevice::ReadOther | QFileDevice::ExeOther));
     const QString path = dir.filePath(QStringLiteral("locked.png"));
     ASSERT_TRUE(QFile::copy(dataFile("quad.png"), path));
     ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::WriteOwner));
-    EXPECT_EQ(readPicture(path).error, QStringLiteral("cannot read %1: permission denied").arg(path));
+
+    int channel[2];
+    ASSERT_EQ(pipe(channel), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        close(channel[0]);
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(2);
+        const PictureReadResult r = readPicture(path);
+        const QByteArray report = QByteArray::number(int(r.failure.problem())) + ' ' + r.error.toUtf8();
+        if (write(channel[1], report.constData(), std::size_t(report.size())) != report.size())
+            _exit(3);
+        _exit(0);
+    }
+    close(channel[1]);
+    QByteArray report;
+    char buffer[512];
+    for (ssize_t n; (n = read(channel[0], buffer, sizeof buffer)) > 0;)
+        report.append(buffer, n);
+    close(channel[0]);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(report.toStdString(), QStringLiteral("%1 cannot read %2: permission denied")
+                                        .arg(int(Problem::CannotOpen))
+                                        .arg(path)
+                                        .toStdString());
+}
+
+// A pipe named as a picture must not hold the program: refused at once, without waiting for a writer.
+TEST(PictureReader, refusesAPipeWithoutWaitingForIt)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("frame.bmp"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    const PictureReadResult r = readPicture(path);
+    EXPECT_EQ(r.failure.problem(), Problem::NotAFile) << r.error.toStdString();
+}
+
+// A PCX of 228 bytes whose header claims 16,384 lines of 4 x 65,535 bytes: refused from the bytes
+// that exist, without reading or reserving what the header claims (8.6 GB), through readPicture and
+// through QImageReader alike.
+TEST(PictureReader, refusesAPcxThatClaimsGigabytes)
+{
+    QByteArray pcx(228, '\0');
+    pcx[0] = 0x0A;
+    pcx[1] = 5;
+    pcx[2] = 1;
+    pcx[3] = 8;
+    pcx[10] = char(0xff);
+    pcx[11] = 0x3f;
+    pcx[65] = 4;
+    pcx[66] = char(0xff);
+    pcx[67] = char(0xff);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("claims.pcx"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(pcx);
+    file.close();
+    EXPECT_EQ(readPicture(path).failure.problem(), Problem::Damaged);
+
+    QImageReader reader(path);
+    EXPECT_TRUE(reader.read().isNull());
+    EXPECT_EQ(pictures::ReadFailure::fromReader(reader).problem(), Problem::Damaged);
+}
+
+// Memory running out while decoding is said as such, with the size that did not fit. The child
+// reading the pictures runs with little address space: under prlimit, or, where AddressSanitizer
+// reserves its shadow memory up front, with its allocator told to refuse large requests.
+TEST(PictureReader, saysWhenMemoryRunsOut)
+{
+    QTemporaryDir dir;
+    // Run-length coded, so a file of a few bytes asks for 16000 x 8000 pixels (512 MB).
+    const auto rle = [&](const char* name, int width, int height) {
+        QByteArray f(14 + 40 + 8 + 2, '\0');
+        f[0] = 'B';
+        f[1] = 'M';
+        f[10] = char(14 + 40 + 8);
+        f[14] = 40;
+        for (int i = 0; i < 4; ++i) {
+            f[18 + i] = char((width >> (8 * i)) & 0xff);
+            f[22 + i] = char((height >> (8 * i)) & 0xff);
+        }
+        f[26] = 1;
+        f[28] = 8;
+        f[30] = 1;
+        f[14 + 40 + 8 + 1] = 1;
+        const QString path = dir.filePath(QString::fromLatin1(name));
+        QFile out(path);
+        EXPECT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(f);
+        return path;
+    };
+    const QString big = rle("big.bmp", 16000, 8000);
+    const QString small = rle("small.bmp", 1000, 1000);
+
+    QProcess child;
+#if defined(__SANITIZE_ADDRESS__)
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("ASAN_OPTIONS"),
+        env.value(QStringLiteral("ASAN_OPTIONS")) + QStringLiteral(":allocator_may_return_null=1:max_allocation_size_mb=256"));
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(), { QStringLiteral("--read-each"), small, big });
+#else
+    child.start(QStringLiteral("prlimit"),
+        { QStringLiteral("--as=%1").arg(400 * 1024 * 1024), QCoreApplication::applicationFilePath(),
+            QStringLiteral("--read-each"), small, big });
+#endif
+    ASSERT_TRUE(child.waitForFinished(120000));
+    ASSERT_EQ(child.exitCode(), 0) << child.readAllStandardError().toStdString();
+    EXPECT_EQ(QString::fromLatin1(child.readAllStandardOutput()).toStdString(),
+        QStringLiteral("%1 -1 -1\n%2 16000 8000\n").arg(int(Problem::None)).arg(int(Problem::OutOfMemory)).toStdString());
+    EXPECT_EQ(pictures::PictureError::outOfMemory(16000, 8000).message(), "not enough memory for a 16000 x 8000 picture");
 }
 
 // Frames are loaded by worker threads; every reader, our own included, must stand that.

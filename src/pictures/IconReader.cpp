@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "pictures/IconDirectory.h"
+#include "pictures/IconReader.h"
 
-#include <QIODevice>
+#include "pictures/DibReader.h"
 
 #include <array>
 #include <cstdint>
@@ -12,11 +12,8 @@ namespace {
 
 constexpr qsizetype headerSize = 6;
 constexpr qsizetype entrySize = 16;
-// Real icons hold a handful of images; a directory claiming thousands is junk and would only
-// make us seek around a hostile file.
+// Real icons hold a handful of images; a directory claiming thousands is junk.
 constexpr int maxEntries = 256;
-// Enough of an entry's image to see a BITMAPINFOHEADER or a PNG signature plus IHDR.
-constexpr qsizetype peekSize = 32;
 
 std::uint32_t le16(QByteArrayView d, qsizetype at)
 {
@@ -43,11 +40,11 @@ bool isPng(QByteArrayView image)
 int pngBitsPerPixel(int bitDepth, int colourType)
 {
     switch (colourType) {
-    case 0: return bitDepth;         // grey
-    case 2: return bitDepth * 3;     // RGB
-    case 3: return bitDepth;         // palette
-    case 4: return bitDepth * 2;     // grey + alpha
-    case 6: return bitDepth * 4;     // RGBA
+    case 0: return bitDepth;
+    case 2: return bitDepth * 3;
+    case 3: return bitDepth;
+    case 4: return bitDepth * 2;
+    case 6: return bitDepth * 4;
     default: return 0;
     }
 }
@@ -64,12 +61,12 @@ bool describeImage(QByteArrayView image, IconDirectory::Entry& entry)
             return false;
         entry.size = QSize(int(w), int(h));
         entry.bitsPerPixel = pngBitsPerPixel(std::uint8_t(image[24]), std::uint8_t(image[25]));
+        entry.png = true;
         return entry.bitsPerPixel > 0;
     }
     if (image.size() < 16)
         return false;
-    const std::uint32_t headerBytes = le32(image, 0);
-    if (headerBytes < 40)
+    if (le32(image, 0) < 40)
         return false;
     const auto w = std::int32_t(le32(image, 4));
     // The height covers the colour bitmap and the AND mask stacked on top of each other.
@@ -90,59 +87,73 @@ bool better(const IconDirectory::Entry& a, const IconDirectory::Entry& b)
     return a.bitsPerPixel > b.bitsPerPixel;
 }
 
-template<typename Fetch>
-IconDirectory::Entry chooseBest(QByteArrayView header, Fetch fetch, int& count)
+}
+
+bool looksLikeIcon(QByteArrayView head)
 {
-    IconDirectory::Entry best;
-    count = 0;
-    if (header.size() < headerSize || le16(header, 0) != 0)
-        return best;
-    const std::uint32_t type = le16(header, 2);
+    if (head.size() < headerSize + entrySize || le16(head, 0) != 0)
+        return false;
+    const std::uint32_t type = le16(head, 2);
+    return (type == 1 || type == 2) && le16(head, 4) > 0 && std::uint8_t(head[headerSize + 3]) == 0;
+}
+
+Result<IconDirectory> IconDirectory::parse(QByteArrayView file)
+{
+    if (file.size() < headerSize || le16(file, 0) != 0)
+        return Problem::NotAPicture;
+    const std::uint32_t type = le16(file, 2);
     if (type != 1 && type != 2)
-        return best;
-    count = int(le16(header, 4));
-    const int entries = std::min(count, maxEntries);
+        return Problem::NotAPicture;
+    IconDirectory dir;
+    dir.m_count = int(le16(file, 4));
+    const int entries = std::min(dir.m_count, maxEntries);
     for (int i = 0; i < entries; ++i) {
-        const QByteArray raw = fetch(headerSize + i * entrySize, entrySize);
-        if (raw.size() < entrySize)
+        const qsizetype at = headerSize + i * entrySize;
+        if (at + entrySize > file.size())
             break;
-        const QByteArrayView e(raw);
-        IconDirectory::Entry entry;
+        const QByteArrayView e = file.sliced(at, entrySize);
+        Entry entry;
         entry.index = i;
         const int w = std::uint8_t(e[0]) ? std::uint8_t(e[0]) : 256;
         const int h = std::uint8_t(e[1]) ? std::uint8_t(e[1]) : 256;
         entry.size = QSize(w, h);
-        // For cursors these two bytes are the hotspot, so only trust them for icons.
+        // For cursors these two bytes are the hotspot, so only icons' are a depth.
         entry.bitsPerPixel = type == 1 ? int(le16(e, 6)) : 0;
         const std::uint32_t bytes = le32(e, 8);
         const std::uint32_t offset = le32(e, 12);
-        if (bytes == 0)
+        // The byte count is often wrong (cursors that say 8); only an entry claiming none is skipped.
+        if (bytes == 0 || offset < headerSize || offset >= file.size())
             continue;
-        if (!describeImage(fetch(offset, peekSize), entry))
+        entry.offset = qsizetype(offset);
+        if (!describeImage(file.sliced(entry.offset), entry))
             continue;
-        if (best.index < 0 || better(entry, best))
-            best = entry;
+        dir.m_entries.push_back(entry);
+        if (dir.m_entries.size() == 1 || better(entry, dir.m_entries[dir.m_best]))
+            dir.m_best = dir.m_entries.size() - 1;
     }
-    return best;
-}
-
-}
-
-IconDirectory IconDirectory::read(QIODevice* device)
-{
-    IconDirectory dir;
-    if (!device || device->isSequential())
-        return dir;
-    const qint64 start = device->pos();
-    auto fetch = [&](qint64 at, qint64 length) {
-        if (!device->seek(start + at))
-            return QByteArray();
-        return device->read(length);
-    };
-    const QByteArray header = fetch(0, headerSize);
-    dir.m_best = chooseBest(QByteArrayView(header), fetch, dir.m_count);
-    device->seek(start);
+    if (dir.m_entries.empty())
+        return dir.m_count == 0 ? PictureError(Problem::Empty) : PictureError(Problem::Damaged);
     return dir;
+}
+
+Result<QImage> decodeIcon(QByteArrayView file, const Limits& limits)
+{
+    const Result<IconDirectory> dir = IconDirectory::parse(file);
+    if (!dir)
+        return dir.error();
+    const IconDirectory::Entry& best = dir->best();
+    if (!limits.allows(best.size.width(), best.size.height()))
+        return PictureError::tooLarge(best.size.width(), best.size.height());
+    const QByteArrayView image = file.sliced(best.offset);
+    if (best.png)
+        return decodeEmbedded(image, "png", limits);
+    const Result<DibHeader> header = DibHeader::parse(image);
+    if (!header)
+        return header.error();
+    const std::int64_t pixelsAt = header->packedPixelsAt();
+    if (pixelsAt > image.size())
+        return Problem::Damaged;
+    return decodeDib(image, DibLayout { image.sliced(qsizetype(pixelsAt)), -1, true }, limits);
 }
 
 }

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: MIT
-#include "pictures/IconDirectory.h"
-
-#include <QBuffer>
+#include "pictures/IconReader.h"
 
 #include <gtest/gtest.h>
 
 #include "LittleEndian.h"
 
 using pictures::IconDirectory;
+using pictures::Problem;
+using pictures::Result;
 
 using namespace pictures::test;
 
@@ -44,33 +44,29 @@ QByteArray bitmapHeader(qint32 w, qint32 h, quint16 bits)
     return b;
 }
 
-IconDirectory readFrom(QByteArray bytes)
+Result<IconDirectory> readFrom(const QByteArray& bytes)
 {
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    IconDirectory dir = IconDirectory::read(&buffer);
-    EXPECT_EQ(buffer.pos(), 0) << "the reader must find the device where it left it";
-    return dir;
+    return IconDirectory::parse(QByteArrayView(bytes));
 }
 
 // Directories from broken or hostile files: none may be trusted, none may crash us.
 TEST(IconDirectory, ignoresEntriesThatPointNowhere)
 {
-    EXPECT_FALSE(readFrom({}).isValid());
-    EXPECT_FALSE(readFrom(header(3, 1) + entry(16, 16, 8, 100, 22)).isValid()) << "unknown type";
-    EXPECT_FALSE(readFrom(header(1, 1) + entry(16, 16, 8, 100, 0x7fffffff)).isValid()) << "offset past the end";
-    EXPECT_FALSE(readFrom(header(1, 1) + entry(16, 16, 8, 0, 22) + bitmapHeader(16, 16, 8)).isValid()) << "no bytes";
-    EXPECT_FALSE(readFrom(header(1, 60000)).isValid()) << "count without entries";
-    EXPECT_FALSE(readFrom(header(1, 1) + entry(16, 16, 8, 40, 22) + bitmapHeader(-16, 16, 8)).isValid())
+    EXPECT_EQ(readFrom({}).error().problem(), Problem::NotAPicture);
+    EXPECT_FALSE(readFrom(header(3, 1) + entry(16, 16, 8, 100, 22)).ok()) << "unknown type";
+    EXPECT_FALSE(readFrom(header(1, 1) + entry(16, 16, 8, 100, 0x7fffffff)).ok()) << "offset past the end";
+    EXPECT_FALSE(readFrom(header(1, 1) + entry(16, 16, 8, 0, 22) + bitmapHeader(16, 16, 8)).ok()) << "no bytes";
+    EXPECT_FALSE(readFrom(header(1, 60000)).ok()) << "count without entries";
+    EXPECT_FALSE(readFrom(header(1, 1) + entry(16, 16, 8, 40, 22) + bitmapHeader(-16, 16, 8)).ok())
         << "negative width";
 
     // A broken entry does not hide a good one behind it.
     const QByteArray mixed = header(1, 2) + entry(64, 64, 32, 40, 0x7fff0000) + entry(16, 16, 8, 40, 38)
         + bitmapHeader(16, 16, 8);
-    const IconDirectory dir = readFrom(mixed);
-    ASSERT_TRUE(dir.isValid());
-    EXPECT_EQ(dir.best().index, 1);
-    EXPECT_EQ(dir.count(), 2);
+    const Result<IconDirectory> dir = readFrom(mixed);
+    ASSERT_TRUE(dir.ok());
+    EXPECT_EQ(dir->best().index, 1);
+    EXPECT_EQ(dir->count(), 2);
 }
 
 // The directory's size bytes stop at 256 (0 means 256); the image header has the truth.
@@ -78,11 +74,11 @@ TEST(IconDirectory, trustsTheImageHeaderOverTheDirectory)
 {
     const QByteArray bytes = header(1, 2) + entry(0, 0, 8, 40, 38) + entry(32, 32, 32, 40, 78)
         + bitmapHeader(512, 512, 8) + bitmapHeader(32, 32, 32);
-    const IconDirectory dir = readFrom(bytes);
-    ASSERT_TRUE(dir.isValid());
-    EXPECT_EQ(dir.best().index, 0);
-    EXPECT_EQ(dir.best().size, QSize(512, 512));
-    EXPECT_EQ(dir.best().bitsPerPixel, 8);
+    const Result<IconDirectory> dir = readFrom(bytes);
+    ASSERT_TRUE(dir.ok());
+    EXPECT_EQ(dir->best().index, 0);
+    EXPECT_EQ(dir->best().size, QSize(512, 512));
+    EXPECT_EQ(dir->best().bitsPerPixel, 8);
 }
 
 }

@@ -1,0 +1,57 @@
+// SPDX-License-Identifier: MIT
+#include "pictures/OwnFormatHandler.h"
+
+#include "pictures/PictureFormat.h"
+#include "pictures/ReadFailure.h"
+
+#include <QIODevice>
+#include <QVariant>
+
+namespace pictures {
+
+namespace {
+// Enough of the start of a file for every sniffer.
+constexpr qint64 headBytes = 128;
+}
+
+OwnFormatHandler::OwnFormatHandler(const PictureFormat& format)
+    : m_format(format)
+{
+}
+
+bool OwnFormatHandler::canRead() const
+{
+    return device() && m_format.sniff(QByteArrayView(device()->peek(headBytes)));
+}
+
+bool OwnFormatHandler::read(QImage* image)
+{
+    const Limits limits;
+    // Never more than the limits allow, however long the device says it is.
+    const QByteArray data = device()->read(limits.maxFileBytes + 1);
+    if (data.size() > limits.maxFileBytes) {
+        m_failure = PictureError(Problem::TooLarge, "the file is too large");
+        return false;
+    }
+    Result<QImage> decoded = m_format.decode(QByteArrayView(data), limits);
+    if (!decoded) {
+        m_failure = decoded.error();
+        return false;
+    }
+    *image = std::move(decoded).value();
+    return true;
+}
+
+QVariant OwnFormatHandler::option(ImageOption option) const
+{
+    if (option == Description && m_failure.isError())
+        return ReadFailure::describe(m_failure);
+    return {};
+}
+
+bool OwnFormatHandler::supportsOption(ImageOption option) const
+{
+    return option == Description;
+}
+
+}

@@ -1,0 +1,163 @@
+// SPDX-License-Identifier: MIT
+// Reads the picture corpus (files other programs wrote, with reference decodings) and holds our
+// readers to their targets. Prints one table per format; `--tables` prints only the tables.
+#include "CorpusRunner.h"
+
+#include "pictures/PictureReader.h"
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QProcessEnvironment>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+
+using namespace pictures::test;
+
+namespace {
+
+QString corpusDir()
+{
+    return QStringLiteral(MOVELLE_PICTURE_CORPUS);
+}
+
+CorpusRunner& runner()
+{
+    static CorpusRunner r(corpusDir());
+    return r;
+}
+
+std::vector<CorpusRow> rowsUnder(const QString& prefix, const QStringList& formats = {})
+{
+    std::vector<CorpusRow> out;
+    std::map<QString, QString> formatOf;
+    for (const CorpusEntry& e : runner().entries())
+        formatOf[e.file] = e.format;
+    for (const CorpusRow& r : runner().rows()) {
+        if (r.file.startsWith(prefix) && (formats.isEmpty() || formats.contains(formatOf[r.file])))
+            out.push_back(r);
+    }
+    return out;
+}
+
+TEST(PictureCorpus, isThere)
+{
+    ASSERT_FALSE(runner().entries().empty()) << "no manifest in " << corpusDir().toStdString();
+    std::printf("%s\n", qPrintable(runner().tables()));
+}
+
+TEST(PictureCorpus, everyGoodBmpSuiteFileMatchesTheSuite)
+{
+    const std::vector<CorpusRow> rows = rowsUnder(QStringLiteral("bmpsuite/g/"));
+    EXPECT_EQ(rows.size(), 27u);
+    for (const CorpusRow& r : rows) {
+        EXPECT_TRUE(r.matched && r.matchedRef.startsWith(QLatin1String("suite")))
+            << r.file.toStdString() << ": " << r.note.toStdString() << " " << r.matchedRef.toStdString();
+    }
+}
+
+TEST(PictureCorpus, questionableBmpSuiteFilesMatchOrNameTheVariant)
+{
+    const std::vector<CorpusRow> rows = rowsUnder(QStringLiteral("bmpsuite/q/"));
+    ASSERT_FALSE(rows.empty());
+    std::size_t matched = 0;
+    for (const CorpusRow& r : rows) {
+        if (r.matched) {
+            ++matched;
+            continue;
+        }
+        // What we do not match, we refuse, saying which variant it is.
+        EXPECT_FALSE(r.decoded) << r.file.toStdString() << " decoded wrongly: " << r.note.toStdString();
+        EXPECT_EQ(r.problem, int(pictures::Problem::Unsupported)) << r.file.toStdString() << ": " << r.note.toStdString();
+    }
+    EXPECT_GE(matched * 10, rows.size() * 9) << matched << " of " << rows.size();
+}
+
+TEST(PictureCorpus, pillowsGoodRasterFilesMatchPillowOrImageMagick)
+{
+    const std::vector<CorpusRow> rows = rowsUnder(QStringLiteral("pillow/"),
+        { QStringLiteral("bmp"), QStringLiteral("dib"), QStringLiteral("ico"), QStringLiteral("cur"),
+            QStringLiteral("gif"), QStringLiteral("pcx"), QStringLiteral("xbm") });
+    int good = 0;
+    for (const CorpusRow& r : rows) {
+        if (r.expect != QLatin1String("good"))
+            continue;
+        ++good;
+        EXPECT_TRUE(r.matched) << r.file.toStdString() << ": " << r.note.toStdString();
+    }
+    EXPECT_EQ(good, 61);
+}
+
+// Prints, for each file, what reading it gave: the problem or a digest of the pixels.
+int printDigests(int argc, char** argv)
+{
+    for (int i = 2; i < argc; ++i) {
+        const pictures::PictureReadResult r = pictures::readPicture(QString::fromLocal8Bit(argv[i]));
+        QByteArray digest;
+        if (!r.image.isNull()) {
+            const QImage image = r.image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+            QCryptographicHash hash(QCryptographicHash::Sha256);
+            for (int y = 0; y < image.height(); ++y)
+                hash.addData(QByteArrayView(reinterpret_cast<const char*>(image.constScanLine(y)), image.width() * 4));
+            digest = hash.result().toHex();
+        }
+        std::printf("%s %d %s\n", argv[i], int(r.failure.problem()), digest.constData());
+    }
+    return 0;
+}
+
+// Damaged and hostile files: read in a child process, twice, with malloc filling fresh memory with
+// two different bytes. Whatever the reader does (decode or refuse), it must do it the same way, so
+// no pixel can come from memory the file never wrote; and the child must finish, not crash.
+TEST(PictureCorpus, damagedAndHostileFilesGiveTheSameResultWhateverMemoryHeld)
+{
+    QStringList files;
+    for (const CorpusEntry& e : runner().entries()) {
+        if ((e.expect == QLatin1String("bad") || e.expect == QLatin1String("hostile"))
+            && CorpusRunner::judges().count(e.format))
+            files << runner().path(e.file);
+    }
+    ASSERT_GE(files.size(), 30);
+    QStringList outputs;
+    for (const char* perturb : { "85", "170" }) {
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("MALLOC_PERTURB_"), QString::fromLatin1(perturb));
+        child.setProcessEnvironment(env);
+        child.start(QCoreApplication::applicationFilePath(), QStringList { QStringLiteral("--digest") } + files);
+        // A bound against a hang, not a speed test: the files take well under a second.
+        ASSERT_TRUE(child.waitForFinished(300000));
+        ASSERT_EQ(child.exitStatus(), QProcess::NormalExit);
+        ASSERT_EQ(child.exitCode(), 0) << child.readAllStandardError().toStdString();
+        outputs << QString::fromLocal8Bit(child.readAllStandardOutput());
+    }
+    EXPECT_EQ(outputs[0].count(QLatin1Char('\n')), files.size());
+    EXPECT_EQ(outputs[0].toStdString(), outputs[1].toStdString());
+}
+
+}
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    if (argc > 1 && std::strcmp(argv[1], "--digest") == 0)
+        return printDigests(argc, argv);
+    if (argc > 3 && std::strcmp(argv[1], "--save") == 0) {
+        // Looking at one decoding: --save <picture> <png to write>.
+        const pictures::PictureReadResult r = pictures::readPicture(QString::fromLocal8Bit(argv[2]));
+        std::printf("%s\n", qPrintable(r.error));
+        return r.image.save(QString::fromLocal8Bit(argv[3])) ? 0 : 1;
+    }
+    if (argc > 1 && std::strcmp(argv[1], "--tables") == 0) {
+        std::printf("%s\n", qPrintable(runner().tables()));
+        return 0;
+    }
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
