@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
+#include <functional>
 #include <string_view>
 #include <system_error>
 #include <utility>
@@ -39,60 +41,63 @@ Error tooLargeError(const std::string& path)
                      + " MiB, too large for an animation");
 }
 
-// Checks, a piece at a time as the file comes in, that the bytes are 8-bit text with lines no
-// longer than an animation file has, so that a file that is not one is refused after reading as
-// little of it as possible.
-class TextCheck
+// The number of the line that position lies on. CR LF, a lone CR and a lone LF each end a line.
+std::size_t lineAt(std::string_view bytes, std::size_t position)
 {
-public:
-    explicit TextCheck(const std::string& path)
-        : m_path(path)
-    {
+    std::size_t line = 1;
+    for (std::size_t k = 0; k < position && k < bytes.size(); ++k) {
+        if (bytes[k] == '\n' || (bytes[k] == '\r' && (k + 1 >= bytes.size() || bytes[k + 1] != '\n')))
+            ++line;
+    }
+    return line;
+}
+
+Error notText(const std::string& path, const std::string& why)
+{
+    return Error(Error::Kind::NotText, "cannot read " + path + ": not a text file (" + why + ")");
+}
+
+// Checks that bytes[from..] is 8-bit text with no line longer than an animation file has, so that
+// a file that is not one is refused as soon as the piece that shows it has been read. run carries
+// the length of the line that the previous piece left unfinished. Errors are rare, so only they
+// count lines; the scan itself looks for the few bytes that matter with memchr and memrchr, which
+// keeps it as fast as reading the file.
+Result<void> checkText(const std::string& path, std::string_view bytes, std::size_t from, std::size_t& run)
+{
+    const char* data = bytes.data();
+    const std::size_t size = bytes.size();
+    // A UTF-16 byte order mark; the NUL bytes of UTF-16 text without one are caught below.
+    if (from < 2 && size >= 2 && (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")))
+        return notText(path, "it is UTF-16 text");
+    if (const void* nul = std::memchr(data + from, '\0', size - from)) {
+        const auto at = static_cast<std::size_t>(static_cast<const char*>(nul) - data);
+        return notText(path, "line " + std::to_string(lineAt(bytes, at)) + " holds a NUL byte");
     }
 
-    // Looks at the next piece of the file; an error names the line at fault.
-    Result<void> feed(std::string_view bytes)
-    {
-        if (m_atStart && !bytes.empty()) {
-            // A UTF-16 byte order mark; the NUL bytes of UTF-16 text without one are caught below.
-            if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF"))
-                return notText("it is UTF-16 text");
-            m_atStart = false;
+    std::size_t position = from;
+    while (position < size) {
+        // Looking one byte past what the line may still take is enough to tell.
+        const std::size_t room = AniReader::maxLineLength - std::min(run, AniReader::maxLineLength) + 1;
+        const std::size_t window = std::min(room, size - position);
+        const auto* lf = static_cast<const char*>(::memrchr(data + position, '\n', window));
+        const auto* cr = static_cast<const char*>(::memrchr(data + position, '\r', window));
+        const char* last = std::max(lf, cr, std::less<>());
+        if (last) {
+            position = static_cast<std::size_t>(last - data) + 1;
+            run = 0;
+            continue;
         }
-        for (const char c : bytes) {
-            if (c == '\r' || c == '\n') {
-                // CR LF ends one line, not two.
-                if (!(c == '\n' && m_lastWasCr))
-                    ++m_line;
-                m_lastWasCr = c == '\r';
-                m_length = 0;
-                continue;
-            }
-            m_lastWasCr = false;
-            if (c == '\0')
-                return notText("line " + std::to_string(m_line) + " holds a NUL byte");
-            if (++m_length > AniReader::maxLineLength) {
-                return Error(Error::Kind::LineTooLong,
-                             "cannot read " + m_path + ": line " + std::to_string(m_line) + " is longer than "
-                                 + std::to_string(AniReader::maxLineLength)
-                                 + " bytes, longer than any line of an animation file");
-            }
+        run += window;
+        position += window;
+        if (run > AniReader::maxLineLength) {
+            return Error(Error::Kind::LineTooLong,
+                         "cannot read " + path + ": line " + std::to_string(lineAt(bytes, position - run))
+                             + " is longer than " + std::to_string(AniReader::maxLineLength)
+                             + " bytes, longer than any line of an animation file");
         }
-        return {};
     }
-
-private:
-    Error notText(const std::string& why) const
-    {
-        return Error(Error::Kind::NotText, "cannot read " + m_path + ": not a text file (" + why + ")");
-    }
-
-    const std::string& m_path;
-    bool m_atStart = true;
-    bool m_lastWasCr = false;
-    std::size_t m_line = 1;
-    std::size_t m_length = 0;
-};
+    return {};
+}
 
 bool fileExists(const std::string& path)
 {
@@ -153,7 +158,7 @@ Result<AniReader> AniReader::open(const std::string& path)
 
     std::string bytes;
     bytes.reserve(static_cast<std::size_t>(info.st_size));
-    TextCheck check(path);
+    std::size_t run = 0;
     char buffer[65536];
     for (;;) {
         const ssize_t count = ::read(file.fd(), buffer, sizeof buffer);
@@ -167,10 +172,11 @@ Result<AniReader> AniReader::open(const std::string& path)
         // The file may have grown since it was measured; the bound holds regardless.
         if (bytes.size() + static_cast<std::size_t>(count) > maxFileSize)
             return tooLargeError(path);
-        // A file that is no animation is refused as soon as that shows, not after reading it all.
-        if (Result<void> text = check.feed(std::string_view(buffer, static_cast<std::size_t>(count))); !text)
-            return text.error();
+        const std::size_t from = bytes.size();
         bytes.append(buffer, static_cast<std::size_t>(count));
+        // A file that is no animation is refused as soon as that shows, not after reading it all.
+        if (Result<void> text = checkText(path, bytes, from, run); !text)
+            return text.error();
     }
     return AniReader(std::move(bytes), path);
 }
@@ -179,7 +185,8 @@ Result<AniReader> AniReader::fromBytes(std::string bytes, std::string fileName)
 {
     if (bytes.size() > maxFileSize)
         return tooLargeError(fileName);
-    if (Result<void> text = TextCheck(fileName).feed(bytes); !text)
+    std::size_t run = 0;
+    if (Result<void> text = checkText(fileName, bytes, 0, run); !text)
         return text.error();
     return AniReader(std::move(bytes), std::move(fileName));
 }
@@ -257,12 +264,7 @@ void AniReader::appendField(std::string& raw, std::string& decoded, std::size_t 
 
 std::size_t AniReader::lineNumberAt(std::size_t position) const
 {
-    std::size_t line = 1;
-    for (std::size_t k = 0; k < position && k < m_bytes.size(); ++k) {
-        if (m_bytes[k] == '\n' || (m_bytes[k] == '\r' && (k + 1 >= m_bytes.size() || m_bytes[k + 1] != '\n')))
-            ++line;
-    }
-    return line;
+    return lineAt(m_bytes, position);
 }
 
 Error AniReader::tooLongValue(std::size_t start) const

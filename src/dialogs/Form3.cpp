@@ -2,6 +2,7 @@
 #include "dialogs/Form3.h"
 
 #include "anifile/AniWriter.h"
+#include "anifile/Excerpt.h"
 #include "anifile/FileNames.h"
 #include "dialogs/AnimationSettings.h"
 #include "forms/Application.h"
@@ -49,8 +50,8 @@ void Form3::Command1_Click()
             content.frames.push_back(main.x(i).caption());
     } catch (const forms::Error& e) {
         throw forms::Error(e.kind(),
-                           std::string(e.what()) + " The frame count \"" + content.countText
-                               + "\" asks for more frames than have been built, so " + path
+                           std::string(e.what()) + " The frame count " + anifile::quotedExcerpt(content.countText)
+                               + " asks for more frames than have been built, so " + path
                                + " was not written.");
     }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "dialogs/Form4.h"
 
+#include "anifile/Excerpt.h"
 #include "anifile/FileNames.h"
 #include "dialogs/AnimationFile.h"
 #include "forms/Application.h"
@@ -40,6 +41,10 @@ using forms::ErrorKind;
 
 // How many unreadable files a failed open names in its message; the details name them all.
 constexpr std::size_t kListedFiles = 8;
+
+// How many characters of a picture's path a message shows: enough for any ordinary path, while
+// a longer one keeps its beginning and its file name.
+constexpr std::size_t kPathExcerpt = 120;
 
 struct Decoded {
     forms::Picture picture;
@@ -111,7 +116,13 @@ Form4::Animation readAnimation(forms::Application& application, const std::strin
             files.push_back(*line);
         fileOfFrame[i] = it->second;
     }
-    const std::vector<Decoded> decoded = decodeAll(application, files, threads);
+    std::vector<Decoded> decoded = decodeAll(application, files, threads);
+    // A path from the file is named short and escaped in the message, however long or odd the
+    // line that gave it.
+    for (std::size_t k = 0; k < files.size(); ++k) {
+        if (const std::size_t at = decoded[k].error.find(files[k]); at != std::string::npos)
+            decoded[k].error.replace(at, files[k].size(), anifile::excerpt(files[k], kPathExcerpt));
+    }
 
     // The frames that show each unreadable file, so that one line of the message names them all.
     std::map<std::size_t, std::vector<int>> failures;

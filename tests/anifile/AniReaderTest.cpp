@@ -222,6 +222,8 @@ TEST(AniReader, RefusesFilesThatAreNotText)
         {"Utf16BigEndian", std::string("\xFE\xFF\0" "1", 4), "it is UTF-16 text"},
         {"Utf16WithoutMark", std::string("1\0\r\0\n\0", 6), "line 1 holds a NUL byte"},
         {"NulPastCrLf", std::string("1\r\n2\r\n\r\n\0", 9), "line 4 holds a NUL byte"},
+        // Lone CRs and LFs end lines too; only a LF right after a CR belongs to it.
+        {"NulPastLoneEnds", std::string("1\ra\n\n\r\0", 7), "line 5 holds a NUL byte"},
     };
     TempDir dir;
     ASSERT_TRUE(dir.valid());

@@ -199,6 +199,33 @@ TEST_F(AniWriterSaveTest, ReadOnlyDirectoryIsWrittenInPlaceWhereThatIsTheOnlyWay
     EXPECT_EQ(entries, (std::vector<std::string>{"anim.ani", "locked.ani"}));
 }
 
+// Written in place, a save that fails half way (here at the file size limit, as on a full disk)
+// puts the old content back.
+TEST_F(AniWriterSaveTest, AFailedWriteInPlacePutsTheOldContentBack)
+{
+    const std::string path = m_dir.file("anim.ani");
+    writeBytes(path, oldBytes);
+    giveToPlainUser(path);
+    giveToPlainUser(m_dir.path());
+    ASSERT_EQ(::chmod(m_dir.path().c_str(), 0555), 0);
+    AniContent large = sample;
+    large.frames.assign(200, "/p/frame.bmp");
+
+    const std::string message = runAsPlainUser([&] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit tight {};
+        ::getrlimit(RLIMIT_FSIZE, &tight);
+        tight.rlim_cur = 64;
+        ::setrlimit(RLIMIT_FSIZE, &tight);
+        const Result<void> result = AniWriter::save(path, large);
+        return result ? std::string() : result.error().message();
+    });
+
+    EXPECT_EQ(message, "cannot write " + path + ": File too large");
+    EXPECT_EQ(readBytes(path), oldBytes);
+    EXPECT_EQ(m_dir.entries(), std::vector<std::string>{"anim.ani"});
+}
+
 TEST_F(AniWriterSaveTest, ReadOnlyFileIsNotReplaced)
 {
     const std::string path = m_dir.file("anim.ani");

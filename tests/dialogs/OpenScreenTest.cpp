@@ -379,6 +379,22 @@ TEST_F(OpenScreen, FilesThatAreNoAnimationAreSaidToBeSo)
     }
 }
 
+// A missing picture's path, however long or odd, is named short and escaped.
+TEST_F(OpenScreen, ALongPathFromTheFileIsNamedShort)
+{
+    const std::string path = "/" + std::string(5000, 'p') + "\a/gone.bmp";
+    writeAnimation("bad.ani", { "1", "100", path });
+    openFile(h, dir.str(), "bad.ani");
+    ASSERT_EQ(h.screen.errors.size(), 1u);
+    const std::string& message = h.screen.errors[0];
+    EXPECT_NE(message.find("Frame 1: cannot read /ppp"), std::string::npos) << message;
+    EXPECT_NE(message.find("p\xE2\x80\xA6p"), std::string::npos) << message;
+    EXPECT_NE(message.find("\\x07/gone.bmp"), std::string::npos) << message;
+    EXPECT_EQ(message.find(std::string(200, 'p')), std::string::npos) << message;
+    EXPECT_LT(message.size(), dir.str().size() + 400) << message;
+    expectUntouched(h.app.Form1());
+}
+
 // The drive list moves the directory list, which moves the file list; a file picked there opens.
 TEST_F(OpenScreen, ChangingTheDriveMovesTheDirectoryAndFileLists)
 {
