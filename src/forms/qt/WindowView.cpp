@@ -115,10 +115,9 @@ void WindowView::applyFrame()
     case forms::Frame::Sizable:
         break;
     case forms::Frame::FixedDialog:
-        // Only the hints named: without CustomizeWindowHint Qt adds the minimize and maximize
-        // buttons of its default set, and a window manager shows them.
-        flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
-            | Qt::WindowCloseButtonHint;
+        // No minimize or maximize hint. Openbox shows its minimize button all the same: see
+        // changeEvent for the way back.
+        flags = Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
         break;
     case forms::Frame::None:
         flags |= Qt::FramelessWindowHint;
