@@ -147,6 +147,15 @@ TEST_F(OpenScreen, ManyUnreadablePicturesAreNamedFirstThenCountedWithTheWholeLis
     EXPECT_EQ(details.find(red), std::string::npos) << details;
     expectUntouched(h.app.Form1());
 
+    // One file past the eight: one frame more.
+    Headless nine;
+    std::vector<std::string> nineLines { "9", "100" };
+    nineLines.insert(nineLines.end(), missing.begin(), missing.begin() + 9);
+    writeAnimation("nine.ani", nineLines);
+    openFile(nine, dir.str(), "nine.ani");
+    ASSERT_EQ(nine.screen.errors.size(), 1u);
+    EXPECT_NE(nine.screen.errors[0].find("\nand 1 more frame."), std::string::npos) << nine.screen.errors[0];
+
     // Up to eight files the message says it all and has no details.
     Headless few;
     writeAnimation("few.ani", { "2", "100", missing[0], missing[1] });
