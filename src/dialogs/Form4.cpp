@@ -163,7 +163,8 @@ Form4::Animation readAnimation(forms::Application& application, const std::strin
         if (byFirstFrame.size() <= kListedFiles)
             details.clear();
         else
-            message += "\nand " + std::to_string(failedFrames - listedFrames) + " more frames.";
+            message += "\nand " + std::to_string(failedFrames - listedFrames)
+                + (failedFrames - listedFrames == 1 ? " more frame." : " more frames.");
         throw Error(ErrorKind::BadPicture, message, details);
     }
     return animation;

@@ -14,6 +14,7 @@ namespace {
 
 using testing_support::Headless;
 using testing_support::TempDir;
+using AniFileDialogPtr = movelle::AniFileDialog*;
 
 // Opens the dialog from the toolbar, types `name` in `directory` and presses OK.
 movelle::Form4& openFile(Headless& h, const std::string& directory, const std::string& name)
@@ -147,6 +148,15 @@ TEST_F(OpenScreen, ManyUnreadablePicturesAreNamedFirstThenCountedWithTheWholeLis
     EXPECT_EQ(details.find(red), std::string::npos) << details;
     expectUntouched(h.app.Form1());
 
+    // One file past the eight: one frame more.
+    Headless nine;
+    std::vector<std::string> nineLines { "9", "100" };
+    nineLines.insert(nineLines.end(), missing.begin(), missing.begin() + 9);
+    writeAnimation("nine.ani", nineLines);
+    openFile(nine, dir.str(), "nine.ani");
+    ASSERT_EQ(nine.screen.errors.size(), 1u);
+    EXPECT_NE(nine.screen.errors[0].find("\nand 1 more frame."), std::string::npos) << nine.screen.errors[0];
+
     // Up to eight files the message says it all and has no details.
     Headless few;
     writeAnimation("few.ani", { "2", "100", missing[0], missing[1] });
@@ -278,6 +288,45 @@ TEST_F(OpenScreen, BadFilesChangeNothing)
     openFile(h, dir.str(), "no-such-file.ani");
     ASSERT_EQ(h.screen.errors.size(), 1u);
     EXPECT_NE(h.screen.errors[0].find("no-such-file.ani"), std::string::npos);
+}
+
+TEST_F(OpenScreen, AnOpenDuringPlaybackGoesOnPlayingAtTheFilesRate)
+{
+    movelle::Form1& f = h.app.Form1();
+    // Play from the toolbar before anything is built: no rate yet, so nothing ticks.
+    f.Command9.click();
+    h.clock.advance(500);
+    ASSERT_EQ(f.l.caption(), "0");
+    writeAnimation("anim.ani", { "3", "50", red, green, red });
+    openFile(h, dir.str(), "anim.ani");
+    ASSERT_TRUE(h.screen.errors.empty()) << h.screen.errors.front();
+    EXPECT_TRUE(f.Timer1.enabled());
+
+    // The first tick comes one new interval after the open, then every 50 ms.
+    h.clock.advance(49);
+    EXPECT_EQ(f.l.caption(), "0");
+    const std::vector<std::string> next { "1", "2", "0", "1" };
+    for (std::size_t k = 0; k < next.size(); ++k) {
+        h.clock.advance(k == 0 ? 1 : 50);
+        EXPECT_EQ(f.l.caption(), next[k]) << k;
+        const int shown = static_cast<int>(k % 3);
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(f.Image1(i).visible(), i == shown) << k << " " << i;
+    }
+}
+
+TEST_F(OpenScreen, ADriveChangeMovesTheDirectoryAndFileListsOfBothDialogs)
+{
+    writeAnimation("walk.ani", { "1", "10", red });
+    writeAnimation("run.ani", { "1", "10", red });
+    for (AniFileDialogPtr dialog : { AniFileDialogPtr(&h.app.Form3()), AniFileDialogPtr(&h.app.Form4()) }) {
+        // A mount point stands for a drive; the temporary directory stands in for one here.
+        dialog->Drive1.choose(dir.str());
+        EXPECT_EQ(dialog->Dir1.path(), dir.str()) << dialog->name();
+        EXPECT_EQ(dialog->File1.path(), dir.str()) << dialog->name();
+        EXPECT_EQ(dialog->File1.files(), (std::vector<std::string> { "run.ani", "walk.ani" })) << dialog->name();
+    }
+    EXPECT_TRUE(h.screen.errors.empty()) << h.screen.errors.front();
 }
 
 TEST_F(OpenScreen, OpeningOverABuiltFrameSetIsRefused)

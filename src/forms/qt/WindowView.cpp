@@ -20,6 +20,7 @@
 #include <QWindowStateChangeEvent>
 
 #include <algorithm>
+#include <utility>
 
 namespace forms::qt {
 
@@ -118,10 +119,9 @@ void WindowView::applyFrame()
     case forms::Frame::Sizable:
         break;
     case forms::Frame::FixedDialog:
-        // Only the hints named: without CustomizeWindowHint Qt adds the minimize and maximize
-        // buttons of its default set, and a window manager shows them.
-        flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
-            | Qt::WindowCloseButtonHint;
+        // No minimize or maximize hint. Openbox shows its minimize button all the same: see
+        // changeEvent for the way back.
+        flags = Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
         break;
     case forms::Frame::None:
         flags |= Qt::FramelessWindowHint;
@@ -195,8 +195,10 @@ void WindowView::showAndRaise()
         switch (m_window->placement()) {
         case forms::Placement::Maximized:
             // Without a window manager nothing maximizes; take the screen's work area then.
-            if (QScreen* screen = QGuiApplication::primaryScreen())
+            if (QScreen* screen = QGuiApplication::primaryScreen()) {
                 setGeometry(screen->availableGeometry());
+                m_screenSizedStart = true;
+            }
             showMaximized();
             break;
         case forms::Placement::CenterScreen: {
@@ -419,8 +421,9 @@ void WindowView::changeEvent(QEvent* event)
     if (!wasMaximized || windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen))
         return;
     // A window that starts maximized was given the screen's work area for window systems that
-    // do not maximize; restored, it takes its design size instead, with its frame on screen.
-    if (size() != designSize()) {
+    // do not maximize; restored the first time, it takes its design size instead, with its
+    // frame on screen. Later the window manager restores whatever size the user gave it.
+    if (std::exchange(m_screenSizedStart, false) && size() != designSize()) {
         resize(designSize());
         if (QScreen* screen = this->screen()) {
             const QRect area = screen->availableGeometry();

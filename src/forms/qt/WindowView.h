@@ -71,6 +71,8 @@ private:
     std::unordered_map<const forms::MenuItem*, QAction*> m_actions;
     bool m_reconcilePending = false;
     bool m_placed = false;
+    // Shown maximized with the screen's work area as its normal size, not yet restored.
+    bool m_screenSizedStart = false;
 };
 
 }

@@ -282,6 +282,15 @@ TEST(MainWindowWidgets, RestoredFromMaximizedTheWindowHasItsDesignSizeOnTheScree
     view.showMaximized();
     s.view(f);
     EXPECT_GT(view.canvas()->width(), 337);
+
+    // A size the user gives it later is the one it comes back to.
+    view.showNormal();
+    view.resize(500, 420);
+    s.view(f);
+    view.showMaximized();
+    view.showNormal();
+    s.view(f);
+    EXPECT_EQ(view.size(), QSize(500, 420));
 }
 
 TEST(MainWindowWidgets, AClickElsewhereTakesTheKeyboardOutOfTheMenuBar)

@@ -143,7 +143,7 @@ TEST(ShellWidgets, ProgramInformationIsFramelessOutOfTheTaskbarAndCentred)
     EXPECT_TRUE(s.view(s.app.Form1()).isVisible());
 }
 
-TEST(ShellWidgets, TheLoginWindowHasAFixedDialogFrameWithoutMinimizeOrMaximize)
+TEST(ShellWidgets, TheLoginWindowAsksForNoMinimizeOrMaximizeAndCannotBeLostMinimized)
 {
     Shown s;
     s.app.start();
