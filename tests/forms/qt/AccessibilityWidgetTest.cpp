@@ -90,18 +90,27 @@ int count(QAccessible::Event type, QAccessibleInterface* target)
     return n;
 }
 
-// Hears what a client on the accessibility bus would be sent.
+std::int64_t now = 0;
+
+// Hears what a client on the accessibility bus would be sent, on a clock the test moves.
 class Listening : public ::testing::Test {
 protected:
     void SetUp() override
     {
         events().clear();
-        m_previous = forms::qt::AccessibleView::setEventSink(record);
+        now = 0;
+        m_previousSink = forms::qt::AccessibleView::setEventSink(record);
+        m_previousClock = forms::qt::AccessibleView::setClock([] { return now; });
     }
-    void TearDown() override { forms::qt::AccessibleView::setEventSink(m_previous); }
+    void TearDown() override
+    {
+        forms::qt::AccessibleView::setEventSink(m_previousSink);
+        forms::qt::AccessibleView::setClock(m_previousClock);
+    }
 
 private:
-    forms::qt::AccessibleView::EventSink m_previous = nullptr;
+    forms::qt::AccessibleView::EventSink m_previousSink = nullptr;
+    forms::qt::AccessibleView::Clock m_previousClock = nullptr;
 };
 
 void build(Shown& s, movelle::Form1& f, const char* frames)
@@ -273,7 +282,7 @@ TEST_F(Listening, LabelsNoClientHasSeenAreNotAnnounced)
         EXPECT_NE(type, QAccessible::NameChanged);
 }
 
-TEST_F(Listening, TheViewSwitchIsAnnouncedOnceAfterTheKey)
+TEST_F(Listening, TheViewSwitchIsAnnouncedOnceAfterTheKeyAndNoMoreOftenThanTheCaptions)
 {
     Shown s;
     movelle::Form1& f = s.app.Form1();
@@ -290,11 +299,20 @@ TEST_F(Listening, TheViewSwitchIsAnnouncedOnceAfterTheKey)
     EXPECT_EQ(count(QAccessible::ObjectReorder, area), 1);
     EXPECT_EQ(count(QAccessible::ObjectHide, settings), 1);
 
+    // A quarter of a second later the next switch goes out at once.
+    now = forms::qt::AccessibleView::kNoticeGapMs;
     events().clear();
     f.characterTyped('p');
     s.view(f);
     EXPECT_EQ(count(QAccessible::ObjectReorder, area), 1);
     EXPECT_EQ(count(QAccessible::ObjectShow, settings), 1);
+
+    // Sooner, it waits: playback at 1 ms a picture must not send a notice per picture.
+    now += forms::qt::AccessibleView::kNoticeGapMs - 1;
+    events().clear();
+    f.Command1(1).click();
+    s.view(f);
+    EXPECT_EQ(count(QAccessible::ObjectReorder, area), 0);
 }
 
 }
