@@ -323,11 +323,6 @@ QAccessibleInterface* AccessibleView::interfaceOf(forms::Control& control)
     return item;
 }
 
-bool AccessibleView::owns(const forms::Control& control) const
-{
-    return m_window && m_items.count(&control) != 0;
-}
-
 QString AccessibleView::name(const forms::Control& control) const
 {
     if (!m_window)

@@ -60,7 +60,6 @@ public:
     QRect screenRect(const forms::Control& control) const;
     QAccessibleInterface* canvasInterface() const;
     QWindow* windowHandle() const;
-    bool owns(const forms::Control& control) const;
 
     // The least time between two announcements of one label's new caption, and between two
     // notices that the set of children changed (playback at 1 ms a picture changes it as often).
