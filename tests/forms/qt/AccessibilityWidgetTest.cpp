@@ -209,6 +209,27 @@ TEST(Accessibility, TheTreeFollowsThePictureOnlyAndTheFullView)
     EXPECT_EQ(pictures, (std::vector<Node> {{Graphic, "Frame 2"}}));
 }
 
+TEST(Accessibility, AClientWritingATextBoxReachesTheModel)
+{
+    Shown s;
+    movelle::Form1& f = s.app.Form1();
+    f.show();
+    forms::qt::WindowView& view = s.view(f);
+    QAccessibleInterface* count = QAccessible::queryAccessibleInterface(view.widgetFor(f.Text1));
+    ASSERT_NE(count->editableTextInterface(), nullptr);
+    count->setText(QAccessible::Value, QStringLiteral("3"));
+    EXPECT_EQ(f.Text1.text(), "3");
+    count->editableTextInterface()->insertText(1, QStringLiteral("2"));
+    EXPECT_EQ(f.Text1.text(), "32");
+
+    // The model's own text does not come back to it changed, bytes that are not UTF-8 included.
+    f.Text2.setText("\xff"
+                    "1");
+    s.view(f);
+    EXPECT_EQ(f.Text2.text(), "\xff"
+                              "1");
+}
+
 TEST(Accessibility, NewRemovesTheFramesFromTheTree)
 {
     Shown s;
