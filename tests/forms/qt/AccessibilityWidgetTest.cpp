@@ -223,11 +223,10 @@ TEST(Accessibility, AClientWritingATextBoxReachesTheModel)
     EXPECT_EQ(f.Text1.text(), "32");
 
     // The model's own text does not come back to it changed, bytes that are not UTF-8 included.
-    f.Text2.setText("\xff"
-                    "1");
+    const std::string notUtf8 = std::string(1, '\xff') + "1";
+    f.Text2.setText(notUtf8);
     s.view(f);
-    EXPECT_EQ(f.Text2.text(), "\xff"
-                              "1");
+    EXPECT_EQ(f.Text2.text(), notUtf8);
 }
 
 TEST(Accessibility, NewRemovesTheFramesFromTheTree)
