@@ -3,6 +3,10 @@
 // what it costs in memory. Run with QT_QPA_PLATFORM=offscreen (the program sets it itself).
 #include "BenchProgram.h"
 
+#include "forms/qt/Canvas.h"
+#include "forms/qt/WindowView.h"
+
+#include <QAccessible>
 #include <QApplication>
 
 #include <benchmark/benchmark.h>
@@ -71,6 +75,34 @@ void BM_SettingsFinishedShown(benchmark::State& state)
     state.counters["peak_rss_MB"] = peakMegabytes();
 }
 BENCHMARK(BM_SettingsFinishedShown)->Arg(1000)->Arg(10000)->Arg(32767)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// A screen reader's first walk over the client area of 32,767 frames: every drawn label and
+// picture gets its accessible object now, not when the frames were built.
+void BM_AccessibleWalkShown(benchmark::State& state)
+{
+    const int frames = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto s = std::make_unique<Shown>();
+        movelle::Form1& f = s->app.Form1();
+        f.show();
+        build(f, frames);
+        s->settle(s->app.Form1());
+        const double before = residentMegabytes();
+        state.ResumeTiming();
+        QAccessibleInterface* area = QAccessible::queryAccessibleInterface(s->screen.viewOf(f)->canvas());
+        const int children = area->childCount();
+        for (int i = 0; i < children; ++i)
+            benchmark::DoNotOptimize(area->child(i)->text(QAccessible::Name));
+        state.PauseTiming();
+        state.counters["children"] = children;
+        state.counters["rss_growth_MB"] = residentMegabytes() - before;
+        s.reset();
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_AccessibleWalkShown)->Arg(32767)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 template<bool shown>
 void keyPress(benchmark::State& state, int key, int undo)

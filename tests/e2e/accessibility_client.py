@@ -126,6 +126,9 @@ rate = find(main, TEXT, "Rate of Display, millisec/pic")
 if not check(count is not None and rate is not None, "the two text boxes are not named by their labels"):
     sys.exit(1)
 type_into(count, "3")
+# The click put the focus into the box, and the client can tell.
+focused = poll(lambda: count if fresh(count).getState().contains(pyatspi.STATE_FOCUSED) else None, 10, "the focus")
+check(focused is not None, "the frame count box does not report the focus after a click into it")
 type_into(rate, "100")
 settings = find(main, BUTTON, "Settings finished")
 if not check(settings is not None, "no push button 'Settings finished'"):
@@ -168,6 +171,20 @@ if check(recent_label is not None, "no label described as 'Recent Button'"):
         press(frame2)
         changed = poll(lambda: recent() if recent().name == "2" else None, 10, "Recent Button to read 2")
         check(changed is not None, "Recent Button did not change to 2 after pressing Frame 2")
+
+# "o" leaves only the pictures (frame 2's, the one chosen last); "p" brings the controls back.
+def client_area():
+    return [(n.getRoleName(), n.name) for n in walk(fresh(main))
+            if n.getRoleName() in LABEL + BUTTON + TEXT + ("image",)]
+
+
+xdotool("key", "o")
+only_pictures = poll(lambda: True if client_area() == [("image", "Frame 2")] else None, 10, "the picture-only view")
+check(only_pictures is not None, "after 'o' the window holds %r, not frame 2's picture alone" % client_area())
+xdotool("key", "p")
+full = poll(lambda: True if ("push button", "Settings finished") in client_area() else None, 10, "the full view")
+check(full is not None, "after 'p' the controls did not come back")
+check(any(role in LABEL and name == "Image Ani" for role, name in client_area()), "after 'p' 'Image Ani' is missing")
 
 if failures:
     print("%d check(s) failed" % len(failures))

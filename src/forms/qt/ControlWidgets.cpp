@@ -238,7 +238,9 @@ QWidget* createControlWidget(forms::Control& control, QWidget* parent)
     case forms::ControlKind::TextBox: {
         auto& box = static_cast<forms::TextBox&>(control);
         auto* edit = new QLineEdit(parent);
-        QObject::connect(edit, &QLineEdit::textEdited, edit, [&box](const QString& text) { box.setText(text.toStdString()); });
+        // Every change the model did not make itself reaches it: typing, and also a screen reader
+        // or UI-testing tool writing the text through the accessibility interface.
+        QObject::connect(edit, &QLineEdit::textChanged, edit, [&box](const QString& text) { box.setText(text.toStdString()); });
         widget = edit;
         break;
     }
@@ -314,8 +316,12 @@ void syncControlWidget(forms::Control& control, QWidget* widget, forms::Property
     case forms::ControlKind::TextBox: {
         auto& box = static_cast<forms::TextBox&>(control);
         auto* edit = static_cast<QLineEdit*>(widget);
-        if (property == Property::Text && edit->text() != qs(box.text()))
+        if (property == Property::Text && edit->text() != qs(box.text())) {
+            // The model's own text must not come back to it: bytes that are not UTF-8 would
+            // return changed.
+            const QSignalBlocker blocker(edit);
             edit->setText(qs(box.text()));
+        }
         if (property == Property::Look) {
             const bool hidden = box.passwordChar() != 0;
             edit->setEchoMode(hidden ? QLineEdit::Password : QLineEdit::Normal);

@@ -90,18 +90,27 @@ int count(QAccessible::Event type, QAccessibleInterface* target)
     return n;
 }
 
-// Hears what a client on the accessibility bus would be sent.
+std::int64_t now = 0;
+
+// Hears what a client on the accessibility bus would be sent, on a clock the test moves.
 class Listening : public ::testing::Test {
 protected:
     void SetUp() override
     {
         events().clear();
-        m_previous = forms::qt::AccessibleView::setEventSink(record);
+        now = 0;
+        m_previousSink = forms::qt::AccessibleView::setEventSink(record);
+        m_previousClock = forms::qt::AccessibleView::setClock([] { return now; });
     }
-    void TearDown() override { forms::qt::AccessibleView::setEventSink(m_previous); }
+    void TearDown() override
+    {
+        forms::qt::AccessibleView::setEventSink(m_previousSink);
+        forms::qt::AccessibleView::setClock(m_previousClock);
+    }
 
 private:
-    forms::qt::AccessibleView::EventSink m_previous = nullptr;
+    forms::qt::AccessibleView::EventSink m_previousSink = nullptr;
+    forms::qt::AccessibleView::Clock m_previousClock = nullptr;
 };
 
 void build(Shown& s, movelle::Form1& f, const char* frames)
@@ -200,6 +209,26 @@ TEST(Accessibility, TheTreeFollowsThePictureOnlyAndTheFullView)
     EXPECT_EQ(pictures, (std::vector<Node> {{Graphic, "Frame 2"}}));
 }
 
+TEST(Accessibility, AClientWritingATextBoxReachesTheModel)
+{
+    Shown s;
+    movelle::Form1& f = s.app.Form1();
+    f.show();
+    forms::qt::WindowView& view = s.view(f);
+    QAccessibleInterface* count = QAccessible::queryAccessibleInterface(view.widgetFor(f.Text1));
+    ASSERT_NE(count->editableTextInterface(), nullptr);
+    count->setText(QAccessible::Value, QStringLiteral("3"));
+    EXPECT_EQ(f.Text1.text(), "3");
+    count->editableTextInterface()->insertText(1, QStringLiteral("2"));
+    EXPECT_EQ(f.Text1.text(), "32");
+
+    // The model's own text does not come back to it changed, bytes that are not UTF-8 included.
+    const std::string notUtf8 = std::string(1, '\xff') + "1";
+    f.Text2.setText(notUtf8);
+    s.view(f);
+    EXPECT_EQ(f.Text2.text(), notUtf8);
+}
+
 TEST(Accessibility, NewRemovesTheFramesFromTheTree)
 {
     Shown s;
@@ -273,7 +302,7 @@ TEST_F(Listening, LabelsNoClientHasSeenAreNotAnnounced)
         EXPECT_NE(type, QAccessible::NameChanged);
 }
 
-TEST_F(Listening, TheViewSwitchIsAnnouncedOnceAfterTheKey)
+TEST_F(Listening, TheViewSwitchIsAnnouncedOnceAfterTheKeyAndNoMoreOftenThanTheCaptions)
 {
     Shown s;
     movelle::Form1& f = s.app.Form1();
@@ -290,11 +319,20 @@ TEST_F(Listening, TheViewSwitchIsAnnouncedOnceAfterTheKey)
     EXPECT_EQ(count(QAccessible::ObjectReorder, area), 1);
     EXPECT_EQ(count(QAccessible::ObjectHide, settings), 1);
 
+    // A quarter of a second later the next switch goes out at once.
+    now = forms::qt::AccessibleView::kNoticeGapMs;
     events().clear();
     f.characterTyped('p');
     s.view(f);
     EXPECT_EQ(count(QAccessible::ObjectReorder, area), 1);
     EXPECT_EQ(count(QAccessible::ObjectShow, settings), 1);
+
+    // Sooner, it waits: playback at 1 ms a picture must not send a notice per picture.
+    now += forms::qt::AccessibleView::kNoticeGapMs - 1;
+    events().clear();
+    f.Command1(1).click();
+    s.view(f);
+    EXPECT_EQ(count(QAccessible::ObjectReorder, area), 0);
 }
 
 }

@@ -47,7 +47,7 @@ QAccessible::Role AccessibleDrawnControl::role() const
 QAccessible::State AccessibleDrawnControl::state() const
 {
     QAccessible::State state;
-    state.invisible = !m_control.visible() || !m_view.owns(m_control);
+    state.invisible = !m_control.visible();
     state.disabled = !m_control.enabled();
     state.readOnly = true;
     return state;

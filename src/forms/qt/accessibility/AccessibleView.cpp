@@ -15,6 +15,7 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <chrono>
 #include <utility>
 
 namespace forms::qt {
@@ -22,6 +23,14 @@ namespace forms::qt {
 namespace {
 
 AccessibleView::EventSink eventSink = nullptr;
+
+std::int64_t steadyMilliseconds()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+AccessibleView::Clock noticeClock = steadyMilliseconds;
 
 std::unordered_map<const QWidget*, AccessibleView*>& views()
 {
@@ -94,22 +103,31 @@ AccessibleView::AccessibleView(WindowView& view, Canvas& canvas)
     : m_view(view)
     , m_canvas(canvas)
     , m_window(view.window())
-    , m_captions(
-          kCaptionGapMs, [this] { return m_clock.elapsed(); },
-          [this](std::int64_t delay) { m_captionTimer.start(static_cast<int>(delay)); },
-          [this](AnnouncementThrottle::Source source) { announceCaption(*static_cast<const forms::Control*>(source)); })
+    , m_notices(
+          kNoticeGapMs, [] { return noticeClock(); },
+          [this](std::int64_t delay) { m_noticeTimer.start(static_cast<int>(delay)); },
+          [this](AnnouncementThrottle::Source source) {
+              if (source == this)
+                  sendStructureEvents();
+              else
+                  announceCaption(*static_cast<const forms::Control*>(source));
+          })
 {
     AccessibleCanvas::installFactory();
     views()[&canvas] = this;
-    m_clock.start();
-    m_captionTimer.setSingleShot(true);
-    m_captionTimer.callOnTimeout([this] { m_captions.flushDue(); });
+    m_noticeTimer.setSingleShot(true);
+    m_noticeTimer.callOnTimeout([this] { m_notices.flushDue(); });
 }
 
 AccessibleView::~AccessibleView()
 {
     detach();
     views().erase(&m_canvas);
+}
+
+AccessibleView::Clock AccessibleView::setClock(Clock newClock)
+{
+    return std::exchange(noticeClock, newClock ? newClock : steadyMilliseconds);
 }
 
 AccessibleView::EventSink AccessibleView::setEventSink(EventSink sink)
@@ -134,8 +152,8 @@ AccessibleView* AccessibleView::of(const QWidget* canvas)
 void AccessibleView::detach()
 {
     m_window = nullptr;
-    m_captionTimer.stop();
-    m_captions.clear();
+    m_noticeTimer.stop();
+    m_notices.clear();
     m_shownOrHidden.clear();
     m_children.clear();
     m_indexOf.clear();
@@ -161,7 +179,7 @@ void AccessibleView::controlChanged(forms::Control& control, forms::Property pro
         // Only a label a client has seen is worth a notice, and one rewritten every
         // millisecond is announced a few times a second.
         if (existingItem(control))
-            m_captions.changed(&control);
+            m_notices.changed(&control);
     } else if (QWidget* widget = m_view.widgetFor(control)) {
         nameWidget(control, *widget);
     }
@@ -175,7 +193,7 @@ void AccessibleView::controlAdded(forms::Control&)
 void AccessibleView::controlRemoved(forms::Control& control)
 {
     m_dirty = true;
-    m_captions.forget(&control);
+    m_notices.forget(&control);
     std::erase(m_shownOrHidden, &control);
     auto it = m_items.find(&control);
     if (it == m_items.end())
@@ -224,8 +242,12 @@ void AccessibleView::rebuild()
     auto consider = [this](forms::Control* control) {
         if (!control || !control->visible())
             return;
-        if (isDrawnAndNamed(control->kind()) || (hasWidget(control->kind()) && m_view.widgetFor(*control))) {
-            m_indexOf.emplace(control, static_cast<int>(m_children.size()));
+        const int index = static_cast<int>(m_children.size());
+        if (isDrawnAndNamed(control->kind())) {
+            m_indexOf.emplace(control, index);
+            m_children.push_back(control);
+        } else if (QWidget* widget = hasWidget(control->kind()) ? m_view.widgetFor(*control) : nullptr) {
+            m_indexOf.emplace(static_cast<const QObject*>(widget), index);
             m_children.push_back(control);
         }
     };
@@ -258,19 +280,10 @@ int AccessibleView::indexOfChild(const QAccessibleInterface* child)
         return -1;
     if (m_dirty)
         rebuild();
-    const forms::Control* control = nullptr;
-    if (const auto* drawn = dynamic_cast<const AccessibleDrawnControl*>(child)) {
-        control = &drawn->control();
-    } else if (QObject* object = child->object()) {
-        // A widget: find the control it shows among the children.
-        for (forms::Control* c : m_children) {
-            if (hasWidget(c->kind()) && m_view.widgetFor(*c) == object) {
-                control = c;
-                break;
-            }
-        }
-    }
-    auto it = m_indexOf.find(control);
+    const void* key = child->object();
+    if (const auto* drawn = dynamic_cast<const AccessibleDrawnControl*>(child))
+        key = &drawn->control();
+    auto it = m_indexOf.find(key);
     return it == m_indexOf.end() ? -1 : it->second;
 }
 
@@ -308,11 +321,6 @@ QAccessibleInterface* AccessibleView::interfaceOf(forms::Control& control)
     auto* item = new AccessibleDrawnControl(*this, control);
     m_items.emplace(&control, QAccessible::registerAccessibleInterface(item));
     return item;
-}
-
-bool AccessibleView::owns(const forms::Control& control) const
-{
-    return m_window && m_items.count(&control) != 0;
 }
 
 QString AccessibleView::name(const forms::Control& control) const
@@ -371,12 +379,14 @@ void AccessibleView::structureChanged(forms::Control& control)
     // A view switch or a playback tick changes many controls in one handler; clients hear of
     // it once, after the handler.
     m_structureNoticePending = true;
-    QTimer::singleShot(0, &m_canvas, [this] { sendStructureEvents(); });
+    QTimer::singleShot(0, &m_canvas, [this] {
+        m_structureNoticePending = false;
+        m_notices.changed(this);
+    });
 }
 
 void AccessibleView::sendStructureEvents()
 {
-    m_structureNoticePending = false;
     std::vector<forms::Control*> changed;
     changed.swap(m_shownOrHidden);
     std::sort(changed.begin(), changed.end());

@@ -5,7 +5,6 @@
 #include "forms/qt/accessibility/AnnouncementThrottle.h"
 
 #include <QAccessible>
-#include <QElapsedTimer>
 #include <QTimer>
 
 #include <unordered_map>
@@ -61,16 +60,19 @@ public:
     QRect screenRect(const forms::Control& control) const;
     QAccessibleInterface* canvasInterface() const;
     QWindow* windowHandle() const;
-    bool owns(const forms::Control& control) const;
 
-    // The least time between two announcements of one label's new caption.
-    static constexpr std::int64_t kCaptionGapMs = 250;
+    // The least time between two announcements of one label's new caption, and between two
+    // notices that the set of children changed (playback at 1 ms a picture changes it as often).
+    static constexpr std::int64_t kNoticeGapMs = 250;
 
     // Where the events about drawn controls go: to Qt's accessibility backend unless a sink is
     // set. Qt drops every event on a platform without a backend (offscreen), so tests listen
     // here. Returns the sink set before.
     using EventSink = void (*)(QAccessibleEvent*);
     static EventSink setEventSink(EventSink sink);
+    // The time, in milliseconds, that paces the notices: a steady clock unless tests set one.
+    using Clock = std::int64_t (*)();
+    static Clock setClock(Clock clock);
 
 private:
     void rebuild();
@@ -86,16 +88,16 @@ private:
     Canvas& m_canvas;
     forms::Window* m_window;
     std::vector<forms::Control*> m_children;
-    std::unordered_map<const forms::Control*, int> m_indexOf;
+    // Each child's index, by its drawn control or by its widget.
+    std::unordered_map<const void*, int> m_indexOf;
     bool m_dirty = true;
     // Interfaces made for drawn controls, by control; the accessibility cache owns them.
     std::unordered_map<const forms::Control*, QAccessible::Id> m_items;
     // Drawn controls with an interface whose visibility changed since the last notice.
     std::vector<forms::Control*> m_shownOrHidden;
     bool m_structureNoticePending = false;
-    QElapsedTimer m_clock;
-    QTimer m_captionTimer;
-    AnnouncementThrottle m_captions;
+    QTimer m_noticeTimer;
+    AnnouncementThrottle m_notices;
 };
 
 }
