@@ -214,6 +214,10 @@ QImage FrameSource::decode(int frame)
 
 QImage FrameSource::compose(const QImage& picture) const
 {
+    // An opaque picture that covers the whole canvas at its own size is the frame already.
+    if (!picture.isNull() && picture.size() == m_size && picture.format() == QImage::Format_RGB32 && m_scale == 1
+        && m_offsetX == 0 && m_offsetY == 0)
+        return picture;
     QImage canvas(m_size, QImage::Format_RGB32);
     if (canvas.isNull())
         throw ExportError(ExportError::Kind::Output, "not enough memory for frames of this size");
