@@ -154,6 +154,8 @@ ExportOptions::Parsed ExportOptions::parse(const std::vector<std::string>& argum
         return fail("--scale and --size cannot be used together");
     o.animation = positional[0];
     o.output = positional[1];
+    if (o.animation.empty() || o.output.empty())
+        return fail("the animation file and the output name cannot be empty");
 
     const std::string extension = lowerExtension(o.output);
     std::error_code ignored;

@@ -56,6 +56,8 @@ TEST_F(ExportFailure, UnusableArgumentsAreUsageErrorsThatWriteNothing)
     const std::vector<std::vector<std::string>> cases {
         {},
         { good },
+        { good, "" },
+        { "", out + ".gif" },
         { good, out + ".gif", "extra" },
         { good, out + ".gif", "--bogus" },
         { good, out + ".gif", "--scale" },
