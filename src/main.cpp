@@ -38,10 +38,10 @@ int runExport(int argc, char* argv[])
     qputenv("QT_QPA_PLATFORM", "offscreen");
     // Only the program name: the export's own arguments are not Qt's to interpret.
     int qtArgc = 1;
-    QGuiApplication qtApplication(qtArgc, argv);
     // Qt's notes about the session (no runtime directory, no fonts configured) mean nothing to an
     // export; its messages and progress are the only text on standard error.
     QLoggingCategory::setFilterRules(QStringLiteral("*.warning=false"));
+    QGuiApplication qtApplication(qtArgc, argv);
     const std::vector<std::string> arguments(argv + 2, argv + argc);
     return exporter::ExportCommand::run(arguments, stdout, stderr);
 }

@@ -116,6 +116,9 @@ struct ChildRun {
     int status = -1;
     double seconds = 0;
     double peakMegabytes = 0;
+    // User and system time of the child and its threads: steadier than the wall time on a
+    // machine that other work loads.
+    double cpuSeconds = 0;
 };
 
 ChildRun runChild(const std::vector<std::string>& command)
@@ -137,6 +140,8 @@ ChildRun runChild(const std::vector<std::string>& command)
     run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     run.peakMegabytes = static_cast<double>(usage.ru_maxrss) / 1024.0;
+    run.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+        + static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     return run;
 }
 
@@ -193,6 +198,7 @@ void report(benchmark::State& state, const ChildRun& run, const QString& output)
     }
     state.SetIterationTime(run.seconds);
     state.counters["seconds"] = run.seconds;
+    state.counters["cpu_s"] = run.cpuSeconds;
     state.counters["peak_MB"] = run.peakMegabytes;
     state.counters["size_MB"] = static_cast<double>(QFileInfo(output).size()) / (1024.0 * 1024.0);
 }

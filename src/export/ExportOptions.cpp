@@ -154,6 +154,8 @@ ExportOptions::Parsed ExportOptions::parse(const std::vector<std::string>& argum
         return fail("--scale and --size cannot be used together");
     o.animation = positional[0];
     o.output = positional[1];
+    if (o.animation.empty() || o.output.empty())
+        return fail("the animation file and the output name cannot be empty");
 
     const std::string extension = lowerExtension(o.output);
     std::error_code ignored;
@@ -207,7 +209,8 @@ Options:
   --size WxH         frames of W by H pixels: the canvas is scaled to fit and centred
   --background C     canvas colour, such as #336699 or black (default: the main window's)
   --fps N            videos: N frames per second (default: one frame per animation frame)
-  --quality N        WebP: lossy at quality N (0-100); GIF: the least quality the palettes keep
+  --quality N        WebP: lossy at quality N (0-100); GIF: palettes of at most quality N
+                     (fewer colours, smaller file; default 100)
   --dither           GIF: dither the colours that a palette of 256 cannot hold
   -q, --quiet        no progress on standard error
   -h, --help         this text

@@ -35,8 +35,8 @@ struct ExportOptions {
     std::optional<int> height;
     // Videos only: frames per second; unset: one video frame per animation frame.
     std::optional<double> fps;
-    // WebP: lossy at this quality (0-100) instead of lossless. GIF: the least quality the
-    // quantizer may settle for.
+    // WebP: lossy at this quality (0-100) instead of lossless. GIF: the most quality the
+    // quantizer aims for; lower gives fewer colours.
     std::optional<int> quality;
     bool dither = false;
     bool quiet = false;

@@ -5,8 +5,10 @@
 #include "export/ExportError.h"
 #include "export/ExportOptions.h"
 #include "forms/Error.h"
+#include "pictures/PictureLimits.h"
 #include "pictures/PictureReader.h"
 
+#include <QImageReader>
 #include <QPainter>
 
 #include <algorithm>
@@ -71,21 +73,36 @@ FrameSource::FrameSource(const ExportOptions& options, const std::atomic<bool>& 
     std::atomic<int> done { 0 };
     std::atomic<qsizetype> keptBytes { 0 };
     std::mutex reportMutex;
+    auto decodeFile = [&](std::size_t k) {
+        pictures::PictureReadResult read = pictures::readPicture(QString::fromStdString(files[k]));
+        if (read.image.isNull()) {
+            results[k].error = read.error.toStdString();
+            return;
+        }
+        results[k].size = read.image.size();
+        // Keep the picture for the stream only while the budget allows; its size is all the
+        // check needs otherwise.
+        const qsizetype bytes = read.image.sizeInBytes();
+        if (keptBytes.fetch_add(bytes) + bytes <= keptBudget)
+            results[k].image = std::move(read.image);
+        else
+            keptBytes -= bytes;
+    };
     auto check = [&] {
         for (std::size_t k = nextFile++; k < files.size() && !m_stop; k = nextFile++) {
-            pictures::PictureReadResult read = pictures::readPicture(QString::fromStdString(files[k]));
-            if (read.image.isNull()) {
-                results[k].error = read.error.toStdString();
-            } else {
-                results[k].size = read.image.size();
-                // Keep the picture for the stream only while the budget allows; its size is all
-                // the check needs otherwise.
-                const qsizetype bytes = read.image.sizeInBytes();
-                if (keptBytes.fetch_add(bytes) + bytes <= keptBudget)
-                    results[k].image = std::move(read.image);
-                else
-                    keptBytes -= bytes;
-            }
+            // PNG, JPEG and GIF state their size in a header that Qt reads without decoding, and
+            // the picture path decodes them to exactly that size. Decoding them here only to
+            // learn it would decode every frame twice; a damaged one is still named with its
+            // frame when the stream reaches it, and nothing is written then either.
+            QImageReader probe(QString::fromStdString(files[k]));
+            probe.setDecideFormatFromContent(true);
+            const QByteArray format = probe.format();
+            const QSize declared = probe.size();
+            if ((format == "png" || format == "jpeg" || format == "gif") && declared.isValid()
+                && pictures::PictureLimits::allows(declared.width(), declared.height()))
+                results[k].size = declared;
+            else
+                decodeFile(k);
             const int count = ++done;
             if (checked) {
                 std::lock_guard lock(reportMutex);
@@ -109,25 +126,24 @@ FrameSource::FrameSource(const ExportOptions& options, const std::atomic<bool>& 
         throw ExportError(ExportError::Kind::Interrupted, "interrupted");
 
     // Every unreadable file, with the frames that show it, in one message as Open gives it.
-    std::string failures;
+    std::vector<std::vector<int>> framesOfFile(files.size());
+    std::vector<std::size_t> failedInOrder;
     int failedFrames = 0;
-    std::vector<bool> reported(files.size(), false);
     for (int i = 0; i < frameCount(); ++i) {
         const std::string& path = m_paths[static_cast<std::size_t>(i)];
         if (path.empty())
             continue;
         const std::size_t k = fileIndex[path];
-        if (results[k].error.empty() || reported[k])
+        if (results[k].error.empty())
             continue;
-        reported[k] = true;
-        std::vector<int> frames;
-        for (int j = i; j < frameCount(); ++j) {
-            if (m_paths[static_cast<std::size_t>(j)] == path)
-                frames.push_back(j);
-        }
-        failedFrames += static_cast<int>(frames.size());
-        failures += "\n" + movelle::AnimationFile::framesPhrase(frames) + ": " + results[k].error;
+        if (framesOfFile[k].empty())
+            failedInOrder.push_back(k);
+        framesOfFile[k].push_back(i);
+        ++failedFrames;
     }
+    std::string failures;
+    for (std::size_t k : failedInOrder)
+        failures += "\n" + movelle::AnimationFile::framesPhrase(framesOfFile[k]) + ": " + results[k].error;
     if (!failures.empty()) {
         throw badInput("the " + (failedFrames == 1 ? std::string("picture of 1 frame")
                                                    : "pictures of " + std::to_string(failedFrames) + " frames")
@@ -198,6 +214,10 @@ QImage FrameSource::decode(int frame)
 
 QImage FrameSource::compose(const QImage& picture) const
 {
+    // An opaque picture that covers the whole canvas at its own size is the frame already.
+    if (!picture.isNull() && picture.size() == m_size && picture.format() == QImage::Format_RGB32 && m_scale == 1
+        && m_offsetX == 0 && m_offsetY == 0)
+        return picture;
     QImage canvas(m_size, QImage::Format_RGB32);
     if (canvas.isNull())
         throw ExportError(ExportError::Kind::Output, "not enough memory for frames of this size");

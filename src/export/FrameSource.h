@@ -32,10 +32,11 @@ struct Frame {
 // The frames of an animation file, composed as the picture-only view shows them: each frame's
 // picture at its own size at the top left of a canvas as large as the largest picture.
 //
-// The constructor reads the file and decodes every picture once, to check that all of them can be
-// read before anything is written and to find the canvas size; it keeps only a few decoded
-// pictures (within a small byte budget). next() then hands the frames out in order while a worker
-// thread decodes and composes a few frames ahead, so memory does not grow with the frame count.
+// The constructor reads the file and checks every picture before anything is written, to name
+// every unreadable one at once and to find the canvas size: PNG, JPEG and GIF by their headers,
+// every other format by decoding it (keeping a few of those within a small byte budget). next()
+// then hands the frames out in order while a worker thread decodes and composes a few frames
+// ahead, so memory does not grow with the frame count.
 class FrameSource {
 public:
     // `stop` is polled between pictures; when it becomes true the source throws Interrupted.

@@ -11,6 +11,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -55,6 +56,8 @@ TEST_F(ExportFailure, UnusableArgumentsAreUsageErrorsThatWriteNothing)
     const std::vector<std::vector<std::string>> cases {
         {},
         { good },
+        { good, "" },
+        { "", out + ".gif" },
         { good, out + ".gif", "extra" },
         { good, out + ".gif", "--bogus" },
         { good, out + ".gif", "--scale" },
@@ -136,6 +139,25 @@ TEST_F(ExportFailure, BadAnimationsFailNamingTheFileAndCauseAndWriteNothing)
                 EXPECT_NE(run.err.find(fact), std::string::npos) << fact << " in " << run.err;
             expectNothingWritten();
         }
+    }
+}
+
+TEST_F(ExportFailure, APictureDamagedAfterItsHeaderStopsTheExportAtItsFrame)
+{
+    // A PNG cut short: its header gives the size, its pixels are missing, so the export finds out
+    // only when the frame comes.
+    std::ifstream in(red, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string cut = dir.writeFile("cut.png", bytes.substr(0, 40));
+    const std::string ani = dir.writeFile("cut.ani", aniText(3, "100", { red, red, cut }));
+    before = entries(dir.str());
+    for (const char* output : { "/out.gif", "/out.webp", "/out.mp4", "/seq/" }) {
+        SCOPED_TRACE(output);
+        const export_testing::Run run = exportAnimation({ ani, dir.str() + output, "-q" });
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.err.find("Frame 3"), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("cannot read " + cut), std::string::npos) << run.err;
+        expectNothingWritten();
     }
 }
 
