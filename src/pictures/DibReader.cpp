@@ -425,11 +425,15 @@ Result<QImage> decodeDib(QByteArrayView info, const DibLayout& layout, const Lim
     const QByteArrayView pixels = layout.pixels;
     const bool rle = h.compression == DibHeader::Compression::Rle8 || h.compression == DibHeader::Compression::Rle4
         || h.compression == DibHeader::Compression::Rle24;
+    // Too large says more than damaged: a header claiming a huge picture is refused as that,
+    // whether or not its pixels are there.
+    if (h.width > 0 && h.height > 0 && !limits.allows(h.width, h.height))
+        return PictureError::tooLarge(h.width, h.height);
     if (h.width > 0 && h.height > 0 && !rle) {
         const std::int64_t rowBytes = (h.width * h.bitCount + 7) / 8;
         // Some writers leave off the padding of the last row; that much is forgiven. Checked
         // before allocating, so a short file cannot make us reserve what it never fills.
-        if (limits.allowsSides(h.width, h.height) && std::int64_t(pixels.size()) < h.stride() * (h.height - 1) + rowBytes)
+        if (std::int64_t(pixels.size()) < h.stride() * (h.height - 1) + rowBytes)
             return Problem::Damaged;
     }
     const std::vector<QRgb> colours = h.bitCount <= 8 ? colourTable(info, h, layout.colourRoom) : std::vector<QRgb>();
@@ -445,7 +449,6 @@ Result<QImage> decodeDib(QByteArrayView info, const DibLayout& layout, const Lim
         return allocated.error();
     QImage image = std::move(allocated).value();
     const int width = int(h.width);
-
 
     const std::int64_t stride = h.stride();
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(pixels.data());

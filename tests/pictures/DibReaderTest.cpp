@@ -266,6 +266,7 @@ INSTANTIATE_TEST_SUITE_P(Headers, DibReaderRefuses,
         // 10 x 10 fits the side limit, 10 x 11 is one row over the byte budget.
         Refusal { "overTheBudget", bmpFile(infoHeader(40, 10, 11, 8) + QByteArray(1024, '\0'), QByteArray(132, '\0')),
             Problem::TooLarge, 10, 11 },
+        Refusal { "overTheBudgetWithoutItsPixels", bmpFile(infoHeader(40, 10, 11, 24), {}), Problem::TooLarge, 10, 11 },
         Refusal { "huffman", bmpFile(infoHeader(64, 8, 1, 1, 3), QByteArray(16, '\0')), Problem::Unsupported },
         Refusal { "sixtyFourBits", bmpFile(infoHeader(124, 1, 1, 64), QByteArray(8, '\0')), Problem::Unsupported },
         Refusal { "cmyk", bmpFile(infoHeader(40, 1, 1, 32, 11), QByteArray(4, '\0')), Problem::Unsupported },
