@@ -118,7 +118,7 @@ TEST_F(ExportFailure, BadAnimationsFailNamingTheFileAndCauseAndWriteNothing)
     const std::vector<Case> cases {
         { "nofile.ani", "", { dir.str() + "/nofile.ani" } },
         { "count.ani", aniText(0, "100", {}).replace(0, 1, "x3"), { "\"x3\"", "count.ani", "not a number" } },
-        { "norate.ani", aniText(1, "", { red }), { "rate line", "norate.ani" } },
+        { "norate.ani", aniText(1, "", { red }), { "rate is empty", "norate.ani" } },
         { "zerorate.ani", aniText(1, "0.4", { red }), { "rate 0.4", "zerorate.ani" } },
         { "hugerate.ani", aniText(1, "65536", { red }), { "65536", "hugerate.ani" } },
         { "noframes.ani", aniText(0, "100", {}), { "noframes.ani", "no frames" } },
