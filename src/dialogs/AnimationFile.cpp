@@ -91,6 +91,12 @@ AnimationFile AnimationFile::read(const std::string& path)
     }
 
     const std::filesystem::path directory = std::filesystem::path(path).parent_path();
+    // A line that is not UTF-8 names a file by its bytes when that file is found, where it was or
+    // moved beside the animation, as the pictures are looked for below.
+    reader.setFileExists([&directory](const std::string& raw) {
+        std::error_code error;
+        return std::filesystem::exists(raw, error) || locatePicture(raw, directory) != raw;
+    });
     animation.paths.resize(static_cast<std::size_t>(animation.frames));
     for (auto& line : animation.paths) {
         if (reader.atEnd())

@@ -524,6 +524,17 @@ TEST_F(OpenScreen, APictureNamedInLatin1SurvivesSaveAndOpen)
     ASSERT_TRUE(h.screen.errors.empty()) << h.screen.errors.front();
     EXPECT_EQ(f.x(0).caption(), latin1);
     EXPECT_EQ(f.Image1(0).picture().width(), 7);
+
+    // Moved together with its picture, the animation still finds it by its bytes.
+    const std::filesystem::path moved = dir.path() / "moved";
+    std::filesystem::create_directory(moved);
+    std::filesystem::rename(latin1, moved / "caf\xE9.bmp");
+    std::filesystem::rename(dir.path() / "latin.ani", moved / "latin.ani");
+    f.fn.click();
+    openFile(h, moved.string(), "latin.ani");
+    ASSERT_TRUE(h.screen.errors.empty()) << h.screen.errors.front();
+    EXPECT_EQ(f.x(0).caption(), (moved / "caf\xE9.bmp").string());
+    EXPECT_EQ(f.Image1(0).picture().width(), 7);
 }
 
 }
