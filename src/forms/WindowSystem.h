@@ -20,7 +20,10 @@ public:
     // An error that stopped a handler without an error trap.
     virtual void reportError(const std::string& /*message*/) { }
     // The same with the details the message leaves out, for the user who asks for them.
-    virtual void reportDetailedError(const std::string& message, const std::string& /*details*/) { reportError(message); }
+    virtual void reportDetailedError(const std::string& message, const std::string& /*details*/)
+    {
+        reportError(message);
+    }
     // Leave the event loop: the program ends.
     virtual void quit() { }
     // Hand a file to the application the desktop registers for it. False when there is none.

@@ -137,7 +137,8 @@ TEST_F(OpenScreen, ManyUnreadablePicturesAreNamedFirstThenCountedWithTheWholeLis
     EXPECT_NE(message.find("pictures of 14 frames"), std::string::npos) << message;
     // The first eight files by name, then the frames of the other two counted.
     for (int k = 1; k <= 10; ++k) {
-        const std::string line = "Frame " + std::to_string(k) + ": cannot read " + missing[static_cast<std::size_t>(k - 1)];
+        const std::string line
+            = "Frame " + std::to_string(k) + ": cannot read " + missing[static_cast<std::size_t>(k - 1)];
         EXPECT_EQ(message.find(line) != std::string::npos, k <= 8) << k << "\n" << message;
         if (k < 10) {
             EXPECT_NE(details.find(line), std::string::npos) << k << "\n" << details;

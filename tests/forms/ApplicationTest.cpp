@@ -172,7 +172,10 @@ TEST(Application, AnErrorsDetailsReachTheScreenWithItsMessage)
 {
     struct Detailed final : WindowSystem {
         void reportError(const std::string& m) override { reports.push_back(m); }
-        void reportDetailedError(const std::string& m, const std::string& d) override { reports.push_back(m + "|" + d); }
+        void reportDetailedError(const std::string& m, const std::string& d) override
+        {
+            reports.push_back(m + "|" + d);
+        }
         std::vector<std::string> reports;
     } screen;
     ManualClock clock;

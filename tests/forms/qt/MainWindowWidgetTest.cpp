@@ -195,8 +195,8 @@ TEST(MainWindowWidgets, AltWithALetterThatIsNoAccessKeyTypesNothing)
     forms::qt::WindowView& view = s.view(f);
     QLineEdit* count = edit(view, f.Text1);
     count->setFocus();
-    for (Qt::KeyboardModifiers held : { Qt::KeyboardModifiers(Qt::AltModifier), Qt::KeyboardModifiers(Qt::ControlModifier),
-                                        Qt::AltModifier | Qt::ShiftModifier }) {
+    using Held = Qt::KeyboardModifiers;
+    for (Held held : { Held(Qt::AltModifier), Held(Qt::ControlModifier), Qt::AltModifier | Qt::ShiftModifier }) {
         QTest::keyClick(count, Qt::Key_O, held);
         QTest::keyClick(count, Qt::Key_Minus, held);
     }

@@ -95,15 +95,16 @@ TEST(MessageBox, NoLineMakesTheBoxWiderThanTheScreen)
 
 TEST(MessageBox, ShortTextsAreShownWholeWithoutDetails)
 {
-    for (const QString& text : { QStringLiteral("Invalid Password, try again!"), QString(QtWindowSystem::kBoxLineLength, QLatin1Char('y')),
-                                 QStringLiteral("a\n").repeated(QtWindowSystem::kBoxLines - 1) + QStringLiteral("z") }) {
+    const QString longest(QtWindowSystem::kBoxLineLength, QLatin1Char('y'));
+    const QString tallest = QStringLiteral("a\n").repeated(QtWindowSystem::kBoxLines - 1) + QStringLiteral("z");
+    for (const QString& text : { QStringLiteral("Invalid Password, try again!"), longest, tallest }) {
         const QtWindowSystem::BoxText shown = QtWindowSystem::boxText(text);
         EXPECT_EQ(shown.text, text);
         EXPECT_TRUE(shown.details.isEmpty());
     }
     // One line more, or one character more, and the box cuts.
     EXPECT_FALSE(QtWindowSystem::boxText(QStringLiteral("a\n").repeated(QtWindowSystem::kBoxLines)).details.isEmpty());
-    EXPECT_FALSE(QtWindowSystem::boxText(QString(QtWindowSystem::kBoxLineLength + 1, QLatin1Char('y'))).details.isEmpty());
+    EXPECT_FALSE(QtWindowSystem::boxText(longest + QLatin1Char('y')).details.isEmpty());
     // Details of its own come after whatever was cut.
     EXPECT_EQ(QtWindowSystem::boxText(QStringLiteral("short"), QStringLiteral("more")).details, QStringLiteral("more"));
 }
