@@ -19,8 +19,10 @@ extern "C" {
 
 namespace exporter {
 
-// Medium effort and the libraries' own default qualities: what people get from ffmpeg.
-const char* const VideoEncoder::h264Options = "preset=medium:crf=23";
+// Medium effort and the libraries' own default qualities: what people get from ffmpeg. x264
+// looks 20 frames ahead instead of 40: at full HD each frame it holds costs over 10 MB, and half
+// the look-ahead keeps a long export well inside 500 MB for a small loss in compression.
+const char* const VideoEncoder::h264Options = "preset=medium:crf=23:rc-lookahead=20";
 const char* const VideoEncoder::vp9Options = "crf=31:b=0:deadline=good:cpu-used=4:row-mt=1";
 
 namespace {
