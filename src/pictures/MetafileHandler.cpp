@@ -2,15 +2,12 @@
 #include "pictures/MetafileHandler.h"
 
 #include "pictures/MetafileCheck.h"
-#include "pictures/MetafileConverter.h"
-#include "pictures/PictureLimits.h"
+#include "pictures/MetafilePlayer.h"
 #include "pictures/ReadFailure.h"
 
 #include <QGuiApplication>
 #include <QImage>
 #include <QIODevice>
-#include <QPainter>
-#include <QSvgRenderer>
 #include <QVariant>
 
 namespace pictures {
@@ -52,7 +49,7 @@ bool MetafileHandler::canRead() const
 
 bool MetafileHandler::read(QImage* image)
 {
-    // Qt SVG lays out text with the font database, which exists only in a GUI application.
+    // Text is laid out with the font database, which exists only in a GUI application.
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         m_failure = QStringLiteral("metafiles can only be drawn by the running program");
         return false;
@@ -62,33 +59,19 @@ bool MetafileHandler::read(QImage* image)
         m_failure = QStringLiteral("the metafile is too large");
         return false;
     }
-    const MetafileConverter::Result converted = MetafileConverter::convert(data);
-    if (!converted.error.isEmpty()) {
-        m_failure = converted.error;
-        return false;
+    const MetafilePlayer::Result played = MetafilePlayer::play(bytesOf(data));
+    switch (played.problem) {
+    case MetafilePlayer::Problem::None: *image = played.image; return true;
+    case MetafilePlayer::Problem::NotAMetafile: m_failure = ReadFailure::notAPicture(); break;
+    case MetafilePlayer::Problem::Damaged: m_failure = ReadFailure::damaged(); break;
+    case MetafilePlayer::Problem::TooLarge:
+        m_failure = played.width > 0 && played.height > 0 ? ReadFailure::tooLarge(played.width, played.height)
+                                                          : QStringLiteral("the metafile is too large");
+        break;
+    case MetafilePlayer::Problem::TooComplex: m_failure = QStringLiteral("the metafile draws too much"); break;
+    case MetafilePlayer::Problem::TimedOut: m_failure = QStringLiteral("the metafile took too long to draw"); break;
     }
-    QSvgRenderer renderer(converted.svg);
-    if (!renderer.isValid()) {
-        m_failure = ReadFailure::damaged();
-        return false;
-    }
-    const QSize size = renderer.defaultSize();
-    if (!PictureLimits::allows(size.width(), size.height())) {
-        m_failure = size.isValid() ? ReadFailure::tooLarge(size.width(), size.height()) : ReadFailure::damaged();
-        return false;
-    }
-    QImage canvas(size, QImage::Format_ARGB32_Premultiplied);
-    if (canvas.isNull()) {
-        m_failure = QStringLiteral("not enough memory for the picture");
-        return false;
-    }
-    // Whatever the metafile leaves unpainted stays transparent, as it would over a window.
-    canvas.fill(Qt::transparent);
-    QPainter painter(&canvas);
-    renderer.render(&painter, QRectF(QPointF(0, 0), QSizeF(size)));
-    painter.end();
-    *image = canvas;
-    return true;
+    return false;
 }
 
 QVariant MetafileHandler::option(ImageOption option) const

@@ -6,8 +6,8 @@
 
 namespace pictures {
 
-// Windows metafiles (.wmf, placeable or plain, and .emf) behind QImageReader: the helper turns
-// them into SVG, which Qt SVG draws at the size the metafile's header gives at 96 DPI.
+// Windows metafiles (.wmf, placeable or plain, and .emf) behind QImageReader: our player draws
+// them into pixels at the size the metafile's header gives at 96 DPI.
 class MetafileHandler : public QImageIOHandler {
 public:
     // "wmf", "emf" or empty, from the first bytes.

@@ -7,7 +7,7 @@ namespace pictures {
 
 // The largest picture any of our readers will decode. A hostile or broken header can claim
 // billions of pixels; we refuse before allocating rather than let one frame take the machine down.
-// Plain C++, so that the metafile helper and the fuzzers share the same bound.
+// Plain C++, so that the metafile player and the fuzzers share the same bound.
 class PictureLimits {
 public:
     static constexpr int maxSide = 16384;

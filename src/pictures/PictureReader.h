@@ -16,8 +16,8 @@ struct PictureReadResult {
 // Reads a picture file by its content, whatever its extension says: BMP/DIB (every header
 // version, 1 to 32 bits, RLE4/RLE8), GIF (the first frame), JPEG, ICO and CUR (the largest,
 // then deepest, image), PNG, TIFF, XBM, PCX, and Windows metafiles (WMF, placeable or plain, and
-// EMF) drawn at their header's size at 96 DPI. Metafiles are converted by the movelle-metafile
-// helper in a child process under a time and memory limit; drawing them needs a QGuiApplication.
+// EMF) drawn at their header's size at 96 DPI. Metafiles are drawn by our player under a bound on
+// work and time (MetafilePlayer); drawing them needs a QGuiApplication.
 //
 // Pictures over 16384 pixels a side or 512 MiB decoded are refused before anything is allocated.
 // Every error names the file and the cause ("cannot read /x/a.pcx: not a picture Movelle can
