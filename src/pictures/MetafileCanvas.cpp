@@ -490,6 +490,19 @@ bool MetafileCanvas::admitLogical(const QRectF& logical, std::int64_t points)
     return admit(m_state->full.mapRect(logical).adjusted(-pad, -pad, pad, pad), points);
 }
 
+void MetafileCanvas::layOnWhite()
+{
+    if (m_onWhite)
+        return;
+    m_onWhite = true;
+    m_painter->save();
+    m_painter->setWorldTransform(QTransform());
+    m_painter->setClipping(false);
+    m_painter->setCompositionMode(QPainter::CompositionMode_DestinationOver);
+    m_painter->fillRect(QRectF(QPointF(0, 0), QSizeF(m_setup.size)), Qt::white);
+    m_painter->restore();
+}
+
 void MetafileCanvas::paint(const QPainterPath& path, QPen pen, QBrush brush)
 {
     QPainter::CompositionMode mode = QPainter::CompositionMode_SourceOver;
@@ -515,6 +528,8 @@ void MetafileCanvas::paint(const QPainterPath& path, QPen pen, QBrush brush)
     case R2MergePen: mode = QPainter::RasterOp_SourceOrDestination; break;
     default: break;
     }
+    if (mode != QPainter::CompositionMode_SourceOver)
+        layOnWhite();
     m_painter->setCompositionMode(mode);
     m_painter->setPen(pen);
     m_painter->setBrush(brush);
@@ -891,12 +906,14 @@ void MetafileCanvas::bitmap(const QRectF& destination, const QImage& image, cons
         case 0x00: paint(area, Qt::NoPen, QBrush(Qt::black)); break;
         case 0xFF: paint(area, Qt::NoPen, QBrush(Qt::white)); break;
         case 0x55:
+            layOnWhite();
             m_painter->setCompositionMode(QPainter::RasterOp_NotDestination);
             m_painter->fillPath(area, Qt::black);
             m_painter->setCompositionMode(QPainter::CompositionMode_SourceOver);
             break;
         case 0xAA: break; // the destination as it is
         case 0x5A:
+            layOnWhite();
             m_painter->setCompositionMode(QPainter::RasterOp_SourceXorDestination);
             m_painter->fillPath(area, qtBrush(m_state->brush, m_state->full));
             m_painter->setCompositionMode(QPainter::CompositionMode_SourceOver);
@@ -923,6 +940,8 @@ void MetafileCanvas::bitmap(const QRectF& destination, const QImage& image, cons
     const QTransform toDestination(
         kx, 0, 0, ky, destination.left() - source.left() * kx, destination.top() - source.top() * ky);
     const QTransform whole = toDestination * m_state->full;
+    if (mode != QPainter::CompositionMode_SourceOver)
+        layOnWhite();
     m_painter->save();
     m_painter->setCompositionMode(mode);
     m_painter->setWorldTransform(whole);

@@ -180,6 +180,9 @@ private:
     QPen qtPen(double deviceLength) const;
     QBrush qtBrush(const MetafileBrush& brush, const QTransform& painterTransform) const;
     void paint(const QPainterPath& path, QPen pen, QBrush brush);
+    // Raster operations that read the destination assume a page, not glass: the first one lays
+    // the picture so far on white.
+    void layOnWhite();
     void drawShape(const QPainterPath& path, bool fill, bool stroke);
     void addToPath(const QPainterPath& piece, bool connect);
     QPainterPath arcPath(const QRectF& box, QPointF start, QPointF end, ArcKind kind, bool withLineFromCurrent) const;
@@ -193,6 +196,7 @@ private:
     bool m_pathOpen = false;
     std::int64_t m_work = 0;
     bool m_exhausted = false;
+    bool m_onWhite = false;
     QRectF m_measured;
 };
 

@@ -60,6 +60,16 @@ MetafilePlayer::Result play(std::span<const std::uint8_t> data, const MetafilePl
             setup.pixelsPerMmX = double(header.s32(72)) / header.s32(80);
             setup.pixelsPerMmY = double(header.s32(76)) / header.s32(84);
         }
+        // Some writers (diagram tools drawing at negative y) put the frame at the origin while
+        // their drawing, as the bounds record it, lies almost wholly elsewhere. The bounds are
+        // what was drawn: the frame keeps its size and moves there.
+        const QRectF bounds(QPointF(header.s32(8), header.s32(12)), QPointF(header.s32(16) + 1, header.s32(20) + 1));
+        if (bounds.isValid() && setup.frame.isValid()) {
+            const QRectF shared = bounds.intersected(setup.frame);
+            const double sharedArea = shared.isValid() ? shared.width() * shared.height() : 0;
+            if (sharedArea < 0.25 * bounds.width() * bounds.height())
+                setup.frame.moveTopLeft(bounds.topLeft());
+        }
     }
     if (checked.width <= 0 || checked.height <= 0) {
         // A plain WMF that sets no window drew in pixels: its picture is where the drawing lands.
