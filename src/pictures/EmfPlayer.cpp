@@ -20,7 +20,7 @@ using Object = std::variant<std::monostate, MetafilePen, MetafileBrush, Metafile
 
 constexpr int maxPatternSide = 256;
 // A clipping region of more rectangles than this is taken as its bounds.
-constexpr std::size_t maxRegionRects = 20'000;
+constexpr std::size_t maxRegionRects = 2000;
 
 QColor colourRef(const RecordBytes& r, std::size_t at)
 {

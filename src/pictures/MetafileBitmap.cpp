@@ -40,6 +40,70 @@ bool parse(const RecordBytes& r, Header& h)
     return r.holds(0, h.size) && h.width > 0 && height > 0 && PictureLimits::allows(h.width, height);
 }
 
+// Run-length coded bitmaps are decoded here rather than by Qt's reader, which leaves the pixels
+// that a short or broken stream never reaches as whatever memory held: a different picture on
+// every run. Unreached pixels are colour 0 of the table.
+QImage decodeRunLength(const RecordBytes& info, const Header& h, std::span<const std::uint8_t> bits)
+{
+    const bool four = h.compression == 2;
+    const int width = int(h.width);
+    const int height = int(h.height < 0 ? -h.height : h.height);
+    QImage image(width, height, QImage::Format_Indexed8);
+    if (image.isNull())
+        return {};
+    image.fill(0);
+    const std::size_t entries = h.colours && h.colours <= 256 ? h.colours : (four ? 16 : 256);
+    QList<QRgb> table;
+    for (std::size_t i = 0; i < entries; ++i) {
+        const std::size_t at = h.size + 4 * i;
+        table << qRgb(info.u8(at + 2), info.u8(at + 1), info.u8(at));
+    }
+    while (table.size() < 256)
+        table << qRgb(0, 0, 0);
+    image.setColorTable(table);
+    const RecordBytes r(bits);
+    std::size_t at = 0;
+    int x = 0;
+    int row = 0; // counted from the first row stored, which is the bottom one
+    auto put = [&](int index) {
+        if (x < width && row < height) {
+            const int y = h.height > 0 ? height - 1 - row : row;
+            image.scanLine(y)[x] = std::uint8_t(index);
+        }
+        ++x;
+    };
+    while (at + 1 < r.size() && row < height) {
+        const int count = r.u8(at);
+        const int value = r.u8(at + 1);
+        at += 2;
+        if (count > 0) {
+            for (int i = 0; i < count && x < width; ++i)
+                put(four ? (i % 2 ? value & 0xF : value >> 4) : value);
+            continue;
+        }
+        if (value == 0) { // end of line
+            x = 0;
+            ++row;
+        } else if (value == 1) { // end of bitmap
+            break;
+        } else if (value == 2) { // delta
+            x += r.u8(at);
+            row += r.u8(at + 1);
+            at += 2;
+        } else { // absolute run of `value` pixels, padded to a whole word
+            const std::size_t bytes = four ? (std::size_t(value) + 1) / 2 : std::size_t(value);
+            if (!r.holds(at, bytes))
+                break;
+            for (int i = 0; i < value; ++i) {
+                const std::uint8_t b = r.u8(at + (four ? std::size_t(i) / 2 : std::size_t(i)));
+                put(four ? (i % 2 ? b & 0xF : b >> 4) : b);
+            }
+            at += (bytes + 1) / 2 * 2;
+        }
+    }
+    return image;
+}
+
 }
 
 std::size_t MetafileBitmap::infoSize(std::span<const std::uint8_t> dib)
@@ -85,6 +149,12 @@ MetafileBitmap::Decoded MetafileBitmap::decode(std::span<const std::uint8_t> inf
                 h.compression == jpeg ? "JPEG" : "PNG"))
             out.image = image;
         out.bottomUp = false;
+        return out;
+    }
+    constexpr std::uint32_t rle8 = 1;
+    constexpr std::uint32_t rle4 = 2;
+    if ((h.compression == rle8 && h.bits == 8) || (h.compression == rle4 && h.bits == 4)) {
+        out.image = decodeRunLength(r, h, bits);
         return out;
     }
     const std::size_t fileSize = 14 + info.size() + bits.size();

@@ -19,6 +19,10 @@ constexpr double coordinateLimit = 1 << 22;
 constexpr std::size_t maxSavedStates = 4096;
 // A dashed line of more dashes than this is drawn solid: it looks the same and costs no time.
 constexpr double maxDashes = 100'000;
+// No drawing needs shapes, paths or strings larger than these; larger ones come from broken files
+// and would cost seconds in a single call.
+constexpr std::int64_t maxShapePoints = 1'000'000;
+constexpr qsizetype maxTextLength = 8192;
 constexpr int opaque = 2;
 
 enum Rop2 { R2Black = 1, R2NotCopyPen = 4, R2Not = 6, R2XorPen = 7, R2MaskPen = 9, R2Nop = 11, R2CopyPen = 13,
@@ -466,7 +470,7 @@ QBrush MetafileCanvas::qtBrush(const MetafileBrush& brush, const QTransform& pai
 
 bool MetafileCanvas::admit(QRectF bounds, std::int64_t points)
 {
-    if (m_exhausted || !finite(bounds))
+    if (m_exhausted || !finite(bounds) || points > maxShapePoints)
         return false;
     if (!m_painter) {
         m_measured = m_measured.isNull() ? bounds : m_measured.united(bounds);
@@ -556,7 +560,7 @@ void MetafileCanvas::addToPath(const QPainterPath& piece, bool connect)
 {
     if (!m_path)
         m_path.emplace();
-    if (m_path->elementCount() + std::int64_t(piece.elementCount()) > 4'000'000) {
+    if (m_path->elementCount() + std::int64_t(piece.elementCount()) > maxShapePoints) {
         m_exhausted = true;
         return;
     }
@@ -796,6 +800,12 @@ void MetafileCanvas::setPixel(QPointF at, QColor colour)
 void MetafileCanvas::text(QPointF reference, const QString& text, const std::vector<double>& advances,
     std::uint32_t options, std::optional<QRectF> box)
 {
+    if (text.size() > maxTextLength) {
+        const std::vector<double> shorter(
+            advances.begin(), advances.begin() + std::min<qsizetype>(qsizetype(advances.size()), maxTextLength));
+        MetafileCanvas::text(reference, text.left(maxTextLength), shorter, options, box);
+        return;
+    }
     const State& s = *m_state;
     const QTransform& full = s.full;
     constexpr std::uint32_t opaqueBox = 2;
@@ -817,7 +827,7 @@ void MetafileCanvas::text(QPointF reference, const QString& text, const std::vec
     // A positive height is the cell, of which the character takes about seven eighths.
     const double em = f.height < 0 ? -f.height : f.height * 0.875;
     const double emPixels = em > 0 ? em * sy : 16 * m_deviceToCanvas.m22();
-    if (!std::isfinite(emPixels) || emPixels < 0.5 || emPixels > 4 * 16384)
+    if (!std::isfinite(emPixels) || emPixels < 0.5 || emPixels > 16384)
         return;
     QFont font(f.face.isEmpty() ? QStringLiteral("Sans Serif") : f.face);
     font.setPixelSize(std::max(1, int(std::lround(emPixels))));
@@ -942,6 +952,25 @@ void MetafileCanvas::bitmap(const QRectF& destination, const QImage& image, cons
     const QTransform whole = toDestination * m_state->full;
     if (mode != QPainter::CompositionMode_SourceOver)
         layOnWhite();
+    if (mode != QPainter::CompositionMode_SourceOver && whole.type() <= QTransform::TxScale) {
+        // Raster operations go pixel for pixel, as on Windows: the source is scaled to the pixels
+        // it covers first (Qt's transformed raster-op path is not even deterministic).
+        const QRect target = whole.mapRect(source).toAlignedRect().intersected(QRect(QPoint(0, 0), m_setup.size));
+        bool invertible = false;
+        const QRectF inSource = whole.inverted(&invertible).mapRect(QRectF(target)).intersected(QRectF(image.rect()));
+        if (!invertible || target.isEmpty() || inSource.isEmpty())
+            return;
+        QImage piece = image.copy(inSource.toAlignedRect())
+                           .scaled(target.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation)
+                           .mirrored(whole.m11() < 0, whole.m22() < 0)
+                           .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        m_painter->save();
+        m_painter->setWorldTransform(QTransform());
+        m_painter->setCompositionMode(mode);
+        m_painter->drawImage(target.topLeft(), piece);
+        m_painter->restore();
+        return;
+    }
     m_painter->save();
     m_painter->setCompositionMode(mode);
     m_painter->setWorldTransform(whole);
@@ -1083,6 +1112,12 @@ void MetafileCanvas::combineClip(const QPainterPath& canvasPath, int mode)
     QPainterPath whole;
     whole.addRect(QRectF(QPointF(0, 0), QSizeF(m_setup.size)));
     const QPainterPath current = m_state->clip ? *m_state->clip : whole;
+    // Combining regions costs time in their size: it counts against the budget like drawing.
+    m_work += current.elementCount() + canvasPath.elementCount();
+    if (m_work > m_setup.workBudget) {
+        m_exhausted = true;
+        return;
+    }
     switch (mode) {
     case 1: m_state->clip = current.intersected(canvasPath); break;
     case 2: m_state->clip = current.united(canvasPath); break;

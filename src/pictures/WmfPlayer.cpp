@@ -4,6 +4,7 @@
 #include "pictures/MetafileBitmap.h"
 #include "pictures/MetafileCanvas.h"
 #include "pictures/MetafileText.h"
+#include "pictures/PictureLimits.h"
 #include "pictures/RecordBytes.h"
 
 #include <QPainterPath>
@@ -63,6 +64,36 @@ MetafileBrush patternBrush(const QImage& image)
     brush.kind = MetafileBrush::Kind::Pattern;
     brush.pattern = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     return brush;
+}
+
+// The device-dependent bitmap of the oldest BitBlt records: type, width, height, bytes a row,
+// planes, bits a pixel, then the rows top-down. Monochrome and 24-bit ones are read.
+QImage bitmap16(const RecordBytes& r, std::size_t at)
+{
+    const int width = r.s16(at + 2);
+    const int height = r.s16(at + 4);
+    const std::size_t stride = r.u16(at + 6);
+    const int planes = r.u8(at + 8);
+    const int bits = r.u8(at + 9);
+    if (width <= 0 || height <= 0 || planes != 1 || (bits != 1 && bits != 24) || !PictureLimits::allows(width, height)
+        || stride < (std::size_t(width) * std::size_t(bits) + 7) / 8 || r.fitting(at + 10, std::size_t(height), stride) < std::size_t(height))
+        return {};
+    QImage image(width, height, QImage::Format_RGB32);
+    if (image.isNull())
+        return {};
+    for (int y = 0; y < height; ++y) {
+        const std::size_t row = at + 10 + std::size_t(y) * stride;
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            if (bits == 1) {
+                line[x] = (r.u8(row + std::size_t(x) / 8) >> (7 - x % 8)) & 1 ? qRgb(255, 255, 255) : qRgb(0, 0, 0);
+            } else {
+                const std::size_t p = row + 3 * std::size_t(x);
+                line[x] = qRgb(r.u8(p + 2), r.u8(p + 1), r.u8(p));
+            }
+        }
+    }
+    return image;
 }
 
 bool doubleByteLead(int page, std::uint8_t b)
@@ -341,6 +372,22 @@ void Player::record(std::uint16_t function, const RecordBytes& r)
     case 0x0D33: // SetDIBitsToDevice: usage, scans, first scan, y and x source, height, width, y and x destination
         dib(QRectF(QPointF(r.s16(16), r.s16(14)), QSizeF(r.s16(12), r.s16(10))), r.rest(18),
             QRectF(QPointF(r.s16(8), r.s16(6)), QSizeF(r.s16(12), r.s16(10))), 0x00CC0020, true);
+        break;
+    case 0x0922: // BitBlt: rop, [reserved], y and x source, height, width, y and x destination, [bitmap]
+        if (r.size() <= 18) {
+            c.bitmap(QRectF(QPointF(r.s16(16), r.s16(14)), QSizeF(r.s16(12), r.s16(10))), QImage(), QRectF(), r.u32(0));
+        } else if (const QImage image = bitmap16(r, 16); !image.isNull()) {
+            c.bitmap(QRectF(QPointF(r.s16(14), r.s16(12)), QSizeF(r.s16(10), r.s16(8))), image,
+                QRectF(QPointF(r.s16(6), r.s16(4)), QSizeF(r.s16(10), r.s16(8))), r.u32(0));
+        }
+        break;
+    case 0x0B23: // StretchBlt: rop, [reserved], source h, w, y, x, destination h, w, y, x, [bitmap]
+        if (r.size() <= 22) {
+            c.bitmap(QRectF(QPointF(r.s16(20), r.s16(18)), QSizeF(r.s16(16), r.s16(14))), QImage(), QRectF(), r.u32(0));
+        } else if (const QImage image = bitmap16(r, 20); !image.isNull()) {
+            c.bitmap(QRectF(QPointF(r.s16(18), r.s16(16)), QSizeF(r.s16(14), r.s16(12))), image,
+                QRectF(QPointF(r.s16(10), r.s16(8)), QSizeF(r.s16(6), r.s16(4))), r.u32(0));
+        }
         break;
     case 0x061D: // PatBlt: rop, height, width, y, x
         c.bitmap(QRectF(QPointF(r.s16(10), r.s16(8)), QSizeF(r.s16(6), r.s16(4))), QImage(), QRectF(), r.u32(0));

@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <array>
 #include <cstdint>
 #include <initializer_list>
 #include <span>
@@ -121,12 +122,20 @@ public:
         ++m_count;
         return *this;
     }
+    // Where the drawing lies in device pixels, inclusive; the whole picture unless told.
+    Emf& bounds(int left, int top, int right, int bottom)
+    {
+        m_bounds = { left, top, right, bottom };
+        m_boundsSet = true;
+        return *this;
+    }
     QByteArray bytes() const
     {
         QByteArray out;
         put32(out, 1);
         put32(out, 88);
-        for (const int v : { 0, 0, m_width - 1, m_height - 1 })
+        const std::array<int, 4> b = m_boundsSet ? m_bounds : std::array<int, 4> { 0, 0, m_width - 1, m_height - 1 };
+        for (const int v : b)
             put32(out, std::uint32_t(v));
         // The frame in hundredths of a millimetre: 2540 / 96 per pixel.
         for (const int v : { 0, 0, m_width * 2540 / 96, m_height * 2540 / 96 })
@@ -158,6 +167,8 @@ private:
     int m_width;
     int m_height;
     int m_count = 0;
+    std::array<int, 4> m_bounds {};
+    bool m_boundsSet = false;
     QByteArray m_records;
 };
 

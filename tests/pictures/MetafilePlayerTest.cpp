@@ -168,6 +168,28 @@ TEST(MetafilePlayer, patternBrushesTileFromTheCorner)
     EXPECT_EQ(image.pixelColor(41, 41), QColor(255, 255, 255));
 }
 
+TEST(MetafilePlayer, drawsTheOldDeviceBitmaps)
+{
+    // BitBlt with a monochrome device-dependent bitmap (8 x 2, two bytes a row: four white
+    // pixels, four black). The check once refused the whole file as damaged.
+    Wmf w(8, 2);
+    w.record(0x0922, { 0x0020, 0x00CC, 0, 0, 2, 8, 0, 0, 0, 8, 2, 2, 0x0101, 0x00F0, 0x00F0 });
+    const QImage image = played(w.bytes());
+    for (int x = 0; x < 8; ++x)
+        EXPECT_EQ(image.pixelColor(x, 1), x < 4 ? QColor(Qt::white) : QColor(Qt::black)) << x;
+}
+
+TEST(MetafilePlayer, maskBlitsLandOnWhite)
+{
+    // SRCAND of a monochrome bitmap is text on a page: on the empty (transparent) picture it
+    // came out black all over (libemf2svg's test-118).
+    Wmf w(8, 2);
+    w.record(0x0922, { 0x00C6, 0x0088, 0, 0, 2, 8, 0, 0, 0, 8, 2, 2, 0x0101, 0x00F0, 0x00F0 });
+    const QImage image = played(w.bytes());
+    EXPECT_EQ(image.pixelColor(1, 0), QColor(Qt::white));
+    EXPECT_EQ(image.pixelColor(6, 0), QColor(Qt::black));
+}
+
 // Which columns of a horizontal line at row y have ink, as runs of equal state.
 std::vector<int> runs(const QImage& image, int y, int from, int to)
 {
@@ -343,6 +365,18 @@ TEST(MetafilePlayer, aOneByOneWindowWithoutViewportIsPixels)
     EXPECT_EQ(image.pixelColor(65, 50).alpha(), 0);
 }
 
+TEST(MetafilePlayer, aFrameThatMissesItsDrawingMovesToTheBounds)
+{
+    // A diagram tool's file: drawn at y from -100 to -1, with its frame at the origin.
+    Emf e(100, 100);
+    e.bounds(0, -100, 99, -1);
+    e.record(createBrush, { 2, 0, rgb(255, 0, 0), 0 }).record(selectObject, { 2 }).record(selectObject, { stockNullPen });
+    e.record(rectangleRecord, { 0, std::uint32_t(-100), 50, std::uint32_t(-50) });
+    const QImage image = played(e.bytes());
+    EXPECT_EQ(image.pixelColor(25, 25), QColor(Qt::red));
+    EXPECT_EQ(image.pixelColor(75, 75).alpha(), 0);
+}
+
 TEST(MetafilePlayer, theDefaultBrushIsWhite)
 {
     Emf e(100, 100);
@@ -468,6 +502,20 @@ TEST(MetafilePlayer, stopsADrawingOverItsWorkBudget)
             rectangles < 10 ? MetafilePlayer::Problem::None : MetafilePlayer::Problem::TooComplex)
             << rectangles << " rectangles";
     }
+}
+
+TEST(MetafilePlayer, refusesRenderBombsByTheirWork)
+{
+    // The attacks that once froze the program: a small WMF of 2,000 rectangles over the whole
+    // picture, and an EMF of a million. Both stop at the default budget, long before the end.
+    Wmf w(1000, 1000);
+    for (int i = 0; i < 2000; ++i)
+        rectangle(w, 0, 0, 1000, 1000);
+    EXPECT_EQ(MetafilePlayer::play(bytesOf(w.bytes())).problem, MetafilePlayer::Problem::TooComplex);
+    Emf e(1000, 1000);
+    for (int i = 0; i < 1'000'000; ++i)
+        e.record(rectangleRecord, { 0, 0, 1000, 1000 });
+    EXPECT_EQ(MetafilePlayer::play(bytesOf(e.bytes())).problem, MetafilePlayer::Problem::TooComplex);
 }
 
 TEST(MetafilePlayer, stopsAtTheDeadline)
