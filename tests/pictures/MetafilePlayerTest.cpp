@@ -179,6 +179,27 @@ TEST(MetafilePlayer, drawsTheOldDeviceBitmaps)
         EXPECT_EQ(image.pixelColor(x, 1), x < 4 ? QColor(Qt::white) : QColor(Qt::black)) << x;
 }
 
+TEST(MetafilePlayer, runLengthBitmapsDefineThePixelsTheyNeverReach)
+{
+    // RLE8, 4 x 2, colours green and red: the bottom row is red, then the bitmap ends. The top
+    // row is colour 0, not whatever memory held (Qt's reader leaves it so).
+    QByteArray dib;
+    for (const std::uint32_t v : { 40u, 4u, 2u })
+        put32(dib, v);
+    put16(dib, 1);
+    put16(dib, 8);
+    for (const std::uint32_t v : { 1u, 6u, 0u, 0u, 2u, 0u })
+        put32(dib, v);
+    dib.append(QByteArray::fromHex("00ff0000" "0000ff00" "0401" "0000" "0001"));
+    Wmf w(4, 2);
+    w.raw(0x0F43, QByteArray::fromHex("2000cc00" "0000" "0200" "0400" "0000" "0000" "0200" "0400" "0000" "0000") + dib);
+    const QImage image = played(w.bytes());
+    for (int x = 0; x < 4; ++x) {
+        EXPECT_EQ(image.pixelColor(x, 1), QColor(Qt::red)) << x;
+        EXPECT_EQ(image.pixelColor(x, 0), QColor(Qt::green)) << x;
+    }
+}
+
 TEST(MetafilePlayer, maskBlitsLandOnWhite)
 {
     // SRCAND of a monochrome bitmap is text on a page: on the empty (transparent) picture it
