@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Decode throughput of readPicture: full-HD JPEGs (the common case for a frame) and metafiles
-// (a helper process per file), and the JPEG figure against ImageMagick on the same files.
+// (played in process; every WMF and EMF of the corpus for the mean opening time), and the JPEG
+// figure against ImageMagick on the same files.
 //
 // MOVELLE_BENCH_JPEGS sets how many JPEGs to make (200 unless told).
 #include "pictures/PictureReader.h"
@@ -95,8 +96,30 @@ void BM_ReadMetafiles(benchmark::State& state)
     readAll(state, { data + QStringLiteral("drawing.wmf"), data + QStringLiteral("drawing-plain.wmf"),
                        data + QStringLiteral("drawing.emf") });
 }
-// Wall time: most of the work happens in the helper process, out of sight of our CPU clock.
 BENCHMARK(BM_ReadMetafiles)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Every WMF and EMF of the picture corpus that the program opens, as Load Frame opens them; the
+// time per item is the mean opening time of a metafile.
+void BM_OpenCorpusMetafiles(benchmark::State& state)
+{
+    QStringList files;
+    const QDir corpus(QStringLiteral(MOVELLE_PICTURE_CORPUS));
+    for (const QString& folder : { QStringLiteral("libwmf"), QStringLiteral("pillow"), QStringLiteral("libemf2svg/emf"),
+             QStringLiteral("libemf2svg/emf-ea") }) {
+        const QDir dir(corpus.filePath(folder));
+        for (const QString& name : dir.entryList({ QStringLiteral("*.wmf"), QStringLiteral("*.emf") }, QDir::Files)) {
+            if (pictures::readPicture(dir.filePath(name)).error.isEmpty())
+                files << dir.filePath(name);
+        }
+    }
+    if (files.isEmpty()) {
+        state.SkipWithError("no corpus at " MOVELLE_PICTURE_CORPUS);
+        return;
+    }
+    readAll(state, files);
+    state.counters["files"] = double(files.size());
+}
+BENCHMARK(BM_OpenCorpusMetafiles)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
 QString imageMagick()
 {

@@ -160,9 +160,9 @@ bool wmfRecordFits(std::uint32_t function, Bytes params)
         return n >= 18 && dibFits(params.subspan(18));
     case 0x0142: // DIBCreatePatternBrush
         return n >= 4 && dibFits(params.subspan(4));
-    case 0x0922: // BitBlt and StretchBlt with device-dependent bitmaps: libwmf mishandles them
-    case 0x0B23:
-        return false;
+    case 0x0922: // BitBlt and StretchBlt with a device-dependent bitmap or none: the player
+    case 0x0B23: // measures the bitmap against its record itself
+        return n >= 16;
     default:
         return true;
     }

@@ -7,13 +7,12 @@
 
 namespace pictures {
 
-// What a Windows metafile claims to be, checked before any bytes reach libwmf or libemf2svg.
-// Neither library was written for hostile input: libwmf loops forever on a bitmap header of size
-// 0 or 1, and emf2svg reads past the end of a file that stops inside a record. So every record
-// is walked here first, and its length and any embedded bitmap measured against the data.
+// What a Windows metafile claims to be, checked before the player replays a record: every record
+// is walked here first, and its length and any embedded bitmap measured against the data, so
+// that a file that stops inside a record or a bitmap larger than its record is refused whole.
 //
-// Plain C++ without Qt: the same code runs in the program (for the picture size), in the
-// movelle-metafile helper (for the full check) and under the fuzzer.
+// Plain C++ without Qt: the same code runs in the program (for the picture size), in the player
+// (for the full check) and under the fuzzer.
 class MetafileCheck {
 public:
     enum class Kind { None, PlaceableWmf, Wmf, Emf };

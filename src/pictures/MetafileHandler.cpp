@@ -2,16 +2,15 @@
 #include "pictures/MetafileHandler.h"
 
 #include "pictures/MetafileCheck.h"
-#include "pictures/MetafileConverter.h"
-#include "pictures/PictureLimits.h"
+#include "pictures/MetafilePlayer.h"
 #include "pictures/ReadFailure.h"
 
 #include <QGuiApplication>
 #include <QImage>
 #include <QIODevice>
-#include <QPainter>
-#include <QSvgRenderer>
 #include <QVariant>
+
+#include <algorithm>
 
 namespace pictures {
 
@@ -52,49 +51,42 @@ bool MetafileHandler::canRead() const
 
 bool MetafileHandler::read(QImage* image)
 {
-    // Qt SVG lays out text with the font database, which exists only in a GUI application.
+    // Text is laid out with the font database, which exists only in a GUI application.
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
-        m_failure = QStringLiteral("metafiles can only be drawn by the running program");
+        m_failure = PictureError(Problem::Unsupported, "metafiles can only be drawn by the running program");
         return false;
     }
     const QByteArray data = device()->read(qint64(MetafileCheck::maxFileSize) + 1);
     if (data.size() > qint64(MetafileCheck::maxFileSize)) {
-        m_failure = QStringLiteral("the metafile is too large");
+        m_failure = PictureError(Problem::TooLarge);
         return false;
     }
-    const MetafileConverter::Result converted = MetafileConverter::convert(data);
-    if (!converted.error.isEmpty()) {
-        m_failure = converted.error;
-        return false;
+    const MetafilePlayer::Result played = MetafilePlayer::play(bytesOf(data));
+    switch (played.problem) {
+    case MetafilePlayer::Problem::None: *image = played.image; return true;
+    case MetafilePlayer::Problem::NotAMetafile: m_failure = PictureError(Problem::NotAPicture); break;
+    case MetafilePlayer::Problem::Damaged: m_failure = PictureError(Problem::Damaged); break;
+    case MetafilePlayer::Problem::TooLarge:
+        // A frame of no width or height draws nothing: empty, not too large.
+        m_failure = played.width > 0 && played.height > 0
+            ? PictureError::tooLarge(played.width, played.height)
+            : PictureError::sized(Problem::Empty, std::max<std::int64_t>(played.width, 0),
+                                    std::max<std::int64_t>(played.height, 0));
+        break;
+    case MetafilePlayer::Problem::TooComplex:
+        m_failure = PictureError(Problem::TimedOut, "the metafile draws more than a picture can take");
+        break;
+    case MetafilePlayer::Problem::TimedOut:
+        m_failure = PictureError(Problem::TimedOut, "the metafile took too long to draw");
+        break;
     }
-    QSvgRenderer renderer(converted.svg);
-    if (!renderer.isValid()) {
-        m_failure = ReadFailure::damaged();
-        return false;
-    }
-    const QSize size = renderer.defaultSize();
-    if (!PictureLimits::allows(size.width(), size.height())) {
-        m_failure = size.isValid() ? ReadFailure::tooLarge(size.width(), size.height()) : ReadFailure::damaged();
-        return false;
-    }
-    QImage canvas(size, QImage::Format_ARGB32_Premultiplied);
-    if (canvas.isNull()) {
-        m_failure = QStringLiteral("not enough memory for the picture");
-        return false;
-    }
-    // Whatever the metafile leaves unpainted stays transparent, as it would over a window.
-    canvas.fill(Qt::transparent);
-    QPainter painter(&canvas);
-    renderer.render(&painter, QRectF(QPointF(0, 0), QSizeF(size)));
-    painter.end();
-    *image = canvas;
-    return true;
+    return false;
 }
 
 QVariant MetafileHandler::option(ImageOption option) const
 {
     if (option == Description)
-        return m_failure.isEmpty() ? QVariant() : QVariant(ReadFailure::describe(m_failure));
+        return m_failure.problem() == Problem::None ? QVariant() : QVariant(ReadFailure::describe(m_failure));
     if (option == ImageFormat)
         return int(QImage::Format_ARGB32_Premultiplied);
     if (option != Size || !device())

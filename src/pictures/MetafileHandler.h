@@ -1,13 +1,15 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "pictures/PictureError.h"
+
 #include <QImageIOHandler>
 #include <QString>
 
 namespace pictures {
 
-// Windows metafiles (.wmf, placeable or plain, and .emf) behind QImageReader: the helper turns
-// them into SVG, which Qt SVG draws at the size the metafile's header gives at 96 DPI.
+// Windows metafiles (.wmf, placeable or plain, and .emf) behind QImageReader: our player draws
+// them into pixels at the size the metafile's header gives at 96 DPI.
 class MetafileHandler : public QImageIOHandler {
 public:
     // "wmf", "emf" or empty, from the first bytes.
@@ -19,7 +21,7 @@ public:
     bool supportsOption(ImageOption option) const override;
 
 private:
-    QString m_failure;
+    PictureError m_failure;
 };
 
 }

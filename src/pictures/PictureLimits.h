@@ -8,7 +8,7 @@
 namespace pictures {
 
 // The default Limits as constants, for code that checks a size without a Limits value at hand
-// (the metafile checks and the helper's converters).
+// (the metafile checks and the metafile player).
 class PictureLimits {
 public:
     static constexpr int maxSide = Limits {}.maxSide;

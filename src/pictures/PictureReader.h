@@ -22,8 +22,8 @@ struct PictureReadResult {
 // Reads a picture file by its content, whatever its extension says: BMP/DIB (every header
 // version, 1 to 32 bits, RLE4/RLE8/RLE24, bitfields), ICO and CUR (the largest, then deepest,
 // image), PCX (our own readers), GIF (the first frame), JPEG, PNG, TIFF, XBM (Qt's), and Windows
-// metafiles (WMF, placeable or plain, and EMF) drawn at their header's size at 96 DPI; drawing
-// them needs a QGuiApplication.
+// metafiles (WMF, placeable or plain, and EMF) drawn at their header's size at 96 DPI by our player
+// under a bound on work and time (MetafilePlayer); drawing them needs a QGuiApplication.
 //
 // Only regular files are read, without blocking. Pictures over the limits (16384 pixels a side or
 // 512 MiB decoded unless told otherwise) are refused before anything is allocated. Never shows UI;

@@ -1,0 +1,24 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "pictures/MetafileCheck.h"
+
+#include <chrono>
+#include <cstdint>
+#include <span>
+
+namespace pictures {
+
+class MetafileCanvas;
+
+// Replays the records of a Windows metafile (16-bit WMF) onto a canvas.
+class WmfPlayer {
+public:
+    using Deadline = std::chrono::steady_clock::time_point;
+    // `checked` is MetafileCheck's verdict on `data`, which must be ok. False when the deadline
+    // passed before the last record.
+    static bool play(std::span<const std::uint8_t> data, const MetafileCheck::Result& checked, MetafileCanvas& canvas,
+        Deadline deadline);
+};
+
+}

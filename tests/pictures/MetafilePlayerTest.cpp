@@ -1,0 +1,573 @@
+// SPDX-License-Identifier: MIT
+// The player against small metafiles that each draw one fact, including the faults the SVG
+// converters had (filled polylines, rounded colours, lost hatches, dashes, underlines and code
+// pages, unscaled ExtCreatePen widths, blank 1x1-window diagrams, a black default brush, dropped
+// text above 0x7F) and the bounds that keep a hostile file from running away.
+#include "MetafileBuilder.h"
+
+#include "pictures/MetafilePlayer.h"
+#include "pictures/MetafileText.h"
+
+#include <QColor>
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+using pictures::MetafilePlayer;
+using pictures::MetafileText;
+using namespace MetafileBuilder;
+
+namespace {
+
+QImage played(const QByteArray& file, const MetafilePlayer::Bounds& bounds = {})
+{
+    const MetafilePlayer::Result r = MetafilePlayer::play(bytesOf(file), bounds);
+    EXPECT_EQ(r.problem, MetafilePlayer::Problem::None);
+    return r.image;
+}
+
+bool inked(const QImage& image, int x, int y)
+{
+    return image.pixelColor(x, y).alpha() > 128;
+}
+
+// WMF object records. Colours are COLORREF in two words.
+Wmf& pen(Wmf& w, int style, int width, std::uint32_t colour)
+{
+    return w.record(0x02FA, { style, width, 0, int(colour & 0xFFFF), int(colour >> 16) });
+}
+
+Wmf& brush(Wmf& w, int style, std::uint32_t colour, int hatch = 0)
+{
+    return w.record(0x02FC, { style, int(colour & 0xFFFF), int(colour >> 16), hatch });
+}
+
+Wmf& select(Wmf& w, int index)
+{
+    return w.record(0x012D, { index });
+}
+
+Wmf& rectangle(Wmf& w, int left, int top, int right, int bottom)
+{
+    return w.record(0x041B, { bottom, right, top, left });
+}
+
+QByteArray font(int height, bool underline, int charset, const char* face = "Arial")
+{
+    QByteArray f;
+    for (const int v : { height, 0, 0, 0, 400 })
+        put16(f, v);
+    f.append(char(0));
+    f.append(char(underline));
+    f.append(char(0));
+    f.append(char(charset));
+    f.append(QByteArray(4, '\0'));
+    f.append(face);
+    f.append('\0');
+    return f;
+}
+
+QByteArray textOut(int x, int y, const QByteArray& text)
+{
+    QByteArray t;
+    put16(t, int(text.size()));
+    t.append(text);
+    if (text.size() % 2)
+        t.append('\0');
+    put16(t, y);
+    put16(t, x);
+    return t;
+}
+
+TEST(MetafilePlayer, polylinesAreNotFilled)
+{
+    // The skier of libwmf's sample.wmf came out as a black silhouette: open lines were filled.
+    Wmf w(100, 100);
+    brush(w, 0, rgb(0, 0, 0));
+    select(w, 0);
+    pen(w, 0, 1, rgb(0, 0, 0));
+    select(w, 1);
+    w.record(0x0325, { 3, 10, 10, 50, 90, 90, 10 });
+    const QImage image = played(w.bytes());
+    EXPECT_EQ(image.pixelColor(50, 40).alpha(), 0) << "inside the V";
+    EXPECT_TRUE(inked(image, 30, 50) || inked(image, 29, 50) || inked(image, 31, 50)) << "on the line";
+}
+
+TEST(MetafilePlayer, coloursAreExact)
+{
+    Wmf w(100, 100);
+    pen(w, 5, 0, 0);
+    select(w, 0);
+    brush(w, 0, rgb(17, 130, 201));
+    select(w, 1);
+    rectangle(w, 10, 10, 90, 90);
+    EXPECT_EQ(played(w.bytes()).pixelColor(50, 50), QColor(17, 130, 201));
+}
+
+struct HatchCase {
+    int backgroundMode; // 1 transparent, 2 opaque
+    bool gapsTransparent;
+};
+
+class MetafileHatch : public testing::TestWithParam<HatchCase> { };
+
+TEST_P(MetafileHatch, linesAndGapsShow)
+{
+    Wmf w(100, 100);
+    w.record(0x0102, { GetParam().backgroundMode });
+    w.record(0x0201, { int(rgb(255, 255, 0) & 0xFFFF), int(rgb(255, 255, 0) >> 16) });
+    pen(w, 5, 0, 0);
+    select(w, 0);
+    brush(w, 2, rgb(0, 0, 255), 4); // HS_CROSS
+    select(w, 1);
+    rectangle(w, 0, 0, 100, 100);
+    const QImage image = played(w.bytes());
+    int blue = 0, yellow = 0, clear = 0;
+    for (int y = 30; y < 62; ++y) {
+        for (int x = 30; x < 62; ++x) {
+            const QColor c = image.pixelColor(x, y);
+            blue += c == QColor(0, 0, 255);
+            yellow += c == QColor(255, 255, 0);
+            clear += c.alpha() == 0;
+        }
+    }
+    EXPECT_GT(blue, 32) << "hatch lines";
+    EXPECT_EQ(clear > 0, GetParam().gapsTransparent);
+    EXPECT_EQ(yellow > 0, !GetParam().gapsTransparent) << "gaps in the background colour when opaque";
+    EXPECT_EQ(blue + yellow + clear, 32 * 32) << "nothing but lines and gaps";
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, MetafileHatch, testing::Values(HatchCase { 1, true }, HatchCase { 2, false }));
+
+TEST(MetafilePlayer, patternBrushesTileFromTheCorner)
+{
+    // A 2 x 2 24-bit DIB, bottom-up: blue, white; then red, green on top.
+    QByteArray dib;
+    for (const std::uint32_t v : { 40u, 2u, 2u })
+        put32(dib, v);
+    put16(dib, 1);
+    put16(dib, 24);
+    for (int i = 0; i < 6; ++i)
+        put32(dib, 0);
+    dib.append(QByteArray::fromHex("ff0000ffffff0000" "0000ff00ff000000"));
+    QByteArray params;
+    put16(params, 5);
+    put16(params, 0);
+    Wmf w(100, 100);
+    pen(w, 5, 0, 0);
+    select(w, 0);
+    w.raw(0x0142, params + dib);
+    select(w, 1);
+    rectangle(w, 0, 0, 100, 100);
+    const QImage image = played(w.bytes());
+    EXPECT_EQ(image.pixelColor(40, 40), QColor(255, 0, 0));
+    EXPECT_EQ(image.pixelColor(41, 40), QColor(0, 255, 0));
+    EXPECT_EQ(image.pixelColor(40, 41), QColor(0, 0, 255));
+    EXPECT_EQ(image.pixelColor(41, 41), QColor(255, 255, 255));
+}
+
+TEST(MetafilePlayer, drawsTheOldDeviceBitmaps)
+{
+    // BitBlt with a monochrome device-dependent bitmap (8 x 2, two bytes a row: four white
+    // pixels, four black). The check once refused the whole file as damaged.
+    Wmf w(8, 2);
+    w.record(0x0922, { 0x0020, 0x00CC, 0, 0, 2, 8, 0, 0, 0, 8, 2, 2, 0x0101, 0x00F0, 0x00F0 });
+    const QImage image = played(w.bytes());
+    for (int x = 0; x < 8; ++x)
+        EXPECT_EQ(image.pixelColor(x, 1), x < 4 ? QColor(Qt::white) : QColor(Qt::black)) << x;
+}
+
+TEST(MetafilePlayer, runLengthBitmapsDefineThePixelsTheyNeverReach)
+{
+    // RLE8, 4 x 2, colours green and red: the bottom row is red, then the bitmap ends. The top
+    // row is left transparent, as the bitmap reader leaves such pixels, so what lay beneath
+    // shows; never whatever memory held (Qt's reader left it so).
+    QByteArray dib;
+    for (const std::uint32_t v : { 40u, 4u, 2u })
+        put32(dib, v);
+    put16(dib, 1);
+    put16(dib, 8);
+    for (const std::uint32_t v : { 1u, 6u, 0u, 0u, 2u, 0u })
+        put32(dib, v);
+    dib.append(QByteArray::fromHex("00ff0000" "0000ff00" "0401" "0000" "0001"));
+    Wmf w(4, 2);
+    w.raw(0x0F43, QByteArray::fromHex("2000cc00" "0000" "0200" "0400" "0000" "0000" "0200" "0400" "0000" "0000") + dib);
+    const QImage image = played(w.bytes());
+    EXPECT_EQ(image, played(w.bytes()));
+    for (int x = 0; x < 4; ++x) {
+        EXPECT_EQ(image.pixelColor(x, 1), QColor(Qt::red)) << x;
+        // Drawn with smoothing, an edge pixel may take a trace of its neighbour, nothing more.
+        EXPECT_LE(image.pixelColor(x, 0).alpha(), 0x20) << x;
+    }
+}
+
+TEST(MetafilePlayer, maskBlitsLandOnWhite)
+{
+    // SRCAND of a monochrome bitmap is text on a page: on the empty (transparent) picture it
+    // came out black all over (libemf2svg's test-118).
+    Wmf w(8, 2);
+    w.record(0x0922, { 0x00C6, 0x0088, 0, 0, 2, 8, 0, 0, 0, 8, 2, 2, 0x0101, 0x00F0, 0x00F0 });
+    const QImage image = played(w.bytes());
+    EXPECT_EQ(image.pixelColor(1, 0), QColor(Qt::white));
+    EXPECT_EQ(image.pixelColor(6, 0), QColor(Qt::black));
+}
+
+// Which columns of a horizontal line at row y have ink, as runs of equal state.
+std::vector<int> runs(const QImage& image, int y, int from, int to)
+{
+    std::vector<int> out;
+    bool state = inked(image, from, y);
+    int length = 0;
+    for (int x = from; x < to; ++x) {
+        if (inked(image, x, y) != state) {
+            out.push_back(length);
+            state = !state;
+            length = 0;
+        }
+        ++length;
+    }
+    out.push_back(length);
+    return out;
+}
+
+TEST(MetafilePlayer, cosmeticPensKeepTheirDashes)
+{
+    // Transparent: in the default opaque mode the gaps are painted in the background colour.
+    Wmf w(200, 20);
+    w.record(0x0102, { 1 });
+    pen(w, 1, 0, rgb(0, 0, 0)); // PS_DASH, one pixel
+    select(w, 0);
+    w.record(0x0214, { 10, 0 }); // MoveTo y, x
+    w.record(0x0213, { 10, 200 });
+    const QImage image = played(w.bytes());
+    // Windows' dash: 18 pixels on, 6 off. With antialiasing a one-pixel line at y = 10 covers
+    // rows 9 and 10 by half; take the union.
+    QImage line(200, 1, QImage::Format_ARGB32);
+    for (int x = 0; x < 200; ++x)
+        line.setPixelColor(x, 0, image.pixelColor(x, 9).alpha() + image.pixelColor(x, 10).alpha() > 128 ? Qt::black : Qt::transparent);
+    const std::vector<int> r = runs(line, 0, 0, 192);
+    ASSERT_GE(r.size(), 6u);
+    for (std::size_t i = 1; i + 1 < r.size(); ++i)
+        EXPECT_NEAR(r[i], i % 2 ? 6 : 18, 1) << "run " << i;
+}
+
+int longestRun(const QImage& image)
+{
+    int best = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        int run = 0;
+        for (int x = 0; x < image.width(); ++x) {
+            run = inked(image, x, y) ? run + 1 : 0;
+            best = std::max(best, run);
+        }
+    }
+    return best;
+}
+
+TEST(MetafilePlayer, underlinesAreDrawn)
+{
+    auto text = [](bool underline) {
+        Wmf w(120, 40);
+        w.record(0x0102, { 1 });
+        w.raw(0x02FB, font(-24, underline, 0));
+        select(w, 0);
+        return played(w.raw(0x0521, textOut(10, 5, "iiiiiiii")).bytes());
+    };
+    EXPECT_LT(longestRun(text(false)), 8);
+    EXPECT_GT(longestRun(text(true)), 30);
+}
+
+struct CodePageCase {
+    int charset;
+    const char* hex;
+    const char* text;
+};
+
+void PrintTo(const CodePageCase& c, std::ostream* os)
+{
+    *os << "charset " << c.charset;
+}
+
+class MetafileCodePage : public testing::TestWithParam<CodePageCase> { };
+
+TEST_P(MetafileCodePage, decodesTheFontsCharacterSet)
+{
+    const QByteArray bytes = QByteArray::fromHex(GetParam().hex);
+    EXPECT_EQ(MetafileText::decode(bytesOf(bytes), GetParam().charset).toStdString(), std::string(GetParam().text));
+}
+
+INSTANTIATE_TEST_SUITE_P(Charsets, MetafileCodePage,
+    testing::Values(CodePageCase { 0, "80e9", "€é" }, // ANSI
+        CodePageCase { 1, "80e9", "€é" }, // DEFAULT
+        CodePageCase { 2, "61", "a" }, // SYMBOL: as the font has it
+        CodePageCase { 77, "8e", "é" }, // MAC
+        CodePageCase { 128, "82a0", "あ" }, // SHIFTJIS
+        CodePageCase { 129, "b0a1", "가" }, // HANGUL
+        CodePageCase { 134, "c4e3", "你" }, // GB2312
+        CodePageCase { 136, "a4a4", "中" }, // CHINESEBIG5
+        CodePageCase { 161, "e1e2e3", "αβγ" }, // GREEK
+        CodePageCase { 162, "f0", "ğ" }, // TURKISH
+        CodePageCase { 177, "e0", "א" }, // HEBREW
+        CodePageCase { 178, "c7", "ا" }, // ARABIC
+        CodePageCase { 186, "e8", "č" }, // BALTIC
+        CodePageCase { 204, "cff0e8e2e5f2", "Привет" }, // RUSSIAN
+        CodePageCase { 222, "a1", "ก" }, // THAI
+        CodePageCase { 238, "b9", "ą" }, // EASTEUROPE
+        CodePageCase { 255, "82", "é" } // OEM
+        ));
+
+TEST(MetafilePlayer, textInACodePageIsDrawn)
+{
+    // Windows-1251 text once made the whole picture "damaged".
+    Wmf w(200, 40);
+    w.raw(0x02FB, font(-24, false, 204));
+    select(w, 0);
+    w.raw(0x0521, textOut(5, 5, QByteArray::fromHex("cff0e8e2e5f2")));
+    EXPECT_GT(longestRun(played(w.bytes())), 0);
+}
+
+// EMF -------------------------------------------------------------------------------------------
+
+constexpr std::uint32_t setMapMode = 17, setWindowExt = 9, setWindowOrg = 10, setViewportExt = 11, moveTo = 27,
+                        lineTo = 54, selectObject = 37, extCreatePen = 95, createBrush = 39, rectangleRecord = 43,
+                        stockNullPen = 0x80000008;
+
+// ExtCreatePen: handle, no bitmap, style, width, solid brush, colour, no hatch, no dashes.
+Emf& geometricPen(Emf& e, std::uint32_t style, std::uint32_t width)
+{
+    return e.record(extCreatePen, { 1, 0, 0, 0, 0, 0x10000 | 0x200 | style, width, 0, 0, 0, 0 });
+}
+
+Emf& quarterScale(Emf& e)
+{
+    return e.record(setMapMode, { 8 }).record(setWindowExt, { 800, 800 }).record(setViewportExt, { 200, 200 });
+}
+
+TEST(MetafilePlayer, geometricPensScaleWithTheMapping)
+{
+    // A 20-unit pen on a quarter-scale mapping is 5 pixels wide (it was drawn 20 wide).
+    Emf e(200, 200);
+    quarterScale(e);
+    geometricPen(e, 0, 20).record(selectObject, { 1 });
+    e.record(moveTo, { 402, 100 }).record(lineTo, { 402, 700 });
+    const QImage image = played(e.bytes());
+    int width = 0;
+    for (int x = 90; x < 110; ++x)
+        width += inked(image, x, 100);
+    EXPECT_EQ(width, 5);
+}
+
+TEST(MetafilePlayer, geometricPensKeepTheirDashes)
+{
+    // PS_DASH on a geometric pen: three widths on, one off, at the scaled width of 5 pixels.
+    Emf e(200, 40);
+    e.record(18, { 1 });
+    quarterScale(e);
+    geometricPen(e, 1, 20).record(selectObject, { 1 });
+    e.record(moveTo, { 0, 82 }).record(lineTo, { 800, 82 });
+    const std::vector<int> r = runs(played(e.bytes()), 20, 0, 200);
+    ASSERT_GE(r.size(), 8u);
+    for (std::size_t i = 1; i + 1 < r.size(); ++i)
+        EXPECT_NEAR(r[i], i % 2 ? 5 : 15, 1) << "run " << i;
+}
+
+TEST(MetafilePlayer, aOneByOneWindowWithoutViewportIsPixels)
+{
+    // Diagrams set MM_ANISOTROPIC with a 1 x 1 window and leave the viewport alone.
+    Emf e(100, 100);
+    e.record(setMapMode, { 8 }).record(setWindowExt, { 1, 1 });
+    e.record(setWindowOrg, { std::uint32_t(-20), std::uint32_t(-30) });
+    e.record(createBrush, { 2, 0, rgb(255, 0, 0), 0 }).record(selectObject, { 2 });
+    e.record(selectObject, { stockNullPen });
+    e.record(rectangleRecord, { 0, 0, 40, 40 });
+    const QImage image = played(e.bytes());
+    EXPECT_EQ(image.pixelColor(40, 50), QColor(Qt::red));
+    EXPECT_EQ(image.pixelColor(15, 50).alpha(), 0);
+    EXPECT_EQ(image.pixelColor(40, 25).alpha(), 0);
+    EXPECT_EQ(image.pixelColor(65, 50).alpha(), 0);
+}
+
+TEST(MetafilePlayer, aFrameThatMissesItsDrawingMovesToTheBounds)
+{
+    // A diagram tool's file: drawn at y from -100 to -1, with its frame at the origin.
+    Emf e(100, 100);
+    e.bounds(0, -100, 99, -1);
+    e.record(createBrush, { 2, 0, rgb(255, 0, 0), 0 }).record(selectObject, { 2 }).record(selectObject, { stockNullPen });
+    e.record(rectangleRecord, { 0, std::uint32_t(-100), 50, std::uint32_t(-50) });
+    const QImage image = played(e.bytes());
+    EXPECT_EQ(image.pixelColor(25, 25), QColor(Qt::red));
+    EXPECT_EQ(image.pixelColor(75, 75).alpha(), 0);
+}
+
+TEST(MetafilePlayer, theDefaultBrushIsWhite)
+{
+    Emf e(100, 100);
+    e.record(rectangleRecord, { 10, 10, 90, 90 });
+    const QImage image = played(e.bytes());
+    EXPECT_EQ(image.pixelColor(50, 50), QColor(Qt::white));
+    EXPECT_LT(image.pixelColor(10, 50).lightness(), 160) << "the default pen is black";
+}
+
+TEST(MetafilePlayer, wideTextAbove7FIsDrawn)
+{
+    // EXTCREATEFONTINDIRECTW: handle, LOGFONTW with height -24 and face "Arial".
+    QByteArray logFont;
+    put32(logFont, 1);
+    for (const int v : { -24, 0, 0, 0, 400 })
+        put32(logFont, std::uint32_t(v));
+    logFont.append(QByteArray(8, '\0'));
+    const QString face = QStringLiteral("Arial");
+    logFont.append(reinterpret_cast<const char*>(face.utf16()), face.size() * 2);
+    logFont.append(QByteArray(64 - face.size() * 2, '\0'));
+    // EXTTEXTOUTW: bounds, mode, scales, then EMRTEXT (reference, count, string offset, options,
+    // rectangle, advances offset) and the string.
+    const QString text = QStringLiteral("ÉÉÉÉ");
+    QByteArray out;
+    for (int i = 0; i < 4; ++i)
+        put32(out, 0);
+    put32(out, 1);
+    put32(out, 0);
+    put32(out, 0);
+    put32(out, 10);
+    put32(out, 10);
+    put32(out, std::uint32_t(text.size()));
+    put32(out, 76);
+    put32(out, 0);
+    for (int i = 0; i < 4; ++i)
+        put32(out, 0);
+    put32(out, 0);
+    out.append(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+    Emf e(120, 50);
+    e.record(18, { 1 }).raw(82, logFont).record(selectObject, { 1 }).raw(84, out);
+    EXPECT_GT(longestRun(played(e.bytes())), 3);
+}
+
+struct ArcCase {
+    std::uint32_t direction; // 1 anticlockwise, 2 clockwise
+    bool topRight;
+    bool bottomRight;
+    bool topLeft;
+};
+
+class MetafileArc : public testing::TestWithParam<ArcCase> { };
+
+TEST_P(MetafileArc, piesRunInTheArcDirection)
+{
+    Emf e(100, 100);
+    e.record(57, { GetParam().direction });
+    e.record(createBrush, { 2, 0, rgb(255, 0, 0), 0 }).record(selectObject, { 2 }).record(selectObject, { stockNullPen });
+    e.record(47, { 0, 0, 100, 100, 100, 50, 50, 0 }); // Pie from 3 o'clock to 12 o'clock
+    const QImage image = played(e.bytes());
+    EXPECT_EQ(inked(image, 75, 25), GetParam().topRight);
+    EXPECT_EQ(inked(image, 75, 75), GetParam().bottomRight);
+    EXPECT_EQ(inked(image, 25, 25), GetParam().topLeft);
+}
+
+INSTANTIATE_TEST_SUITE_P(Directions, MetafileArc,
+    testing::Values(ArcCase { 1, true, false, false }, ArcCase { 2, false, true, true }));
+
+struct RestoreCase {
+    int which;
+    QColor expected;
+};
+
+void PrintTo(const RestoreCase& c, std::ostream* os)
+{
+    *os << "RestoreDC(" << c.which << ")";
+}
+
+class MetafileRestoreDc : public testing::TestWithParam<RestoreCase> { };
+
+TEST_P(MetafileRestoreDc, goesBackToTheSavedState)
+{
+    // Saved: 1 with the default white brush, 2 with red; blue is current when restoring.
+    Emf e(20, 20);
+    e.record(selectObject, { stockNullPen });
+    e.record(createBrush, { 2, 0, rgb(255, 0, 0), 0 }).record(createBrush, { 3, 0, rgb(0, 0, 255), 0 });
+    e.record(33, {}).record(selectObject, { 2 }).record(33, {}).record(selectObject, { 3 });
+    e.record(34, { std::uint32_t(GetParam().which) });
+    e.record(rectangleRecord, { 0, 0, 20, 20 });
+    EXPECT_EQ(played(e.bytes()).pixelColor(10, 10), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Levels, MetafileRestoreDc,
+    testing::Values(RestoreCase { -1, Qt::red }, RestoreCase { -2, Qt::white }, RestoreCase { -3, Qt::blue },
+        RestoreCase { 1, Qt::white }, RestoreCase { 2, Qt::red }, RestoreCase { 3, Qt::blue },
+        RestoreCase { 0, Qt::blue }));
+
+TEST(MetafilePlayer, aPlainWmfWithoutWindowIsAsLargeAsItsDrawing)
+{
+    Wmf w(0, 0);
+    pen(w, 5, 0, 0);
+    select(w, 0);
+    rectangle(w, 10, 20, 110, 70);
+    const MetafilePlayer::Result r = MetafilePlayer::play(bytesOf(w.bytes(false)));
+    ASSERT_EQ(r.problem, MetafilePlayer::Problem::None);
+    EXPECT_EQ(r.image.size(), QSize(100, 50));
+    EXPECT_EQ(r.image.pixelColor(0, 0), QColor(Qt::white));
+    EXPECT_EQ(r.image.pixelColor(99, 49), QColor(Qt::white));
+}
+
+// Bounds ----------------------------------------------------------------------------------------
+
+TEST(MetafilePlayer, stopsADrawingOverItsWorkBudget)
+{
+    // Each full-picture rectangle touches 100 x 100 pixels; the budget allows ten of them.
+    MetafilePlayer::Bounds bounds;
+    bounds.workPerPixel = 10;
+    bounds.minWork = 0;
+    for (const int rectangles : { 9, 11 }) {
+        Emf e(100, 100);
+        for (int i = 0; i < rectangles; ++i)
+            e.record(rectangleRecord, { 0, 0, 100, 100 });
+        EXPECT_EQ(MetafilePlayer::play(bytesOf(e.bytes()), bounds).problem,
+            rectangles < 10 ? MetafilePlayer::Problem::None : MetafilePlayer::Problem::TooComplex)
+            << rectangles << " rectangles";
+    }
+}
+
+TEST(MetafilePlayer, refusesRenderBombsByTheirWork)
+{
+    // The attacks that once froze the program: a small WMF of 2,000 rectangles over the whole
+    // picture, and an EMF of a million. Both stop at the default budget, long before the end.
+    Wmf w(1000, 1000);
+    for (int i = 0; i < 2000; ++i)
+        rectangle(w, 0, 0, 1000, 1000);
+    EXPECT_EQ(MetafilePlayer::play(bytesOf(w.bytes())).problem, MetafilePlayer::Problem::TooComplex);
+    Emf e(1000, 1000);
+    for (int i = 0; i < 1'000'000; ++i)
+        e.record(rectangleRecord, { 0, 0, 1000, 1000 });
+    EXPECT_EQ(MetafilePlayer::play(bytesOf(e.bytes())).problem, MetafilePlayer::Problem::TooComplex);
+}
+
+TEST(MetafilePlayer, stopsAtTheDeadline)
+{
+    MetafilePlayer::Bounds bounds;
+    bounds.time = std::chrono::milliseconds(-1);
+    Emf e(10, 10);
+    e.record(rectangleRecord, { 0, 0, 10, 10 });
+    const MetafilePlayer::Result r = MetafilePlayer::play(bytesOf(e.bytes()), bounds);
+    EXPECT_EQ(r.problem, MetafilePlayer::Problem::TimedOut);
+    EXPECT_TRUE(r.image.isNull());
+}
+
+TEST(MetafilePlayer, survivesHostileState)
+{
+    // Saves far deeper than any drawing needs, a transform that flattens everything, huge
+    // coordinates and a polygon count beyond its record: drawn as far as sensible, no crash.
+    Emf e(50, 50);
+    for (int i = 0; i < 10000; ++i)
+        e.record(33, {});
+    e.raw(35, QByteArray(24, '\0'));
+    e.record(rectangleRecord, { 0x80000000u, 0x80000000u, 0x7FFFFFFFu, 0x7FFFFFFFu });
+    e.record(3, { 0, 0, 10, 10, 0x40000000u, 1, 1, 2, 2 });
+    e.record(34, { 1 });
+    e.record(rectangleRecord, { 10, 10, 40, 40 });
+    const QImage image = played(e.bytes());
+    EXPECT_EQ(image.pixelColor(25, 25), QColor(Qt::white));
+    EXPECT_EQ(image.pixelColor(5, 5).alpha(), 0) << "the huge rectangle is dropped";
+}
+
+}
