@@ -247,7 +247,9 @@ void FrameSource::work()
             // Frames that repeat the frame before them share its composed canvas.
             if (i > 0 && path == previousPath) {
                 frame.image = previousImage;
-                decode(i);
+                // No decode, but a picture kept from the check is let go after its last frame.
+                if (!path.empty() && m_lastUse[path] == i)
+                    m_kept.erase(path);
             } else {
                 frame.image = compose(path.empty() ? QImage() : decode(i));
             }
