@@ -223,6 +223,22 @@ private:
 
 }
 
+bool hasWidget(forms::ControlKind kind)
+{
+    switch (kind) {
+    case forms::ControlKind::CommandButton:
+    case forms::ControlKind::TextBox:
+    case forms::ControlKind::ComboBox:
+    case forms::ControlKind::DriveList:
+    case forms::ControlKind::DirList:
+    case forms::ControlKind::FileList:
+    case forms::ControlKind::OleContainer:
+        return true;
+    default:
+        return false;
+    }
+}
+
 QWidget* createControlWidget(forms::Control& control, QWidget* parent)
 {
     QWidget* widget = nullptr;

@@ -11,6 +11,10 @@ class Control;
 
 namespace forms::qt {
 
+// Whether a control of this kind is a real widget; the others (labels, images, lines) are drawn
+// by the window's canvas.
+bool hasWidget(forms::ControlKind kind);
+
 // The real widget for a control that is not drawn by the canvas: created when the control can
 // be seen, destroyed when it no longer can. User input on it becomes the model's events.
 QWidget* createControlWidget(forms::Control& control, QWidget* parent);

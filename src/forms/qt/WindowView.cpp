@@ -26,22 +26,6 @@ namespace forms::qt {
 
 namespace {
 
-bool hasWidget(forms::ControlKind kind)
-{
-    switch (kind) {
-    case forms::ControlKind::CommandButton:
-    case forms::ControlKind::TextBox:
-    case forms::ControlKind::ComboBox:
-    case forms::ControlKind::DriveList:
-    case forms::ControlKind::DirList:
-    case forms::ControlKind::FileList:
-    case forms::ControlKind::OleContainer:
-        return true;
-    default:
-        return false;
-    }
-}
-
 template<typename F>
 void forEachControl(const forms::Window& window, F&& f)
 {

@@ -5,6 +5,7 @@
 #include "forms/Label.h"
 #include "forms/Window.h"
 #include "forms/qt/Canvas.h"
+#include "forms/qt/ControlWidgets.h"
 #include "forms/qt/Twips.h"
 #include "forms/qt/WindowView.h"
 #include "forms/qt/accessibility/AccessibleCanvas.h"
@@ -42,22 +43,6 @@ bool isDrawnAndNamed(forms::ControlKind kind)
 {
     // Lines only draw the boxes' outlines; they say nothing a reader needs.
     return kind == forms::ControlKind::Label || kind == forms::ControlKind::Image;
-}
-
-bool hasWidget(forms::ControlKind kind)
-{
-    switch (kind) {
-    case forms::ControlKind::CommandButton:
-    case forms::ControlKind::TextBox:
-    case forms::ControlKind::ComboBox:
-    case forms::ControlKind::DriveList:
-    case forms::ControlKind::DirList:
-    case forms::ControlKind::FileList:
-    case forms::ControlKind::OleContainer:
-        return true;
-    default:
-        return false;
-    }
 }
 
 // A caption's words as read aloud: "&Password:" marks its access key and reads "Password:";
