@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "anifile/Excerpt.h"
 
+#include "anifile/TextCodec.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <vector>
@@ -10,48 +12,6 @@ namespace anifile {
 namespace {
 
 constexpr std::string_view ellipsis = "\xE2\x80\xA6";
-
-// The length of the well-formed UTF-8 sequence at the start of bytes, or 0 when there is none.
-std::size_t sequenceLength(std::string_view bytes, char32_t& codePoint)
-{
-    const auto lead = static_cast<unsigned char>(bytes[0]);
-    if (lead < 0x80) {
-        codePoint = lead;
-        return 1;
-    }
-    std::size_t length = 0;
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        codePoint = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        codePoint = lead & 0x0F;
-        if (lead == 0xE0)
-            low = 0xA0;
-        else if (lead == 0xED)
-            high = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        codePoint = lead & 0x07;
-        if (lead == 0xF0)
-            low = 0x90;
-        else if (lead == 0xF4)
-            high = 0x8F;
-    } else {
-        return 0;
-    }
-    if (bytes.size() < length)
-        return 0;
-    for (std::size_t k = 1; k < length; ++k) {
-        const auto c = static_cast<unsigned char>(bytes[k]);
-        if (k == 1 ? (c < low || c > high) : (c & 0xC0) != 0x80)
-            return 0;
-        codePoint = (codePoint << 6) | (c & 0x3F);
-    }
-    return length;
-}
 
 // Characters that change how the text around them is laid out or read, without being seen.
 bool isInvisibleFormat(char32_t c)
@@ -77,7 +37,7 @@ std::vector<std::string> pieces(std::string_view value)
     std::vector<std::string> out;
     while (!value.empty()) {
         char32_t c = 0;
-        const std::size_t length = sequenceLength(value, c);
+        const std::size_t length = utf8SequenceLength(value, c);
         if (length == 0) {
             out.push_back("\\x" + hex(static_cast<unsigned char>(value[0]), 2));
             value.remove_prefix(1);

@@ -17,11 +17,6 @@ constexpr std::array<char16_t, 32> highControlRange = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-bool isContinuation(unsigned char c)
-{
-    return (c & 0xC0) == 0x80;
-}
-
 void appendCodePoint(std::string& out, char32_t c)
 {
     if (c < 0x80) {
@@ -39,47 +34,63 @@ void appendCodePoint(std::string& out, char32_t c)
 
 }
 
+std::size_t utf8SequenceLength(std::string_view bytes, char32_t& codePoint)
+{
+    if (bytes.empty())
+        return 0;
+    const auto lead = static_cast<unsigned char>(bytes[0]);
+    if (lead < 0x80) {
+        codePoint = lead;
+        return 1;
+    }
+    std::size_t length = 0;
+    // The allowed range of the second byte is what rules out overlong forms, surrogates and
+    // values above U+10FFFF; later continuation bytes are always 0x80..0xBF.
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        codePoint = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        codePoint = lead & 0x0F;
+        if (lead == 0xE0)
+            low = 0xA0;
+        else if (lead == 0xED)
+            high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        codePoint = lead & 0x07;
+        if (lead == 0xF0)
+            low = 0x90;
+        else if (lead == 0xF4)
+            high = 0x8F;
+    } else {
+        return 0;
+    }
+    if (bytes.size() < length)
+        return 0;
+    for (std::size_t k = 1; k < length; ++k) {
+        const auto c = static_cast<unsigned char>(bytes[k]);
+        if (k == 1 ? (c < low || c > high) : (c & 0xC0) != 0x80)
+            return 0;
+        codePoint = (codePoint << 6) | (c & 0x3F);
+    }
+    return length;
+}
+
 bool isValidUtf8(std::string_view bytes)
 {
-    const std::size_t size = bytes.size();
     std::size_t i = 0;
-    while (i < size) {
-        const auto lead = static_cast<unsigned char>(bytes[i]);
-        if (lead < 0x80) {
+    while (i < bytes.size()) {
+        if (static_cast<unsigned char>(bytes[i]) < 0x80) {
             ++i;
             continue;
         }
-        std::size_t length = 0;
-        // The allowed range of the second byte is what rules out overlong forms, surrogates and
-        // values above U+10FFFF; later continuation bytes are always 0x80..0xBF.
-        unsigned char low = 0x80;
-        unsigned char high = 0xBF;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            if (lead == 0xE0)
-                low = 0xA0;
-            else if (lead == 0xED)
-                high = 0x9F;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            if (lead == 0xF0)
-                low = 0x90;
-            else if (lead == 0xF4)
-                high = 0x8F;
-        } else {
+        char32_t codePoint = 0;
+        const std::size_t length = utf8SequenceLength(bytes.substr(i), codePoint);
+        if (length == 0)
             return false;
-        }
-        if (size - i < length)
-            return false;
-        const auto second = static_cast<unsigned char>(bytes[i + 1]);
-        if (second < low || second > high)
-            return false;
-        for (std::size_t k = 2; k < length; ++k) {
-            if (!isContinuation(static_cast<unsigned char>(bytes[i + k])))
-                return false;
-        }
         i += length;
     }
     return true;

@@ -18,7 +18,6 @@ namespace {
 
 using Object = std::variant<std::monostate, MetafilePen, MetafileBrush, MetafileFont>;
 
-constexpr int maxPatternSide = 256;
 // A clipping region of more rectangles than this is taken as its bounds.
 constexpr std::size_t maxRegionRects = 2000;
 
@@ -91,20 +90,6 @@ std::optional<QPainterPath> region(const RecordBytes& r, std::size_t at, std::si
 QTransform xform(const RecordBytes& r, std::size_t at)
 {
     return QTransform(r.f32(at), r.f32(at + 4), r.f32(at + 8), r.f32(at + 12), r.f32(at + 16), r.f32(at + 20));
-}
-
-MetafileBrush patternBrush(const QImage& image)
-{
-    MetafileBrush brush;
-    if (image.isNull())
-        return brush;
-    if (image.width() > maxPatternSide || image.height() > maxPatternSide) {
-        brush.colour = image.scaled(1, 1, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).pixelColor(0, 0);
-        return brush;
-    }
-    brush.kind = MetafileBrush::Kind::Pattern;
-    brush.pattern = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    return brush;
 }
 
 MetafileBrush stockBrush(std::uint32_t which)
@@ -438,7 +423,7 @@ void Player::record(std::uint32_t type, const RecordBytes& r)
     }
     case 93:
     case 94: { // CreateMonoBrush, CreateDIBPatternBrushPt: handle, usage, the bitmap's offsets
-        store(r.u32(8), patternBrush(bitmapAt(r, 16).image));
+        store(r.u32(8), MetafileBrush::fromPattern(bitmapAt(r, 16).image));
         break;
     }
     case 95: { // ExtCreatePen: handle, bitmap offsets, style, width, brush style, colour, hatch, dashes

@@ -73,6 +73,21 @@ double degreesOf(QPointF p, QPointF centre, double rx, double ry)
 
 }
 
+MetafileBrush MetafileBrush::fromPattern(const QImage& image)
+{
+    constexpr int maxPatternSide = 256;
+    MetafileBrush brush;
+    if (image.isNull())
+        return brush;
+    if (image.width() > maxPatternSide || image.height() > maxPatternSide) {
+        brush.colour = image.scaled(1, 1, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).pixelColor(0, 0);
+        return brush;
+    }
+    brush.kind = Kind::Pattern;
+    brush.pattern = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    return brush;
+}
+
 struct MetafileCanvas::State {
     int mapMode = 1;
     QPointF windowOrg;

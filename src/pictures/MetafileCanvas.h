@@ -37,6 +37,11 @@ struct MetafileBrush {
     QColor colour = Qt::white;
     int hatch = 0;
     QImage pattern;
+
+    // A brush that tiles the image; an image too large for a pattern (real patterns are tiles of a
+    // few pixels, and a file must not fill its object table with big images) gives its average
+    // colour instead, and no image gives the default brush.
+    static MetafileBrush fromPattern(const QImage& image);
 };
 
 struct MetafileFont {

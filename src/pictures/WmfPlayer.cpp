@@ -18,10 +18,6 @@ namespace {
 
 using Object = std::variant<std::monostate, MetafilePen, MetafileBrush, MetafileFont, QRectF>;
 
-// Pattern brushes larger than this are drawn in their average colour: real patterns are tiles of
-// a few pixels, and a file must not fill the object table with big images.
-constexpr int maxPatternSide = 256;
-
 QColor colourRef(const RecordBytes& r, std::size_t at)
 {
     return QColor(r.u8(at), r.u8(at + 1), r.u8(at + 2));
@@ -50,20 +46,6 @@ QPolygonF points(const RecordBytes& r, std::size_t at, std::size_t count)
     for (std::size_t i = 0; i < n; ++i)
         polygon << point(r, at + 4 * i);
     return polygon;
-}
-
-MetafileBrush patternBrush(const QImage& image)
-{
-    MetafileBrush brush;
-    if (image.isNull())
-        return brush;
-    if (image.width() > maxPatternSide || image.height() > maxPatternSide) {
-        brush.colour = image.scaled(1, 1, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).pixelColor(0, 0);
-        return brush;
-    }
-    brush.kind = MetafileBrush::Kind::Pattern;
-    brush.pattern = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    return brush;
 }
 
 // The device-dependent bitmap of the oldest BitBlt records: type, width, height, bytes a row,
@@ -320,7 +302,7 @@ void Player::record(std::uint16_t function, const RecordBytes& r)
         break;
     }
     case 0x0142: { // DIBCreatePatternBrush: style, usage, packed DIB
-        create(patternBrush(MetafileBitmap::decodePacked(r.rest(4)).image));
+        create(MetafileBrush::fromPattern(MetafileBitmap::decodePacked(r.rest(4)).image));
         break;
     }
     case 0x01F9: // CreatePatternBrush with a device bitmap: kept as a plain brush, so the slots stay right
