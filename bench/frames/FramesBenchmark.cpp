@@ -8,6 +8,7 @@
 #include <benchmark/benchmark.h>
 
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -102,6 +103,92 @@ BENCHMARK(BM_EnlargeKey10000Headless)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_EnlargeKey10000Shown)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PictureOnlyKey10000Headless)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PictureOnlyKey10000Shown)->Unit(benchmark::kMillisecond);
+
+// The frame set an open of 32,767 frames leaves: every frame visible and stacked, each with a
+// 1920x1080 picture (a pool of distinct ones, as many as fit this machine) and, with `paths`,
+// its path in its label.
+struct Opened {
+    static constexpr int kFrames = 32767;
+    static constexpr int kDistinct = 24;
+
+    bench::Shown s;
+    movelle::Form1& f = s.app.Form1();
+
+    explicit Opened(bool paths = true)
+    {
+        f.show();
+        s.settle(f);
+        build(f, kFrames);
+        std::vector<forms::Picture> pool;
+        for (int i = 0; i < kDistinct; ++i)
+            pool.push_back(bench::solidPicture(1920, 1080, QColor::fromHsv(i * 359 / kDistinct, 200, 200)));
+        for (int i = 0; i < kFrames; ++i) {
+            f.Image1(i).setPicture(pool[static_cast<std::size_t>(i % kDistinct)]);
+            if (paths)
+                f.x(i).setCaption("/home/ann/film/frame" + std::to_string(i) + ".jpg");
+        }
+    }
+    // Lets the event loop paint what the model changes left due, as the program would.
+    void paint() { QCoreApplication::processEvents(); }
+};
+
+// The first repaint after the frames were opened.
+void BM_OpenedFirstRepaint(benchmark::State& state)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto o = std::make_unique<Opened>(state.range(0) != 0);
+        state.ResumeTiming();
+        o->paint();
+        state.PauseTiming();
+        o.reset();
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_OpenedFirstRepaint)->Arg(1)->Arg(0)->Iterations(3)->Unit(benchmark::kMillisecond);
+
+// One key on the opened frames, until the window has been repainted; `undo` (not measured)
+// brings the frames back between iterations. The argument says whether the labels hold paths.
+void openedKey(benchmark::State& state, int key, int undo)
+{
+    Opened o(state.range(0) != 0);
+    o.paint();
+    for (auto _ : state) {
+        o.f.characterTyped(key);
+        o.paint();
+        state.PauseTiming();
+        o.f.characterTyped(undo);
+        o.paint();
+        state.ResumeTiming();
+    }
+}
+void BM_OpenedEnlargeKey(benchmark::State& state) { openedKey(state, '=', '-'); }
+void BM_OpenedShrinkKey(benchmark::State& state) { openedKey(state, '-', '='); }
+void BM_OpenedOwnSizeKey(benchmark::State& state) { openedKey(state, 8, '='); }
+void BM_OpenedPictureOnlyKey(benchmark::State& state) { openedKey(state, 'o', 'p'); }
+BENCHMARK(BM_OpenedEnlargeKey)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenedShrinkKey)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenedOwnSizeKey)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenedPictureOnlyKey)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+
+// Playing the opened frames: one Timer1 tick and the Timer2 refresh after it, painted. The
+// arguments: the pictures enlarged by "=" first; the labels holding paths.
+void BM_OpenedPlaybackTick(benchmark::State& state)
+{
+    Opened o(state.range(1) != 0);
+    if (state.range(0))
+        o.f.characterTyped('=');
+    o.f.Timer2.setEnabled(false);
+    o.f.Command5.click();
+    o.paint();
+    for (auto _ : state) {
+        o.s.clock.advance(40);
+        o.f.Timer2_Timer();
+        o.paint();
+    }
+}
+BENCHMARK(BM_OpenedPlaybackTick)->Args({ 0, 1 })->Args({ 1, 1 })->Args({ 0, 0 })->Args({ 1, 0 })->Unit(benchmark::kMillisecond);
 
 // Forty "=" on a 1920x1080 picture, drawn each time: no scaled copy may be kept.
 void BM_FortyEnlargements(benchmark::State& state)

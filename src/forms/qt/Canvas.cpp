@@ -95,7 +95,13 @@ void Canvas::invalidate(const forms::Control& control)
         const int pen = static_cast<const forms::Line&>(control).borderWidth();
         rect.adjust(-pen, -pen, pen, pen);
     }
-    update(rect.adjusted(-1, -1, 1, 1));
+    // A picture and its border stay inside its rectangle. Text and wide pens may stray a
+    // pixel past theirs; a picture's update must not reach the path labels beside it, or a
+    // playback tick would draw thousands of them again.
+    if (control.kind() == forms::ControlKind::Image)
+        update(rect);
+    else
+        update(rect.adjusted(-1, -1, 1, 1));
 }
 
 void Canvas::paintEvent(QPaintEvent* event)
@@ -105,7 +111,7 @@ void Canvas::paintEvent(QPaintEvent* event)
     // Whatever was due has been merged into this paint; later changes need their own updates.
     m_allInvalid = false;
     QPainter painter(this);
-    const QRect exposed = event->rect();
+    const QRegion exposed = event->region();
     if (!m_background.isNull())
         painter.drawImage(QPoint(0, 0), m_background);
 
@@ -127,37 +133,78 @@ void Canvas::paintEvent(QPaintEvent* event)
             consider(array->at(i));
     }
 
-    // Frame pictures lie on top of each other by the thousand. Everything below the topmost
-    // opaque picture that covers the exposed area cannot be seen, so drawing starts there.
-    std::size_t first = 0;
-    for (std::size_t i = items.size(); i-- > 0;) {
-        if (covers(*items[i], exposed)) {
-            first = i;
-            break;
-        }
+    // Frame pictures lie on top of each other by the thousand, and a stretched one may reach far
+    // past the window. Going from the top down, each control is left what the opaque pictures
+    // above it have not covered; one left nothing is not drawn at all, and the others are drawn
+    // bottom up, clipped to what they were left, so every pixel comes out as before.
+    std::vector<Part>& parts = m_parts;
+    parts.clear();
+    QRegion open = exposed;
+    for (std::size_t i = items.size(); i-- > 0 && !open.isEmpty();) {
+        const forms::Control& control = *items[i];
+        if (!open.intersects(reach(control)))
+            continue;
+        parts.push_back(Part { &control, open });
+        const QRect solid = opaqueRect(control);
+        if (!solid.isEmpty())
+            open -= solid;
     }
     const forms::Control* previous = nullptr;
-    for (std::size_t i = first; i < items.size(); ++i) {
-        // An empty bordered frame drawn again at the same place changes no pixel.
-        if (previous && sameEmptyFrame(*previous, *items[i]))
+    for (auto part = parts.rbegin(); part != parts.rend(); ++part) {
+        // An empty bordered frame drawn again at the same place changes no pixel. Nothing drawn
+        // between the two can have changed what the second one was left.
+        if (previous && sameEmptyFrame(*previous, *part->control))
             continue;
-        paintControl(painter, *items[i], exposed);
-        previous = items[i];
+        painter.setClipRegion(part->visible);
+        paintControl(painter, *part->control);
+        previous = part->control;
     }
 }
 
-bool Canvas::covers(const forms::Control& control, const QRect& area)
+QRect Canvas::reach(const forms::Control& control) const
 {
+    switch (control.kind()) {
+    case forms::ControlKind::Label: {
+        // Thousands of empty path labels lie on top of each other; they draw nothing.
+        const auto& label = static_cast<const forms::Label&>(control);
+        if (label.caption().empty() && label.borderStyle() == 0 && label.look().transparent)
+            return {};
+        return labelRect(label);
+    }
+    case forms::ControlKind::Image: {
+        const auto& image = static_cast<const forms::Image&>(control);
+        if (image.picture().isNull() && image.borderStyle() != 1)
+            return {};
+        return pixelRect(image);
+    }
+    case forms::ControlKind::Line: {
+        const auto& line = static_cast<const forms::Line&>(control);
+        const int pen = line.borderWidth() + 1;
+        const QPoint a(toPixels(line.x1()), toPixels(line.y1()));
+        const QPoint b(toPixels(line.x2()), toPixels(line.y2()));
+        return QRect(a, b).normalized().adjusted(-pen, -pen, pen, pen);
+    }
+    default:
+        return pixelRect(control);
+    }
+}
+
+QRect Canvas::opaqueRect(const forms::Control& control) const
+{
+    if (control.kind() == forms::ControlKind::Label) {
+        const auto& label = static_cast<const forms::Label&>(control);
+        return label.look().transparent ? QRect() : labelRect(label);
+    }
     if (control.kind() != forms::ControlKind::Image)
-        return false;
+        return {};
     const auto& image = static_cast<const forms::Image&>(control);
     const QImage* pixels = QtPicture::imageOf(image.picture());
     if (!pixels || pixels->hasAlphaChannel())
-        return false;
+        return {};
     QRect drawn = pixelRect(image);
     if (!image.stretch())
         drawn.setSize(drawn.size().boundedTo(pixels->size()));
-    return drawn.contains(area);
+    return drawn;
 }
 
 bool Canvas::sameEmptyFrame(const forms::Control& a, const forms::Control& b)
@@ -170,18 +217,16 @@ bool Canvas::sameEmptyFrame(const forms::Control& a, const forms::Control& b)
         && pixelRect(x) == pixelRect(y);
 }
 
-void Canvas::paintControl(QPainter& painter, const forms::Control& control, const QRect& exposed) const
+void Canvas::paintControl(QPainter& painter, const forms::Control& control) const
 {
     switch (control.kind()) {
     case forms::ControlKind::Image: {
         const auto& image = static_cast<const forms::Image&>(control);
         const QRect rect = pixelRect(image);
-        if (!rect.intersects(exposed))
-            return;
         if (const QImage* pixels = QtPicture::imageOf(image.picture())) {
             painter.save();
-            painter.setClipRect(rect.intersected(exposed));
-            // Scaled while drawing, clipped to what is exposed: no scaled copy is ever kept.
+            painter.setClipRect(rect, Qt::IntersectClip);
+            // Scaled while drawing, clipped to what can be seen of it: no scaled copy is kept.
             if (image.stretch())
                 painter.drawImage(rect, *pixels);
             else
@@ -197,12 +242,7 @@ void Canvas::paintControl(QPainter& painter, const forms::Control& control, cons
     }
     case forms::ControlKind::Label: {
         const auto& label = static_cast<const forms::Label&>(control);
-        // Thousands of empty path labels lie on top of each other; they draw nothing.
-        if (label.caption().empty() && label.borderStyle() == 0 && label.look().transparent)
-            return;
         const QRect rect = labelRect(label);
-        if (!rect.intersects(exposed))
-            return;
         painter.save();
         painter.setFont(fontFor(label.look(), font()));
         if (!label.look().transparent)

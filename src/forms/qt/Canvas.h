@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QImage>
+#include <QRegion>
 #include <QWidget>
 
 #include <vector>
@@ -32,14 +33,23 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    void paintControl(QPainter& painter, const forms::Control& control, const QRect& exposed) const;
-    // Whether the control is an opaque picture hiding all of `area`.
-    static bool covers(const forms::Control& control, const QRect& area);
+    // A control to draw and the part of the exposed area that no opaque control above it hides.
+    struct Part {
+        const forms::Control* control;
+        QRegion visible;
+    };
+
+    void paintControl(QPainter& painter, const forms::Control& control) const;
+    // Where the control can draw at all.
+    QRect reach(const forms::Control& control) const;
+    // What the control paints over completely (an opaque picture, a label with a background).
+    QRect opaqueRect(const forms::Control& control) const;
     static bool sameEmptyFrame(const forms::Control& a, const forms::Control& b);
 
     forms::Window* m_window;
     QImage m_background;
     std::vector<const forms::Control*> m_paintList;
+    std::vector<Part> m_parts;
     bool m_allInvalid = false;
 };
 
