@@ -104,9 +104,15 @@ BENCHMARK(BM_EnlargeKey10000Shown)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PictureOnlyKey10000Headless)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PictureOnlyKey10000Shown)->Unit(benchmark::kMillisecond);
 
+// What the path labels of the opened frames hold.
+enum Paths {
+    kNoPaths,            // empty captions
+    kPaths,              // each frame's path, labels without a background of their own
+    kPathsOpaqueLabels,  // each frame's path, labels painting their background
+};
+
 // The frame set an open of 32,767 frames leaves: every frame visible and stacked, each with a
-// 1920x1080 picture (a pool of distinct ones, as many as fit this machine) and, with `paths`,
-// its path in its label.
+// 1920x1080 picture (a pool of distinct ones, as many as fit this machine) and its path label.
 struct Opened {
     static constexpr int kFrames = 32767;
     static constexpr int kDistinct = 24;
@@ -114,17 +120,22 @@ struct Opened {
     bench::Shown s;
     movelle::Form1& f = s.app.Form1();
 
-    explicit Opened(bool paths = true)
+    explicit Opened(Paths paths)
     {
         f.show();
         s.settle(f);
+        if (paths == kPathsOpaqueLabels) {
+            forms::Look look = f.x(0).look();
+            look.transparent = false;
+            f.x(0).setLook(look);
+        }
         build(f, kFrames);
         std::vector<forms::Picture> pool;
         for (int i = 0; i < kDistinct; ++i)
             pool.push_back(bench::solidPicture(1920, 1080, QColor::fromHsv(i * 359 / kDistinct, 200, 200)));
         for (int i = 0; i < kFrames; ++i) {
             f.Image1(i).setPicture(pool[static_cast<std::size_t>(i % kDistinct)]);
-            if (paths)
+            if (paths != kNoPaths)
                 f.x(i).setCaption("/home/ann/film/frame" + std::to_string(i) + ".jpg");
         }
     }
@@ -132,12 +143,12 @@ struct Opened {
     void paint() { QCoreApplication::processEvents(); }
 };
 
-// The first repaint after the frames were opened.
+// The first repaint after the frames were opened. The argument: what the path labels hold.
 void BM_OpenedFirstRepaint(benchmark::State& state)
 {
     for (auto _ : state) {
         state.PauseTiming();
-        auto o = std::make_unique<Opened>(state.range(0) != 0);
+        auto o = std::make_unique<Opened>(static_cast<Paths>(state.range(0)));
         state.ResumeTiming();
         o->paint();
         state.PauseTiming();
@@ -146,13 +157,13 @@ void BM_OpenedFirstRepaint(benchmark::State& state)
         state.ResumeTiming();
     }
 }
-BENCHMARK(BM_OpenedFirstRepaint)->Arg(1)->Arg(0)->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenedFirstRepaint)->Arg(kNoPaths)->Arg(kPaths)->Arg(kPathsOpaqueLabels)->Iterations(3)->Unit(benchmark::kMillisecond);
 
 // One key on the opened frames, until the window has been repainted; `undo` (not measured)
-// brings the frames back between iterations. The argument says whether the labels hold paths.
+// brings the frames back between iterations. The argument: what the path labels hold.
 void openedKey(benchmark::State& state, int key, int undo)
 {
-    Opened o(state.range(0) != 0);
+    Opened o(static_cast<Paths>(state.range(0)));
     o.paint();
     for (auto _ : state) {
         o.f.characterTyped(key);
@@ -167,16 +178,16 @@ void BM_OpenedEnlargeKey(benchmark::State& state) { openedKey(state, '=', '-'); 
 void BM_OpenedShrinkKey(benchmark::State& state) { openedKey(state, '-', '='); }
 void BM_OpenedOwnSizeKey(benchmark::State& state) { openedKey(state, 8, '='); }
 void BM_OpenedPictureOnlyKey(benchmark::State& state) { openedKey(state, 'o', 'p'); }
-BENCHMARK(BM_OpenedEnlargeKey)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_OpenedShrinkKey)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_OpenedOwnSizeKey)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_OpenedPictureOnlyKey)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenedEnlargeKey)->Arg(kNoPaths)->Arg(kPaths)->Arg(kPathsOpaqueLabels)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenedShrinkKey)->Arg(kNoPaths)->Arg(kPaths)->Arg(kPathsOpaqueLabels)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenedOwnSizeKey)->Arg(kNoPaths)->Arg(kPaths)->Arg(kPathsOpaqueLabels)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenedPictureOnlyKey)->Arg(kNoPaths)->Arg(kPaths)->Arg(kPathsOpaqueLabels)->Unit(benchmark::kMillisecond);
 
 // Playing the opened frames: one Timer1 tick and the Timer2 refresh after it, painted. The
-// arguments: the pictures enlarged by "=" first; the labels holding paths.
+// arguments: the pictures enlarged by "=" first; what the path labels hold.
 void BM_OpenedPlaybackTick(benchmark::State& state)
 {
-    Opened o(state.range(1) != 0);
+    Opened o(static_cast<Paths>(state.range(1)));
     if (state.range(0))
         o.f.characterTyped('=');
     o.f.Timer2.setEnabled(false);
@@ -188,7 +199,7 @@ void BM_OpenedPlaybackTick(benchmark::State& state)
         o.paint();
     }
 }
-BENCHMARK(BM_OpenedPlaybackTick)->Args({ 0, 1 })->Args({ 1, 1 })->Args({ 0, 0 })->Args({ 1, 0 })->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenedPlaybackTick)->ArgsProduct({ { 0, 1 }, { kNoPaths, kPaths, kPathsOpaqueLabels } })->Unit(benchmark::kMillisecond);
 
 // Forty "=" on a 1920x1080 picture, drawn each time: no scaled copy may be kept.
 void BM_FortyEnlargements(benchmark::State& state)
