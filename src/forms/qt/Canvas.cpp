@@ -115,40 +115,36 @@ void Canvas::paintEvent(QPaintEvent* event)
     if (!m_background.isNull())
         painter.drawImage(QPoint(0, 0), m_background);
 
-    // Design-time controls first, in creation order; then the loaded elements of each array,
-    // which were created after them and so lie on top.
-    std::vector<const forms::Control*>& items = m_paintList;
-    items.clear();
-    auto consider = [&](const forms::Control* control) {
-        if (control && control->isLightweight() && control->visible())
-            items.push_back(control);
-    };
-    for (const forms::Control* control : m_window->controls())
-        consider(control);
-    for (const forms::ControlArrayBase* array : m_window->arrays()) {
-        const forms::Control* zero = array->at(0);
-        if (!zero || !zero->isLightweight())
-            continue;
-        for (int i = 1; i < array->size(); ++i)
-            consider(array->at(i));
-    }
-
     // Frame pictures lie on top of each other by the thousand, and a stretched one may reach far
-    // past the window. Going from the top down, each control is left what the opaque pictures
+    // past the window. Going from the top down, each control is left what the opaque controls
     // above it have not covered; one left nothing is not drawn at all, and the others are drawn
-    // bottom up, clipped to what they were left, so every pixel comes out as before.
+    // bottom up, clipped to what they were left, so every pixel comes out as before. The walk
+    // ends as soon as nothing is left.
     std::vector<Part>& parts = m_parts;
     parts.clear();
     QRegion open = exposed;
-    for (std::size_t i = items.size(); i-- > 0 && !open.isEmpty();) {
-        const forms::Control& control = *items[i];
-        if (!open.intersects(reach(control)))
-            continue;
-        parts.push_back(Part { &control, open });
-        const QRect solid = opaqueRect(control);
+    auto visit = [&](const forms::Control* control) {
+        if (!control || !control->visible() || !control->isLightweight() || !open.intersects(reach(*control)))
+            return;
+        parts.push_back(Part { control, open });
+        const QRect solid = opaqueRect(*control);
         if (!solid.isEmpty())
             open -= solid;
+    };
+    // Drawing order: design-time controls in creation order, then the loaded elements of each
+    // array, which were created after them and so lie on top. The walk goes the other way.
+    const std::vector<forms::ControlArrayBase*>& arrays = m_window->arrays();
+    for (auto array = arrays.rbegin(); array != arrays.rend() && !open.isEmpty(); ++array) {
+        const forms::Control* zero = (*array)->at(0);
+        if (!zero || !zero->isLightweight())
+            continue;
+        for (int i = (*array)->size() - 1; i >= 1 && !open.isEmpty(); --i)
+            visit((*array)->at(i));
     }
+    const std::vector<forms::Control*>& controls = m_window->controls();
+    for (auto control = controls.rbegin(); control != controls.rend() && !open.isEmpty(); ++control)
+        visit(*control);
+
     const forms::Control* previous = nullptr;
     for (auto part = parts.rbegin(); part != parts.rend(); ++part) {
         // An empty bordered frame drawn again at the same place changes no pixel. Nothing drawn

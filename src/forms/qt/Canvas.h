@@ -48,7 +48,6 @@ private:
 
     forms::Window* m_window;
     QImage m_background;
-    std::vector<const forms::Control*> m_paintList;
     std::vector<Part> m_parts;
     bool m_allInvalid = false;
 };
