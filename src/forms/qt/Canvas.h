@@ -16,7 +16,8 @@ namespace forms::qt {
 
 // The client area of a window. It draws the lightweight controls (labels, images, lines) from
 // the model in creation order, so thousands of frame pictures cost no widgets at all; real
-// widgets for buttons and boxes are its children and sit on top.
+// widgets for buttons and boxes are its children and sit on top. Of stacked controls only what
+// can be seen is drawn: a control hidden by opaque pictures above it costs a rectangle test.
 class Canvas final : public QWidget {
 public:
     Canvas(forms::Window& window, QWidget* parent);
@@ -40,7 +41,7 @@ private:
     };
 
     void paintControl(QPainter& painter, const forms::Control& control) const;
-    // Where the control can draw at all.
+    // Where the control can draw at all; empty for one that draws nothing.
     QRect reach(const forms::Control& control) const;
     // What the control paints over completely (an opaque picture, a label with a background).
     QRect opaqueRect(const forms::Control& control) const;
