@@ -94,7 +94,13 @@ void Canvas::invalidate(const forms::Control& control)
         const int pen = static_cast<const forms::Line&>(control).borderWidth();
         rect.adjust(-pen, -pen, pen, pen);
     }
-    update(rect.adjusted(-1, -1, 1, 1));
+    // A picture and its border stay inside its rectangle. Text and wide pens may stray a
+    // pixel past theirs; a picture's update must not reach the path labels beside it, or a
+    // playback tick would draw thousands of them again.
+    if (control.kind() == forms::ControlKind::Image)
+        update(rect);
+    else
+        update(rect.adjusted(-1, -1, 1, 1));
 }
 
 void Canvas::paintEvent(QPaintEvent* event)
@@ -104,67 +110,101 @@ void Canvas::paintEvent(QPaintEvent* event)
     // Whatever was due has been merged into this paint; later changes need their own updates.
     m_allInvalid = false;
     QPainter painter(this);
-    const QRect exposed = event->rect();
-    if (m_window->hasBackColor())
-        painter.fillRect(exposed, m_ground);
+    const QRegion exposed = event->region();
+    if (m_window->hasBackColor()) {
+        for (const QRect& rect : exposed)
+            painter.fillRect(rect, m_ground);
+    }
     if (!m_background.isNull())
         painter.drawImage(QPoint(0, 0), m_background);
 
-    // Design-time controls first, in creation order; then the loaded elements of each array,
-    // which were created after them and so lie on top.
-    std::vector<const forms::Control*>& items = m_paintList;
-    items.clear();
-    auto consider = [&](const forms::Control* control) {
-        if (control && control->isLightweight() && control->visible())
-            items.push_back(control);
+    // Frame pictures lie on top of each other by the thousand, and a stretched one may reach far
+    // past the window. Going from the top down, each control is left what the opaque controls
+    // above it have not covered; one left nothing is not drawn at all, and the others are drawn
+    // bottom up, clipped to what they were left, so every pixel comes out as before. The walk
+    // ends as soon as nothing is left.
+    std::vector<Part>& parts = m_parts;
+    parts.clear();
+    QRegion open = exposed;
+    auto visit = [&](const forms::Control* control) {
+        if (!control || !control->visible() || !control->isLightweight() || !open.intersects(reach(*control)))
+            return;
+        parts.push_back(Part { control, open });
+        const QRect solid = opaqueRect(*control);
+        if (!solid.isEmpty())
+            open -= solid;
     };
-    for (const forms::Control* control : m_window->controls())
-        consider(control);
-    for (const forms::ControlArrayBase* array : m_window->arrays()) {
-        const forms::Control* zero = array->at(0);
+    // Drawing order: design-time controls in creation order, then the loaded elements of each
+    // array, which were created after them and so lie on top. The walk goes the other way.
+    const std::vector<forms::ControlArrayBase*>& arrays = m_window->arrays();
+    for (auto array = arrays.rbegin(); array != arrays.rend() && !open.isEmpty(); ++array) {
+        const forms::Control* zero = (*array)->at(0);
         if (!zero || !zero->isLightweight())
             continue;
-        for (int i = 1; i < array->size(); ++i)
-            consider(array->at(i));
+        for (int i = (*array)->size() - 1; i >= 1 && !open.isEmpty(); --i)
+            visit((*array)->at(i));
     }
+    const std::vector<forms::Control*>& controls = m_window->controls();
+    for (auto control = controls.rbegin(); control != controls.rend() && !open.isEmpty(); ++control)
+        visit(*control);
 
-    // Frame pictures lie on top of each other by the thousand. Everything below the topmost
-    // opaque picture that covers the exposed area cannot be seen, so drawing starts there.
-    std::size_t first = 0;
-    for (std::size_t i = items.size(); i-- > 0;) {
-        if (covers(*items[i], exposed)) {
-            first = i;
-            break;
-        }
-    }
     const forms::Control* previous = nullptr;
-    for (std::size_t i = first; i < items.size(); ++i) {
-        // An empty bordered frame drawn again at the same place changes no pixel.
-        if (previous && sameEmptyFrame(*previous, *items[i]))
+    for (auto part = parts.rbegin(); part != parts.rend(); ++part) {
+        // An empty bordered frame drawn again at the same place changes no pixel. Nothing drawn
+        // between the two can have changed what the second one was left.
+        if (previous && sameEmptyFrame(*previous, *part->control))
             continue;
-        // Path labels lie on top of each other by the thousand: an opaque label that the next
-        // one covers exactly cannot be seen.
-        if (i + 1 < items.size() && hiddenByNextLabel(*items[i], *items[i + 1]))
-            continue;
-        paintControl(painter, *items[i], exposed);
-        previous = items[i];
+        painter.setClipRegion(part->visible);
+        paintControl(painter, *part->control);
+        previous = part->control;
     }
 }
 
-bool Canvas::covers(const forms::Control& control, const QRect& area)
+QRect Canvas::reach(const forms::Control& control) const
 {
+    switch (control.kind()) {
+    case forms::ControlKind::Label: {
+        // Thousands of empty path labels lie on top of each other; they draw nothing.
+        const auto& label = static_cast<const forms::Label&>(control);
+        if (label.caption().empty() && label.borderStyle() == 0 && label.look().transparent)
+            return {};
+        return labelRect(label);
+    }
+    case forms::ControlKind::Image: {
+        const auto& image = static_cast<const forms::Image&>(control);
+        if (image.picture().isNull() && image.borderStyle() != 1)
+            return {};
+        return pixelRect(image);
+    }
+    case forms::ControlKind::Line: {
+        const auto& line = static_cast<const forms::Line&>(control);
+        const int pen = line.borderWidth() + 1;
+        const QPoint a(toPixels(line.x1()), toPixels(line.y1()));
+        const QPoint b(toPixels(line.x2()), toPixels(line.y2()));
+        return QRect(a, b).normalized().adjusted(-pen, -pen, pen, pen);
+    }
+    default:
+        return pixelRect(control);
+    }
+}
+
+QRect Canvas::opaqueRect(const forms::Control& control) const
+{
+    if (control.kind() == forms::ControlKind::Label) {
+        const auto& label = static_cast<const forms::Label&>(control);
+        return label.look().transparent ? QRect() : labelRect(label);
+    }
     if (control.kind() != forms::ControlKind::Image)
-        return false;
+        return {};
     const auto& image = static_cast<const forms::Image&>(control);
     const QImage* pixels = QtPicture::imageOf(image.picture());
     if (!pixels || pixels->hasAlphaChannel())
-        return false;
+        return {};
     // Stretched, the picture and its border fill the whole control; otherwise the picture
     // alone is sure to cover only its own size inside the border.
     const QRect rect = pixelRect(image);
     const QRect inside = image.borderStyle() == 1 ? rect.adjusted(1, 1, -1, -1) : rect;
-    const QRect drawn = image.stretch() ? rect : QRect(inside.topLeft(), pixels->size()).intersected(inside);
-    return drawn.contains(area);
+    return image.stretch() ? rect : QRect(inside.topLeft(), pixels->size()).intersected(inside);
 }
 
 bool Canvas::sameEmptyFrame(const forms::Control& a, const forms::Control& b)
@@ -177,29 +217,18 @@ bool Canvas::sameEmptyFrame(const forms::Control& a, const forms::Control& b)
         && pixelRect(x) == pixelRect(y);
 }
 
-bool Canvas::hiddenByNextLabel(const forms::Control& below, const forms::Control& above) const
-{
-    if (below.kind() != forms::ControlKind::Label || above.kind() != forms::ControlKind::Label)
-        return false;
-    const auto& lower = static_cast<const forms::Label&>(below);
-    const auto& upper = static_cast<const forms::Label&>(above);
-    return !upper.look().transparent && !lower.autoSize() && !upper.autoSize() && pixelRect(lower) == pixelRect(upper);
-}
-
-void Canvas::paintControl(QPainter& painter, const forms::Control& control, const QRect& exposed) const
+void Canvas::paintControl(QPainter& painter, const forms::Control& control) const
 {
     switch (control.kind()) {
     case forms::ControlKind::Image: {
         const auto& image = static_cast<const forms::Image&>(control);
         const QRect rect = pixelRect(image);
-        if (!rect.intersects(exposed))
-            return;
         // A border takes the outermost pixels; the picture goes inside it.
         const QRect inside = image.borderStyle() == 1 ? rect.adjusted(1, 1, -1, -1) : rect;
         if (const QImage* pixels = QtPicture::imageOf(image.picture()); pixels && !inside.isEmpty()) {
             painter.save();
-            painter.setClipRect(inside.intersected(exposed));
-            // Scaled while drawing, clipped to what is exposed: no scaled copy is ever kept.
+            painter.setClipRect(inside, Qt::IntersectClip);
+            // Scaled while drawing, clipped to what can be seen of it: no scaled copy is kept.
             if (image.stretch())
                 painter.drawImage(inside, *pixels);
             else
@@ -215,12 +244,7 @@ void Canvas::paintControl(QPainter& painter, const forms::Control& control, cons
     }
     case forms::ControlKind::Label: {
         const auto& label = static_cast<const forms::Label&>(control);
-        // Thousands of empty path labels lie on top of each other; they draw nothing.
-        if (label.caption().empty() && label.borderStyle() == 0 && label.look().transparent)
-            return;
         const QRect rect = labelRect(label);
-        if (!rect.intersects(exposed))
-            return;
         painter.save();
         painter.setFont(fontFor(label.look(), font()));
         if (!label.look().transparent)

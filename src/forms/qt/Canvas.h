@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QImage>
+#include <QRegion>
 #include <QWidget>
 
 #include <vector>
@@ -15,7 +16,8 @@ namespace forms::qt {
 
 // The client area of a window. It draws the lightweight controls (labels, images, lines) from
 // the model in creation order, so thousands of frame pictures cost no widgets at all; real
-// widgets for buttons and boxes are its children and sit on top.
+// widgets for buttons and boxes are its children and sit on top. Of stacked controls only what
+// can be seen is drawn: a control hidden by opaque pictures above it costs a rectangle test.
 class Canvas final : public QWidget {
 public:
     Canvas(forms::Window& window, QWidget* parent);
@@ -32,17 +34,24 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    void paintControl(QPainter& painter, const forms::Control& control, const QRect& exposed) const;
-    // Whether the control is an opaque picture hiding all of `area`.
-    static bool covers(const forms::Control& control, const QRect& area);
+    // A control to draw and the part of the exposed area that no opaque control above it hides.
+    struct Part {
+        const forms::Control* control;
+        QRegion visible;
+    };
+
+    void paintControl(QPainter& painter, const forms::Control& control) const;
+    // Where the control can draw at all; empty for one that draws nothing.
+    QRect reach(const forms::Control& control) const;
+    // What the control paints over completely (an opaque picture, a label with a background).
+    QRect opaqueRect(const forms::Control& control) const;
     static bool sameEmptyFrame(const forms::Control& a, const forms::Control& b);
-    bool hiddenByNextLabel(const forms::Control& below, const forms::Control& above) const;
 
     forms::Window* m_window;
     QImage m_background;
     // The window's colour: the ground of the canvas and of opaque labels.
     QColor m_ground;
-    std::vector<const forms::Control*> m_paintList;
+    std::vector<Part> m_parts;
     bool m_allInvalid = false;
 };
 
