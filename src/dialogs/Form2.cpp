@@ -102,11 +102,23 @@ void Form2::File1_Click()
 {
     // A file that cannot be read as a picture ends the preview silently: the user simply
     // picks another, and the previous preview stays.
+    // A slow picture is read away from the user-interface thread, behind a progress dialog with
+    // Cancel; a cancelled preview, like a failed one, keeps the previous one.
+    const std::string path = selectedPath();
+    forms::Picture picture;
+    forms::Progress progress;
+    progress.setTotal(1);
     try {
-        Image1.setPicture(application().loadPicture(selectedPath()));
+        const bool finished = application().runWithProgress("Loading " + path, progress, [&] {
+            picture = application().loadPicture(path);
+            progress.advance();
+        });
+        if (!finished)
+            return;
     } catch (const forms::Error&) {
         return;
     }
+    Image1.setPicture(picture);
     fitPreview();
 }
 

@@ -8,6 +8,7 @@
 #include "forms/Error.h"
 #include "forms/NumericText.h"
 #include "forms/Picture.h"
+#include "forms/Progress.h"
 #include "shell/Form1.h"
 #include "shell/Movelle.h"
 
@@ -122,13 +123,15 @@ struct Decoded {
 // Decodes every file on `threads` threads (0: one per core), the calling thread among them. The
 // decoder is safe on worker threads and Application::loadPicture only hands the call on, so the
 // threads share nothing but the index of the next file.
+// `framesOf[k]` is how many frames show file k: the progress counts frames, as the user does.
+// Once the user cancels, no further file is started.
 std::vector<Decoded> decodeAll(forms::Application& application, const std::vector<std::string>& files,
-                               unsigned threads)
+                               const std::vector<int>& framesOf, unsigned threads, forms::Progress& progress)
 {
     std::vector<Decoded> results(files.size());
     std::atomic<std::size_t> next { 0 };
     auto work = [&] {
-        for (std::size_t k = next++; k < files.size(); k = next++) {
+        for (std::size_t k = next++; k < files.size() && !progress.cancelled(); k = next++) {
             try {
                 results[k].picture = application.loadPicture(files[k]);
             } catch (const std::exception& e) {
@@ -138,6 +141,7 @@ std::vector<Decoded> decodeAll(forms::Application& application, const std::vecto
                                                                   : "cannot read " + files[k] + ": " + e.what();
                 results[k].failed = true;
             }
+            progress.advance(framesOf[k]);
         }
     };
 
@@ -159,8 +163,10 @@ std::vector<Decoded> decodeAll(forms::Application& application, const std::vecto
 }
 
 // Reads the whole file and checks everything the rebuild would otherwise trip over later: the
-// count, the rate, and every picture. Throws forms::Error naming the file and every cause.
-Form4::Animation readAnimation(forms::Application& application, const std::string& path, unsigned threads)
+// count, the rate, and every picture. Throws forms::Error naming the file and every cause. Runs
+// away from the user-interface thread; after a cancel what it returns is incomplete and unused.
+Form4::Animation readAnimation(forms::Application& application, const std::string& path, unsigned threads,
+                               forms::Progress& progress)
 {
     anifile::Result<anifile::AniReader> opened = anifile::AniReader::open(path);
     if (!opened)
@@ -227,16 +233,24 @@ Form4::Animation readAnimation(forms::Application& application, const std::strin
     std::vector<std::string> files;
     std::map<std::string, std::size_t> fileIndex;
     std::vector<std::size_t> fileOfFrame(animation.paths.size(), 0);
+    std::vector<int> framesOf;
     for (std::size_t i = 0; i < animation.paths.size(); ++i) {
         const std::optional<std::string>& line = animation.paths[i];
         if (!line || line->empty())
             continue;
         auto [it, added] = fileIndex.emplace(*line, files.size());
-        if (added)
+        if (added) {
             files.push_back(*line);
+            framesOf.push_back(0);
+        }
         fileOfFrame[i] = it->second;
+        ++framesOf[it->second];
     }
-    const std::vector<Decoded> decoded = decodeAll(application, files, threads);
+    progress.setTotal(static_cast<int>(std::count_if(animation.paths.begin(), animation.paths.end(),
+                                                     [](const auto& line) { return line && !line->empty(); })));
+    const std::vector<Decoded> decoded = decodeAll(application, files, framesOf, threads, progress);
+    if (progress.cancelled())
+        return animation;
 
     // The frames that show each unreadable file, so that one line of the message names them all.
     std::map<std::size_t, std::vector<int>> failures;
@@ -304,8 +318,17 @@ void Form4::Command1_Click()
                         + " frames already. Choose \"&New\" in the Files menu first, then open it again.");
     }
 
-    const Animation animation = readAnimation(application(), path, m_decodingThreads);
-    rebuild(main, animation);
+    // Reading and decoding run away from the user-interface thread, behind a progress dialog with
+    // Cancel when they last; the main window takes no input meanwhile. A cancelled open, like a
+    // failed one, changes nothing.
+    forms::Progress progress;
+    std::optional<Animation> animation;
+    const bool finished = application().runWithProgress("Opening " + path, progress, [&] {
+        animation = readAnimation(application(), path, m_decodingThreads, progress);
+    });
+    if (!finished || !animation)
+        return;
+    rebuild(main, *animation);
 }
 
 // The rebuild proper, in the order the frame set is always built: pictures and path labels,

@@ -131,6 +131,27 @@ TEST_F(OpenScreen, RebuildsTheFrameSetOfTheFile)
     EXPECT_EQ(f.l.caption(), "1");
 }
 
+TEST_F(OpenScreen, ACancelledOpenChangesNothingAndTheNextOkOpens)
+{
+    writeAnimation("anim.ani", { "3", "100", red, green, red });
+    h.screen.cancelWork = true;
+    movelle::Form4& d = openFile(h, dir.str(), "anim.ani");
+    expectUntouched(h.app.Form1());
+    EXPECT_TRUE(d.isShown());
+    EXPECT_TRUE(h.screen.errors.empty()) << h.screen.errors.front();
+    ASSERT_EQ(h.screen.progressTitles.size(), 1u);
+    EXPECT_NE(h.screen.progressTitles[0].find("anim.ani"), std::string::npos) << h.screen.progressTitles[0];
+    // Cancelled before the first picture: none was read.
+    EXPECT_EQ(h.screen.progressShown[0], std::make_pair(0, 3));
+
+    h.screen.cancelWork = false;
+    d.Command1.click();
+    EXPECT_EQ(h.app.Form1().Image1.count(), 3);
+    EXPECT_FALSE(d.isShown());
+    // The progress counts frames, a picture shown by two frames twice.
+    EXPECT_EQ(h.screen.progressShown[1], std::make_pair(3, 3));
+}
+
 TEST_F(OpenScreen, CountsAndRates)
 {
     Headless one;

@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace testing_support {
@@ -22,12 +23,27 @@ public:
     void messageBox(const std::string& text, const std::string& title) override { messages.push_back(title + ": " + text); }
     void reportError(const std::string& message) override { errors.push_back(message); }
     void quit() override { quitRequested = true; }
+    // Runs the work at once, as a screen would on its own thread; with `cancelWork` set, the user
+    // has pressed Cancel before the work took its first step.
+    bool runWithProgress(const std::string& title, forms::Progress& progress, const std::function<void()>& work) override
+    {
+        progressTitles.push_back(title);
+        if (cancelWork)
+            progress.cancel();
+        work();
+        progressShown.emplace_back(progress.done(), progress.total());
+        return !progress.cancelled();
+    }
 
     std::vector<std::string> shown;
     std::vector<std::string> hidden;
     std::vector<std::string> messages;
     std::vector<std::string> errors;
     bool quitRequested = false;
+    bool cancelWork = false;
+    std::vector<std::string> progressTitles;
+    // What the progress said when the work ended: done of total.
+    std::vector<std::pair<int, int>> progressShown;
 };
 
 // The whole program without a display: the real picture decoder, a clock that moves only when

@@ -151,12 +151,12 @@ bool Canvas::covers(const forms::Control& control, const QRect& area)
     if (control.kind() != forms::ControlKind::Image)
         return false;
     const auto& image = static_cast<const forms::Image&>(control);
-    const QImage* pixels = QtPicture::imageOf(image.picture());
-    if (!pixels || pixels->hasAlphaChannel())
+    // Known without decoding: a covered frame must cost nothing.
+    if (!QtPicture::isOpaque(image.picture()))
         return false;
     QRect drawn = pixelRect(image);
     if (!image.stretch())
-        drawn.setSize(drawn.size().boundedTo(pixels->size()));
+        drawn.setSize(drawn.size().boundedTo(QSize(image.picture().width(), image.picture().height())));
     return drawn.contains(area);
 }
 
@@ -178,14 +178,14 @@ void Canvas::paintControl(QPainter& painter, const forms::Control& control, cons
         const QRect rect = pixelRect(image);
         if (!rect.intersects(exposed))
             return;
-        if (const QImage* pixels = QtPicture::imageOf(image.picture())) {
+        if (const QImage pixels = QtPicture::imageOf(image.picture()); !pixels.isNull()) {
             painter.save();
             painter.setClipRect(rect.intersected(exposed));
             // Scaled while drawing, clipped to what is exposed: no scaled copy is ever kept.
             if (image.stretch())
-                painter.drawImage(rect, *pixels);
+                painter.drawImage(rect, pixels);
             else
-                painter.drawImage(rect.topLeft(), *pixels);
+                painter.drawImage(rect.topLeft(), pixels);
             painter.restore();
         }
         if (image.borderStyle() == 1) {

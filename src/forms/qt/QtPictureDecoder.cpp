@@ -3,22 +3,52 @@
 
 #include "forms/Error.h"
 #include "forms/qt/QtPicture.h"
-#include "pictures/PictureReader.h"
+#include "forms/qt/StoredPicture.h"
+#include "pictures/PictureStore.h"
+
+#include <QDir>
+#include <QImageReader>
 
 namespace forms::qt {
 
-const QImage* QtPicture::imageOf(const Picture& picture)
+QtPictureDecoder::QtPictureDecoder()
+    : QtPictureDecoder(pictures::PictureStore::shared())
 {
-    const auto* data = dynamic_cast<const QtPicture*>(picture.data());
-    return data ? &data->image() : nullptr;
+}
+
+QtPictureDecoder::QtPictureDecoder(pictures::PictureStore& store)
+    : m_store(store)
+{
 }
 
 Picture QtPictureDecoder::decode(const std::string& path)
 {
-    pictures::PictureReadResult result = pictures::readPicture(QString::fromStdString(path));
-    if (result.image.isNull())
-        throw Error(ErrorKind::BadPicture, result.error.toStdString());
-    return Picture(std::make_shared<QtPicture>(std::move(result.image)));
+    const QString name = QString::fromStdString(path);
+    // The program's own pictures are compiled in, trusted, and small.
+    if (name.startsWith(QLatin1String(":/"))) {
+        QImage image = QImageReader(name).read();
+        if (image.isNull())
+            throw Error(ErrorKind::BadPicture, "cannot read " + path + ": not a picture Movelle can read");
+        return Picture(std::make_shared<QtPicture>(std::move(image)));
+    }
+    pictures::Result<std::shared_ptr<const pictures::PictureSource>> source = m_store.load(name);
+    if (!source) {
+        // The one place a cause learns which file it concerns.
+        throw Error(ErrorKind::BadPicture,
+                    "cannot read " + QDir::toNativeSeparators(name).toStdString() + ": " + source.error().message());
+    }
+    return Picture(std::make_shared<StoredPicture>(std::move(source).value(), m_store));
+}
+
+void QtPictureDecoder::decodeAhead(const std::vector<Picture>& upcoming)
+{
+    std::vector<std::shared_ptr<const pictures::PictureSource>> sources;
+    sources.reserve(upcoming.size());
+    for (const Picture& picture : upcoming) {
+        if (const StoredPicture* stored = StoredPicture::of(picture))
+            sources.push_back(stored->source());
+    }
+    m_store.decodeAhead(sources);
 }
 
 }
