@@ -59,6 +59,16 @@ bool isBlankText(std::string_view text)
     return std::all_of(text.begin(), text.end(), isBlank);
 }
 
+// A field quoted in a message: a line of a hostile or broken file can be megabytes long, and a
+// message box would spend minutes laying it out.
+std::string quoted(const std::string& text)
+{
+    constexpr std::size_t shown = 60;
+    if (text.size() <= shown)
+        return "\"" + text + "\"";
+    return "\"" + text.substr(0, shown) + "...\" (" + std::to_string(text.size()) + " characters)";
+}
+
 // "Frame 3", "Frames 2 and 5", "Frames 2, 5 and 7-9": one-based, as the frame buttons count.
 std::string framesPhrase(const std::vector<int>& indexes)
 {
@@ -184,7 +194,7 @@ Form4::Animation readAnimation(forms::Application& application, const std::strin
             value = forms::strictNumber(count);
         } catch (const Error&) {
             throw Error(ErrorKind::TypeMismatch,
-                        "The animation was not opened: the frame count \"" + count + "\" in " + path
+                        "The animation was not opened: the frame count " + quoted(count) + " in " + path
                             + " is not a number.");
         }
         animation.countText = forms::numberText(value);
@@ -209,7 +219,7 @@ Form4::Animation readAnimation(forms::Application& application, const std::strin
         rateValue = forms::strictNumber(rate);
     } catch (const Error&) {
         throw Error(ErrorKind::TypeMismatch,
-                    "The animation was not opened: the rate \"" + rate + "\" in " + path + " is not a number.");
+                    "The animation was not opened: the rate " + quoted(rate) + " in " + path + " is not a number.");
     }
     animation.rateText = forms::numberText(rateValue);
     // The playback timer gets the rate box's text, rounded; it must accept the result.

@@ -216,6 +216,11 @@ TEST_F(OpenScreen, BadFilesChangeNothing)
         { { "1", "-1" }, "rate -1" },
         { { "1", "1e300" }, "rate 1E+300" },
         { { "1" }, "ends before the rate line" },
+        // A line megabytes long is quoted by its start, so that the message stays readable.
+        { { "1", std::string(60, 'f') }, "rate \"" + std::string(60, 'f') + "\" in" },
+        { { "1", std::string(61, 'f') }, "rate \"" + std::string(60, 'f') + "...\" (61 characters)" },
+        { { std::string(100000, 'a'), "100" }, "frame count \"" + std::string(60, 'a') + "...\" (100000 characters)" },
+        { { "1", "100", std::string(10000, 'p') }, std::string(4096, 'p') + "... (10000 characters)" },
     };
     for (const auto& [lines, says] : cases) {
         Headless other;
@@ -224,6 +229,7 @@ TEST_F(OpenScreen, BadFilesChangeNothing)
         ASSERT_EQ(other.screen.errors.size(), 1u) << says;
         EXPECT_NE(other.screen.errors[0].find(says), std::string::npos) << other.screen.errors[0];
         EXPECT_NE(other.screen.errors[0].find(dir.str() + "/bad.ani"), std::string::npos) << other.screen.errors[0];
+        EXPECT_LT(other.screen.errors[0].size(), 5000u);
         expectUntouched(other.app.Form1());
     }
     openFile(h, dir.str(), "no-such-file.ani");

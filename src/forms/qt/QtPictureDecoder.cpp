@@ -11,6 +11,12 @@
 
 namespace forms::qt {
 
+namespace {
+
+constexpr qsizetype kLongestNameShown = 4096;
+
+}
+
 QtPictureDecoder::QtPictureDecoder()
     : QtPictureDecoder(pictures::PictureStore::shared())
 {
@@ -33,9 +39,12 @@ Picture QtPictureDecoder::decode(const std::string& path)
     }
     pictures::Result<std::shared_ptr<const pictures::PictureSource>> source = m_store.load(name);
     if (!source) {
-        // The one place a cause learns which file it concerns.
-        throw Error(ErrorKind::BadPicture,
-                    "cannot read " + QDir::toNativeSeparators(name).toStdString() + ": " + source.error().message());
+        // The one place a cause learns which file it concerns. A name longer than any file name
+        // (a broken animation file's line) is shortened, so that the message stays readable.
+        QString shown = QDir::toNativeSeparators(name);
+        if (shown.size() > kLongestNameShown)
+            shown = shown.left(kLongestNameShown) + QStringLiteral("... (%1 characters)").arg(name.size());
+        throw Error(ErrorKind::BadPicture, "cannot read " + shown.toStdString() + ": " + source.error().message());
     }
     return Picture(std::make_shared<StoredPicture>(std::move(source).value(), m_store));
 }
