@@ -11,6 +11,8 @@
 #include <atomic>
 #include <cstdlib>
 #include <exception>
+#include <malloc.h>
+#include <mutex>
 #include <optional>
 #include <sys/stat.h>
 #include <system_error>
@@ -48,7 +50,7 @@ std::int64_t PictureStore::defaultBudget()
     const long pages = ::sysconf(_SC_PHYS_PAGES);
     const long pageSize = ::sysconf(_SC_PAGE_SIZE);
     const std::int64_t memory = pages > 0 && pageSize > 0 ? std::int64_t(pages) * pageSize : 4096 * mebibyte;
-    return std::clamp<std::int64_t>(memory / 16, 64 * mebibyte, 768 * mebibyte);
+    return std::clamp<std::int64_t>(memory / 64, 64 * mebibyte, 384 * mebibyte);
 }
 
 PictureStore::PictureStore()
@@ -61,6 +63,12 @@ PictureStore::PictureStore(Settings settings)
     , m_cache(std::make_shared<PictureCache>(m_settings.budgetBytes))
     , m_shared(std::make_shared<Shared>())
 {
+    // glibc raises its threshold for mapping large blocks each time one is freed, after which
+    // evicted pictures' pixels stay in the heaps of the threads that decoded them: playing a long
+    // animation then grows the process by gigabytes although the cache holds its budget. A fixed
+    // threshold gives every picture its own mapping, returned to the system when it is evicted.
+    static std::once_flag once;
+    std::call_once(once, [] { ::mallopt(M_MMAP_THRESHOLD, 512 * 1024); });
     if (!m_settings.decoder)
         m_settings.decoder = [](QByteArrayView bytes, const Limits& limits) { return decodePicture(bytes, limits); };
 }

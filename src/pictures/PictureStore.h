@@ -45,8 +45,9 @@ public:
 
     // The environment variable that sets the budget, in MiB.
     static constexpr const char* budgetVariable = "MOVELLE_PICTURE_CACHE_MB";
-    // A sixteenth of the machine's memory, at least 64 MiB and at most 768 MiB; or what the
-    // environment variable says.
+    // A sixty-fourth of the machine's memory, at least 64 MiB and at most 384 MiB (the next frames
+    // of any animation, with room to spare, beside the compressed files, which stay whole); or what
+    // the environment variable says.
     static std::int64_t defaultBudget();
 
     // At most this many decodes that ran past their time bound may still be running; further

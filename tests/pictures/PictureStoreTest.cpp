@@ -264,7 +264,7 @@ TEST(PictureStoreBudget, comesFromTheEnvironmentOrTheMachine)
         ASSERT_EQ(setenv(variable, unusable, 1), 0);
         const std::int64_t budget = PictureStore::defaultBudget();
         EXPECT_GE(budget, 64 * mebibyte) << unusable;
-        EXPECT_LE(budget, 768 * mebibyte) << unusable;
+        EXPECT_LE(budget, 384 * mebibyte) << unusable;
     }
     unsetenv(variable);
 }
