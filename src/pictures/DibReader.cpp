@@ -265,15 +265,16 @@ Result<DibHeader> DibHeader::parse(QByteArrayView info)
 
 namespace {
 
-// Run-length coded pixels. Pixels the data never reaches are transparent, whether a delta jumped
-// over them or the data ended early: a defined result, never memory left over.
-template<typename Put>
-void runRle(QByteArrayView d, const DibHeader& h, Put put)
+// Run-length coded pixels, handed to a sink as runs: fill(x, row, n, value, direct) with n already
+// cut to the row's width. `direct` says the value is a colour (RLE24), not a palette index.
+template<typename Sink>
+void runRle(QByteArrayView d, const DibHeader& h, Sink&& fill)
 {
     std::int64_t x = 0;
     std::int64_t row = 0;
     qsizetype at = 0;
     const int kind = h.compression == DibHeader::Compression::Rle8 ? 8 : h.compression == DibHeader::Compression::Rle4 ? 4 : 24;
+    const auto room = [&](std::int64_t n) { return std::max<std::int64_t>(0, std::min(n, h.width - x)); };
     while (row < h.height && at + 2 <= d.size()) {
         const std::uint32_t count = u8(d, at);
         const std::uint32_t code = u8(d, at + 1);
@@ -285,15 +286,17 @@ void runRle(QByteArrayView d, const DibHeader& h, Put put)
                     return;
                 const QRgb c = qRgb(int(u8(d, at + 1)), int(u8(d, at)), int(code));
                 at += 2;
-                for (std::uint32_t i = 0; i < count && x < h.width; ++i)
-                    put(x++, row, c, true);
+                fill(x, row, room(count), c, true);
             } else if (kind == 8) {
-                for (std::uint32_t i = 0; i < count && x < h.width; ++i)
-                    put(x++, row, code, false);
+                fill(x, row, room(count), code, false);
+            } else if (code >> 4 == (code & 15)) {
+                fill(x, row, room(count), code & 15, false);
             } else {
-                for (std::uint32_t i = 0; i < count && x < h.width; ++i)
-                    put(x++, row, i % 2 ? code & 15 : code >> 4, false);
+                const std::int64_t n = room(count);
+                for (std::int64_t i = 0; i < n; ++i)
+                    fill(x + i, row, 1, i % 2 ? code & 15 : code >> 4, false);
             }
+            x += count;
             continue;
         }
         switch (code) {
@@ -318,19 +321,19 @@ void runRle(QByteArrayView d, const DibHeader& h, Put put)
                     if (i >= have)
                         return;
                     if (x < h.width)
-                        put(x, row, u8(d, at + i), false);
+                        fill(x, row, 1, u8(d, at + i), false);
                 } else if (kind == 4) {
                     if (i / 2 >= have)
                         return;
                     const std::uint32_t b = u8(d, at + i / 2);
                     if (x < h.width)
-                        put(x, row, i % 2 ? b & 15 : b >> 4, false);
+                        fill(x, row, 1, i % 2 ? b & 15 : b >> 4, false);
                 } else {
                     if (3 * i + 3 > have)
                         return;
                     const qsizetype p = at + 3 * i;
                     if (x < h.width)
-                        put(x, row, qRgb(int(u8(d, p + 2)), int(u8(d, p + 1)), int(u8(d, p))), true);
+                        fill(x, row, 1, qRgb(int(u8(d, p + 2)), int(u8(d, p + 1)), int(u8(d, p))), true);
                 }
                 ++x;
             }
@@ -341,11 +344,47 @@ void runRle(QByteArrayView d, const DibHeader& h, Put put)
     }
 }
 
+// Decodes run-length coding. Every pixel is written at most once (the position only moves
+// forward), so counting the pixels written tells whether the data reached them all. When it did,
+// the picture stays indexed, as compact and quick as the file; when it did not, the pixels it
+// never reached are transparent, which a palette of 256 colours may have no room for.
+Result<QImage> decodeRle(const DibHeader& h, QByteArrayView pixels, const std::vector<QRgb>& colours, const Limits& limits)
+{
+    if (h.compression != DibHeader::Compression::Rle24) {
+        Result<QImage> allocated = allocatePicture(h.width, h.height, QImage::Format_Indexed8, limits);
+        if (!allocated)
+            return allocated.error();
+        QImage image = std::move(allocated).value();
+        uchar* bits = image.bits();
+        const qsizetype perLine = image.bytesPerLine();
+        std::fill_n(bits, perLine * image.height(), uchar(0));
+        std::int64_t written = 0;
+        runRle(pixels, h, [&](std::int64_t x, std::int64_t row, std::int64_t n, std::uint32_t value, bool) {
+            const std::int64_t y = h.topDown ? row : h.height - 1 - row;
+            std::fill_n(bits + y * perLine + x, n, uchar(value));
+            written += n;
+        });
+        if (written == h.width * h.height) {
+            image.setColorTable(QList<QRgb>(colours.begin(), colours.end()));
+            return image;
+        }
+    }
+    Result<QImage> allocated = allocatePicture(h.width, h.height, QImage::Format_ARGB32, limits);
+    if (!allocated)
+        return allocated.error();
+    QImage image = std::move(allocated).value();
+    image.fill(0);
+    auto* bits = reinterpret_cast<QRgb*>(image.bits());
+    const qsizetype perLine = image.bytesPerLine() / 4;
+    runRle(pixels, h, [&](std::int64_t x, std::int64_t row, std::int64_t n, std::uint32_t value, bool direct) {
+        const std::int64_t y = h.topDown ? row : h.height - 1 - row;
+        std::fill_n(bits + y * perLine + x, n, direct ? QRgb(value) : colours[value & 0xff]);
+    });
+    return image;
+}
+
 QImage::Format formatFor(const DibHeader& h)
 {
-    if (h.compression == DibHeader::Compression::Rle8 || h.compression == DibHeader::Compression::Rle4
-        || h.compression == DibHeader::Compression::Rle24)
-        return QImage::Format_ARGB32;
     return h.masks[3] != 0 ? QImage::Format_ARGB32 : QImage::Format_RGB32;
 }
 
@@ -386,13 +425,22 @@ Result<QImage> decodeDib(QByteArrayView info, const DibLayout& layout, const Lim
     const QByteArrayView pixels = layout.pixels;
     const bool rle = h.compression == DibHeader::Compression::Rle8 || h.compression == DibHeader::Compression::Rle4
         || h.compression == DibHeader::Compression::Rle24;
+    // Too large says more than damaged: a header claiming a huge picture is refused as that,
+    // whether or not its pixels are there.
+    if (h.width > 0 && h.height > 0 && !limits.allows(h.width, h.height))
+        return PictureError::tooLarge(h.width, h.height);
     if (h.width > 0 && h.height > 0 && !rle) {
         const std::int64_t rowBytes = (h.width * h.bitCount + 7) / 8;
         // Some writers leave off the padding of the last row; that much is forgiven. Checked
         // before allocating, so a short file cannot make us reserve what it never fills.
-        if (limits.allowsSides(h.width, h.height) && std::int64_t(pixels.size()) < h.stride() * (h.height - 1) + rowBytes)
+        if (std::int64_t(pixels.size()) < h.stride() * (h.height - 1) + rowBytes)
             return Problem::Damaged;
     }
+    const std::vector<QRgb> colours = h.bitCount <= 8 ? colourTable(info, h, layout.colourRoom) : std::vector<QRgb>();
+    if (rle && !layout.icon)
+        return decodeRle(h, pixels, colours, limits);
+    if (rle)
+        return PictureError::unsupported("run-length coded icons");
     QImage::Format format = formatFor(h);
     if (layout.icon)
         format = QImage::Format_ARGB32;
@@ -401,15 +449,6 @@ Result<QImage> decodeDib(QByteArrayView info, const DibLayout& layout, const Lim
         return allocated.error();
     QImage image = std::move(allocated).value();
     const int width = int(h.width);
-    const std::vector<QRgb> colours = h.bitCount <= 8 ? colourTable(info, h, layout.colourRoom) : std::vector<QRgb>();
-
-    if (rle) {
-        image.fill(0);
-        runRle(pixels, h, [&](std::int64_t x, std::int64_t row, std::uint32_t value, bool direct) {
-            lineOf(image, h, row)[x] = direct ? QRgb(value) : colours[value & 0xff];
-        });
-        return image;
-    }
 
     const std::int64_t stride = h.stride();
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(pixels.data());

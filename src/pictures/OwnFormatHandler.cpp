@@ -12,6 +12,7 @@ namespace pictures {
 namespace {
 // Enough of the start of a file for every sniffer.
 constexpr qint64 headBytes = 128;
+constexpr qint64 chunkBytes = 1024 * 1024;
 }
 
 OwnFormatHandler::OwnFormatHandler(const PictureFormat& format)
@@ -27,11 +28,15 @@ bool OwnFormatHandler::canRead() const
 bool OwnFormatHandler::read(QImage* image)
 {
     const Limits limits;
-    // Never more than the limits allow, however long the device says it is.
-    const QByteArray data = device()->read(limits.maxFileBytes + 1);
-    if (data.size() > limits.maxFileBytes) {
-        m_failure = PictureError(Problem::TooLarge, "the file is too large");
-        return false;
+    // In pieces, and never more than the limits allow: asking a sequential device for the whole
+    // bound at once would reserve it, whatever the device holds.
+    QByteArray data;
+    for (QByteArray piece; !(piece = device()->read(chunkBytes)).isEmpty();) {
+        data += piece;
+        if (data.size() > limits.maxFileBytes) {
+            m_failure = PictureError(Problem::TooLarge, "the file is too large");
+            return false;
+        }
     }
     Result<QImage> decoded = m_format.decode(QByteArrayView(data), limits);
     if (!decoded) {

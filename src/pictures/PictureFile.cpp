@@ -45,12 +45,30 @@ PictureError openError(int error)
     }
 }
 
+Result<QByteArray> readResource(const QString& path, const Limits& limits)
+{
+    QFile resource(path);
+    if (!resource.exists())
+        return PictureError(Problem::NoSuchFile);
+    if (!resource.open(QIODevice::ReadOnly))
+        return PictureError(Problem::CannotOpen, resource.errorString().toStdString());
+    if (resource.size() > limits.maxFileBytes)
+        return PictureError(Problem::TooLarge, "the file is too large");
+    QByteArray bytes = resource.readAll();
+    if (bytes.isEmpty())
+        return PictureError(Problem::Empty);
+    return bytes;
+}
+
 }
 
 Result<QByteArray> readPictureFile(const QString& path, const Limits& limits)
 {
     if (path.isEmpty())
         return PictureError(Problem::NoSuchFile, "no file name given");
+    // The program's own pictures live in its resources, in memory: no file, nothing that can block.
+    if (path.startsWith(QLatin1Char(':')))
+        return readResource(path, limits);
     const QByteArray name = QFile::encodeName(path);
     // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer, forever.
     Descriptor file(::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));

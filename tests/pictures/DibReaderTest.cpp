@@ -200,6 +200,16 @@ TEST(DibReader, decodesRunLengthCodingToTheLastPixel)
                                           green, green, green }));
 }
 
+// Data that reaches every pixel leaves none transparent; an index past a 4-colour palette is black.
+TEST(DibReader, runLengthCodingThatCoversEveryPixelIsOpaque)
+{
+    const QByteArray info = infoHeader(40, 3, 2, 8, 1, 4) + bgra({ qRgb(0, 0, 0), qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255) });
+    const Result<QImage> r = bmp(bmpFile(info, QByteArray("\x02\x01\x01\xc8\x00\x00\x03\x03\x00\x01", 10)));
+    ASSERT_TRUE(r.ok()) << r.error().message();
+    EXPECT_EQ(pixelsOf(r.value()), (std::vector<QRgb> { qRgb(0, 0, 255), qRgb(0, 0, 255), qRgb(0, 0, 255),
+                                       qRgb(255, 0, 0), qRgb(255, 0, 0), qRgb(0, 0, 0) }));
+}
+
 TEST(DibReader, decodesRle4NibblesAndOddAbsoluteRuns)
 {
     // A run of 3 alternating 1,2; then an absolute run of 3 nibbles (2 bytes, already even).
@@ -256,6 +266,7 @@ INSTANTIATE_TEST_SUITE_P(Headers, DibReaderRefuses,
         // 10 x 10 fits the side limit, 10 x 11 is one row over the byte budget.
         Refusal { "overTheBudget", bmpFile(infoHeader(40, 10, 11, 8) + QByteArray(1024, '\0'), QByteArray(132, '\0')),
             Problem::TooLarge, 10, 11 },
+        Refusal { "overTheBudgetWithoutItsPixels", bmpFile(infoHeader(40, 10, 11, 24), {}), Problem::TooLarge, 10, 11 },
         Refusal { "huffman", bmpFile(infoHeader(64, 8, 1, 1, 3), QByteArray(16, '\0')), Problem::Unsupported },
         Refusal { "sixtyFourBits", bmpFile(infoHeader(124, 1, 1, 64), QByteArray(8, '\0')), Problem::Unsupported },
         Refusal { "cmyk", bmpFile(infoHeader(40, 1, 1, 32, 11), QByteArray(4, '\0')), Problem::Unsupported },
