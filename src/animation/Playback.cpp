@@ -2,6 +2,9 @@
 #include "shell/Form1.h"
 
 #include "forms/NumericText.h"
+#include "shell/Movelle.h"
+
+#include <vector>
 
 namespace movelle {
 
@@ -31,6 +34,16 @@ void Form1::Timer1_Timer()
     const double next = forms::strictNumber(l.caption());
     if (leadingNumber(Text1.text()) == next || next >= frames)
         l.setCaption("0");
+
+    // The next ticks' pictures, in the order they will be shown, so that they are decoded before
+    // their tick comes. Nothing else about the step depends on it.
+    std::vector<forms::Picture> upcoming;
+    const int first = forms::roundToIndex(leadingNumber(l.caption()));
+    for (int step = 0; step < kDecodeAhead && step < frames; ++step) {
+        if (const forms::Image* picture = Image1.find((first + step) % frames); picture && !picture->picture().isNull())
+            upcoming.push_back(picture->picture());
+    }
+    m_app.decodeAhead(upcoming);
 }
 
 void Form1::hideFramePictures()

@@ -103,14 +103,25 @@ void Form2::File1_Click()
 {
     // A file that cannot be read as a picture ends the preview silently: the user simply
     // picks another, and the previous preview stays. That preview no longer shows the selected
-    // file, which "OK" must know.
+    // file, which "OK" must know. A slow picture is read away from the user-interface thread,
+    // behind a progress dialog with Cancel; a cancelled preview, like a failed one, keeps the
+    // previous one.
     const std::string path = selectedPath();
     m_previewPath.reset();
+    forms::Picture picture;
+    forms::Progress progress;
+    progress.setTotal(1);
     try {
-        Image1.setPicture(application().loadPicture(path));
+        const bool finished = application().runWithProgress("Loading " + path, progress, [&] {
+            picture = application().loadPicture(path);
+            progress.advance();
+        });
+        if (!finished)
+            return;
     } catch (const forms::Error&) {
         return;
     }
+    Image1.setPicture(picture);
     m_previewPath = path;
     fitPreview();
 }

@@ -9,6 +9,7 @@
 #include "forms/Error.h"
 #include "forms/NumericText.h"
 #include "forms/Picture.h"
+#include "forms/Progress.h"
 #include "shell/Form1.h"
 #include "shell/Movelle.h"
 
@@ -55,13 +56,15 @@ struct Decoded {
 // Decodes every file on `threads` threads (0: one per core), the calling thread among them. The
 // decoder is safe on worker threads and Application::loadPicture only hands the call on, so the
 // threads share nothing but the index of the next file.
+// `framesOf[k]` is how many frames show file k: the progress counts frames, as the user does.
+// Once the user cancels, no further file is started.
 std::vector<Decoded> decodeAll(forms::Application& application, const std::vector<std::string>& files,
-                               unsigned threads)
+                               const std::vector<int>& framesOf, unsigned threads, forms::Progress& progress)
 {
     std::vector<Decoded> results(files.size());
     std::atomic<std::size_t> next { 0 };
     auto work = [&] {
-        for (std::size_t k = next++; k < files.size(); k = next++) {
+        for (std::size_t k = next++; k < files.size() && !progress.cancelled(); k = next++) {
             try {
                 results[k].picture = application.loadPicture(files[k]);
             } catch (const std::exception& e) {
@@ -71,6 +74,7 @@ std::vector<Decoded> decodeAll(forms::Application& application, const std::vecto
                                                                   : "cannot read " + files[k] + ": " + e.what();
                 results[k].failed = true;
             }
+            progress.advance(framesOf[k]);
         }
     };
 
@@ -92,8 +96,10 @@ std::vector<Decoded> decodeAll(forms::Application& application, const std::vecto
 }
 
 // Reads the whole file and checks everything the rebuild would otherwise trip over later: the
-// count, the rate, and every picture. Throws forms::Error naming the file and every cause.
-Form4::Animation readAnimation(forms::Application& application, const std::string& path, unsigned threads)
+// count, the rate, and every picture. Throws forms::Error naming the file and every cause. Runs
+// away from the user-interface thread; after a cancel what it returns is incomplete and unused.
+Form4::Animation readAnimation(forms::Application& application, const std::string& path, unsigned threads,
+                               forms::Progress& progress)
 {
     Form4::Animation animation;
     try {
@@ -107,16 +113,24 @@ Form4::Animation readAnimation(forms::Application& application, const std::strin
     std::vector<std::string> files;
     std::map<std::string, std::size_t> fileIndex;
     std::vector<std::size_t> fileOfFrame(paths.size(), 0);
+    std::vector<int> framesOf;
     for (std::size_t i = 0; i < paths.size(); ++i) {
         const std::optional<std::string>& line = paths[i];
         if (!line || line->empty())
             continue;
         auto [it, added] = fileIndex.emplace(*line, files.size());
-        if (added)
+        if (added) {
             files.push_back(*line);
+            framesOf.push_back(0);
+        }
+        ++framesOf[it->second];
         fileOfFrame[i] = it->second;
     }
-    std::vector<Decoded> decoded = decodeAll(application, files, threads);
+    progress.setTotal(static_cast<int>(std::count_if(paths.begin(), paths.end(),
+                                                     [](const auto& line) { return line && !line->empty(); })));
+    std::vector<Decoded> decoded = decodeAll(application, files, framesOf, threads, progress);
+    if (progress.cancelled())
+        return animation;
     // A path from the file is named short and escaped in the message, however long or odd the
     // line that gave it.
     for (std::size_t k = 0; k < files.size(); ++k) {
@@ -217,8 +231,17 @@ void Form4::openAnimation(const std::string& path)
                         + main.f.shownCaption() + " menu first, then open it again.");
     }
 
-    const Animation animation = readAnimation(application(), path, m_decodingThreads);
-    rebuild(main, animation);
+    // Reading and decoding run away from the user-interface thread, behind a progress dialog with
+    // Cancel when they last; the main window takes no input meanwhile. A cancelled open, like a
+    // failed one, changes nothing.
+    forms::Progress progress;
+    std::optional<Animation> animation;
+    const bool finished = application().runWithProgress("Opening " + path, progress, [&] {
+        animation = readAnimation(application(), path, m_decodingThreads, progress);
+    });
+    if (!finished || !animation)
+        return;
+    rebuild(main, *animation);
 }
 
 // The rebuild proper, in the order the frame set is always built: pictures and path labels,

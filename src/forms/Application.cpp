@@ -78,6 +78,11 @@ Picture Application::loadPicture(const std::string& path)
     return m_decoder.decode(path);
 }
 
+bool Application::runWithProgress(const std::string& title, Progress& progress, const std::function<void()>& work)
+{
+    return m_windowSystem.runWithProgress(title, progress, work);
+}
+
 void Application::messageBox(const std::string& text, const std::string& title)
 {
     m_windowSystem.messageBox(text, title);

@@ -3,6 +3,7 @@
 
 #include "forms/FileSystem.h"
 #include "forms/Picture.h"
+#include "forms/Progress.h"
 
 #include <functional>
 #include <map>
@@ -48,8 +49,14 @@ public:
 
     // LoadPicture(path): throws BadPicture naming the file and the cause.
     Picture loadPicture(const std::string& path);
+    // The pictures that will be shown next, in order, so that the decoder can have them ready.
+    void decodeAhead(const std::vector<Picture>& upcoming) { m_decoder.decodeAhead(upcoming); }
 
     void messageBox(const std::string& text, const std::string& title);
+
+    // Work that may take long (an open, a preview), run without freezing the program; false when
+    // the user cancelled it. See WindowSystem::runWithProgress.
+    bool runWithProgress(const std::string& title, Progress& progress, const std::function<void()>& work);
 
 protected:
     // The window called `name`, created on first reference: its constructor builds the

@@ -65,6 +65,9 @@ class PictureDecoder {
 public:
     // Throws forms::Error (BadPicture) naming the file and the cause.
     virtual Picture decode(const std::string& path) = 0;
+    // The pictures that will be shown next, in order: a decoder that keeps pictures compressed
+    // may decode them now, away from the user-interface thread. Only a hint.
+    virtual void decodeAhead(const std::vector<Picture>& /*upcoming*/) { }
 
 protected:
     virtual ~PictureDecoder() = default;

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "forms/Progress.h"
+
+#include <functional>
 #include <string>
 
 namespace forms {
@@ -26,6 +29,15 @@ public:
     }
     // Leave the event loop: the program ends.
     virtual void quit() { }
+    // Runs `work`, which may take long, without letting the program freeze: the binding runs it on
+    // another thread, takes no input meanwhile, and shows `progress` with a Cancel button when it
+    // lasts. False when the user cancelled; whatever `work` throws comes out here. Without a
+    // screen it simply runs.
+    virtual bool runWithProgress(const std::string& /*title*/, Progress& progress, const std::function<void()>& work)
+    {
+        work();
+        return !progress.cancelled();
+    }
     // Hand a file to the application the desktop registers for it. False when there is none.
     virtual bool openWithDesktop(const std::string& /*path*/) { return false; }
 

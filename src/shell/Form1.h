@@ -127,6 +127,10 @@ private:
     // Playing means Timer1 is enabled; the six start and stop commands do only this.
     void setPlaying(bool playing) { Timer1.setEnabled(playing); }
 
+    // How many frames ahead of the playhead a tick asks to have decoded: enough for a few ticks of
+    // a slow decode, few enough that they stay in the picture cache.
+    static constexpr int kDecodeAhead = 8;
+
     Movelle& m_app;
 };
 

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -180,4 +182,55 @@ TEST(Playback, ACountEditedDownwardsLeavesNoStalePictureOnScreen)
     EXPECT_TRUE(h.screen.errors.empty());
 }
 
+}
+
+namespace {
+
+// Records which pictures each tick asks to have decoded ahead.
+class AheadRecorder final : public forms::PictureDecoder {
+public:
+    forms::Picture decode(const std::string&) override { return {}; }
+    void decodeAhead(const std::vector<forms::Picture>& upcoming) override
+    {
+        std::vector<int> widths;
+        for (const forms::Picture& picture : upcoming)
+            widths.push_back(picture.width());
+        asked.push_back(widths);
+    }
+    std::vector<std::vector<int>> asked;
+};
+
+// Frame i shows a picture i + 1 pixels wide, but for the frames in `empty`.
+std::vector<std::vector<int>> askedWhilePlaying(int frames, const std::vector<int>& empty, int ticks)
+{
+    testing_support::RecordingWindowSystem screen;
+    forms::ManualClock clock;
+    AheadRecorder decoder;
+    movelle::Movelle app { screen, clock, decoder };
+    movelle::Form1& f = app.Form1();
+    f.Text1.setText(std::to_string(frames));
+    f.Text2.setText("100");
+    f.Command4.click();
+    for (int i = 0; i < frames; ++i) {
+        if (std::find(empty.begin(), empty.end(), i) == empty.end())
+            f.Image1(i).setPicture(forms::Picture(std::make_shared<forms::PlainPicture>(i + 1, 1)));
+    }
+    f.Command5.click();
+    clock.advance(100 * ticks);
+    return decoder.asked;
+}
+
+}
+
+TEST(Playback, EachTickAsksForTheNextPicturesInPlayingOrder)
+{
+    // Eight frames ahead of the playhead, wrapping after the last, skipping empty frames.
+    const auto ten = askedWhilePlaying(10, { 4 }, 10);
+    ASSERT_EQ(ten.size(), 10u);
+    EXPECT_EQ(ten[0], (std::vector<int> { 2, 3, 4, 6, 7, 8, 9 }));
+    EXPECT_EQ(ten[6], (std::vector<int> { 8, 9, 10, 1, 2, 3, 4 }));
+    EXPECT_EQ(ten[9], (std::vector<int> { 1, 2, 3, 4, 6, 7, 8 }));
+    // Fewer frames than that: each once, the next one first.
+    const auto three = askedWhilePlaying(3, {}, 3);
+    EXPECT_EQ(three, (std::vector<std::vector<int>> { { 2, 3, 1 }, { 3, 1, 2 }, { 1, 2, 3 } }));
 }

@@ -149,6 +149,23 @@ TEST_F(LoadFrame, ANonPictureKeepsThePreviewSilentlyAndOkRefusesIt)
     EXPECT_FALSE(d.isShown());
 }
 
+TEST_F(LoadFrame, ACancelledPreviewKeepsThePreviousOne)
+{
+    tmp.writePicture("first.bmp", 12, 7, 0xff0000);
+    tmp.writePicture("slow.bmp", 5, 5, 0x00ff00);
+    movelle::Form2& d = open();
+    d.Dir1.open(tmp.str());
+    d.File1.select("first.bmp");
+    const forms::Picture first = d.Image1.picture();
+    ASSERT_FALSE(first.isNull());
+
+    h.screen.cancelWork = true;
+    d.File1.select("slow.bmp");
+    EXPECT_TRUE(d.Image1.picture() == first);
+    EXPECT_TRUE(h.screen.errors.empty());
+    EXPECT_NE(h.screen.progressTitles.back().find("slow.bmp"), std::string::npos);
+}
+
 TEST_F(LoadFrame, OkWithNothingPreviewedEmptiesTheFrameAndCancelChangesNothing)
 {
     tmp.writePicture("a.bmp", 8, 8, 0xff0000);

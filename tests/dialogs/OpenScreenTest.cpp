@@ -206,6 +206,27 @@ TEST_F(OpenScreen, RebuildsTheFrameSetOfTheFile)
     EXPECT_EQ(f.l.caption(), "1");
 }
 
+TEST_F(OpenScreen, ACancelledOpenChangesNothingAndTheNextOkOpens)
+{
+    writeAnimation("anim.ani", { "3", "100", red, green, red });
+    h.screen.cancelWork = true;
+    movelle::Form4& d = openFile(h, dir.str(), "anim.ani");
+    expectUntouched(h.app.Form1());
+    EXPECT_TRUE(d.isShown());
+    EXPECT_TRUE(h.screen.errors.empty()) << h.screen.errors.front();
+    ASSERT_EQ(h.screen.progressTitles.size(), 1u);
+    EXPECT_NE(h.screen.progressTitles[0].find("anim.ani"), std::string::npos) << h.screen.progressTitles[0];
+    // Cancelled before the first picture: none was read.
+    EXPECT_EQ(h.screen.progressShown[0], std::make_pair(0, 3));
+
+    h.screen.cancelWork = false;
+    d.Command1.click();
+    EXPECT_EQ(h.app.Form1().Image1.count(), 3);
+    EXPECT_FALSE(d.isShown());
+    // The progress counts frames, a picture shown by two frames twice.
+    EXPECT_EQ(h.screen.progressShown[1], std::make_pair(3, 3));
+}
+
 TEST_F(OpenScreen, CountsAndRates)
 {
     // The longest interval the playback timer takes.
@@ -276,6 +297,11 @@ TEST_F(OpenScreen, BadFilesChangeNothing)
         { { "1", "-1" }, "rate -1" },
         { { "1", "1e300" }, "rate 1E+300" },
         { { "1" }, "ends before the rate line" },
+        // A long value is quoted as a short excerpt, and a line longer than any line of an
+        // animation is refused by its number, so that the message stays readable.
+        { { "1", std::string(61, 'f') }, "rate \"" + std::string(26, 'f') + "\xE2\x80\xA6" },
+        { { std::string(100000, 'a'), "100" }, "line 1 is longer than" },
+        { { "1", "100", std::string(10000, 'p') }, "line 3 is longer than" },
     };
     for (const auto& [lines, says] : cases) {
         Headless other;
@@ -284,6 +310,7 @@ TEST_F(OpenScreen, BadFilesChangeNothing)
         ASSERT_EQ(other.screen.errors.size(), 1u) << says;
         EXPECT_NE(other.screen.errors[0].find(says), std::string::npos) << other.screen.errors[0];
         EXPECT_NE(other.screen.errors[0].find(dir.str() + "/bad.ani"), std::string::npos) << other.screen.errors[0];
+        EXPECT_LT(other.screen.errors[0].size(), 5000u);
         expectUntouched(other.app.Form1());
     }
     openFile(h, dir.str(), "no-such-file.ani");

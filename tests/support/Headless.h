@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace testing_support {
@@ -27,6 +28,17 @@ public:
         details.push_back(more);
     }
     void quit() override { quitRequested = true; }
+    // Runs the work at once, as a screen would on its own thread; with `cancelWork` set, the user
+    // has pressed Cancel before the work took its first step.
+    bool runWithProgress(const std::string& title, forms::Progress& progress, const std::function<void()>& work) override
+    {
+        progressTitles.push_back(title);
+        if (cancelWork)
+            progress.cancel();
+        work();
+        progressShown.emplace_back(progress.done(), progress.total());
+        return !progress.cancelled();
+    }
 
     std::vector<std::string> shown;
     std::vector<std::string> hidden;
@@ -35,6 +47,10 @@ public:
     // The details of the errors that came with some.
     std::vector<std::string> details;
     bool quitRequested = false;
+    bool cancelWork = false;
+    std::vector<std::string> progressTitles;
+    // What the progress said when the work ended: done of total.
+    std::vector<std::pair<int, int>> progressShown;
 };
 
 // The whole program without a display: the real picture decoder, a clock that moves only when

@@ -197,14 +197,15 @@ QRect Canvas::opaqueRect(const forms::Control& control) const
     if (control.kind() != forms::ControlKind::Image)
         return {};
     const auto& image = static_cast<const forms::Image&>(control);
-    const QImage* pixels = QtPicture::imageOf(image.picture());
-    if (!pixels || pixels->hasAlphaChannel())
+    // Known without decoding: a covered frame must cost nothing.
+    if (!QtPicture::isOpaque(image.picture()))
         return {};
     // Stretched, the picture and its border fill the whole control; otherwise the picture
     // alone is sure to cover only its own size inside the border.
     const QRect rect = pixelRect(image);
     const QRect inside = image.borderStyle() == 1 ? rect.adjusted(1, 1, -1, -1) : rect;
-    return image.stretch() ? rect : QRect(inside.topLeft(), pixels->size()).intersected(inside);
+    const QSize size(image.picture().width(), image.picture().height());
+    return image.stretch() ? rect : QRect(inside.topLeft(), size).intersected(inside);
 }
 
 bool Canvas::sameEmptyFrame(const forms::Control& a, const forms::Control& b)
@@ -225,14 +226,14 @@ void Canvas::paintControl(QPainter& painter, const forms::Control& control) cons
         const QRect rect = pixelRect(image);
         // A border takes the outermost pixels; the picture goes inside it.
         const QRect inside = image.borderStyle() == 1 ? rect.adjusted(1, 1, -1, -1) : rect;
-        if (const QImage* pixels = QtPicture::imageOf(image.picture()); pixels && !inside.isEmpty()) {
+        if (const QImage pixels = inside.isEmpty() ? QImage() : QtPicture::imageOf(image.picture()); !pixels.isNull()) {
             painter.save();
             painter.setClipRect(inside, Qt::IntersectClip);
             // Scaled while drawing, clipped to what can be seen of it: no scaled copy is kept.
             if (image.stretch())
-                painter.drawImage(inside, *pixels);
+                painter.drawImage(inside, pixels);
             else
-                painter.drawImage(inside.topLeft(), *pixels);
+                painter.drawImage(inside.topLeft(), pixels);
             painter.restore();
         }
         if (image.borderStyle() == 1) {

@@ -7,7 +7,8 @@
 
 namespace forms::qt {
 
-// Decoded pixels held in a QImage, shared by every control that shows them.
+// Decoded pixels held in a QImage, shared by every control that shows them: the program's own
+// pictures, and pictures made in memory.
 class QtPicture final : public PictureData {
 public:
     explicit QtPicture(QImage image)
@@ -19,8 +20,13 @@ public:
     int height() const override { return m_image.height(); }
     const QImage& image() const { return m_image; }
 
-    // The QImage behind a picture, or null when it holds none or pixels of another kind.
-    static const QImage* imageOf(const Picture& picture);
+    // The pixels of a picture, whether held here or in the picture store (decoded now when the
+    // store's cache has let them go); a null image when it holds none or they cannot be decoded.
+    // QImage shares its pixels, so the copy is cheap and stays valid while it is drawn.
+    static QImage imageOf(const Picture& picture);
+    // Whether the picture hides everything below it, known without decoding; false for no picture,
+    // for pixels of another kind, and when some pixel lets what lies below show through.
+    static bool isOpaque(const Picture& picture);
 
 private:
     QImage m_image;

@@ -3,7 +3,10 @@
 
 #include "forms/Error.h"
 #include "forms/qt/QtPicture.h"
-#include "pictures/PictureReader.h"
+#include "forms/qt/StoredPicture.h"
+#include "pictures/PictureStore.h"
+
+#include <QImageReader>
 
 #include <cerrno>
 #include <string>
@@ -14,38 +17,57 @@
 
 namespace forms::qt {
 
-const QImage* QtPicture::imageOf(const Picture& picture)
+QtPictureDecoder::QtPictureDecoder()
+    : QtPictureDecoder(pictures::PictureStore::shared())
 {
-    const auto* data = dynamic_cast<const QtPicture*>(picture.data());
-    return data ? &data->image() : nullptr;
+}
+
+QtPictureDecoder::QtPictureDecoder(pictures::PictureStore& store)
+    : m_store(store)
+{
 }
 
 Picture QtPictureDecoder::decode(const std::string& path)
 {
     const QString name = QString::fromStdString(path);
-    pictures::PictureReadResult result;
-    if (name.toStdString() == path) {
-        result = pictures::readPicture(name);
-    } else {
-        // Qt names files by QString, which cannot hold a file name that is not UTF-8 (a Latin-1
-        // "\xE9" from an old system). Such a file is opened here by its bytes, and Qt reads it
-        // through the name of the open descriptor; messages name the file as it was given.
+    // The program's own pictures are compiled in, trusted, and small.
+    if (name.startsWith(QLatin1String(":/"))) {
+        QImage image = QImageReader(name).read();
+        if (image.isNull())
+            throw Error(ErrorKind::BadPicture, "cannot read " + path + ": not a picture Movelle can read");
+        return Picture(std::make_shared<QtPicture>(std::move(image)));
+    }
+    // Qt names files by QString, which cannot hold a file name that is not UTF-8 (a Latin-1 "\xE9"
+    // from an old system). Such a file is opened here by its bytes and read through the name of
+    // the open descriptor; the store knows files by their identity, not their name.
+    pictures::Result<std::shared_ptr<const pictures::PictureSource>> source = [&] {
+        if (name.toStdString() == path)
+            return m_store.load(name);
         const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
         if (fd < 0)
             throw Error(ErrorKind::BadPicture, "cannot read " + path + ": " + std::generic_category().message(errno));
-        const std::string descriptor = "/proc/self/fd/" + std::to_string(fd);
-        result = pictures::readPicture(QString::fromStdString(descriptor));
+        auto loaded = m_store.load(QString::fromStdString("/proc/self/fd/" + std::to_string(fd)));
         ::close(fd);
-        if (result.image.isNull()) {
-            std::string error = result.error.toStdString();
-            if (const std::size_t at = error.find(descriptor); at != std::string::npos)
-                error.replace(at, descriptor.size(), path);
-            throw Error(ErrorKind::BadPicture, error);
-        }
+        if (!loaded)
+            throw Error(ErrorKind::BadPicture, "cannot read " + path + ": " + loaded.error().message());
+        return loaded;
+    }();
+    if (!source) {
+        // The one place a cause learns which file it concerns.
+        throw Error(ErrorKind::BadPicture, "cannot read " + path + ": " + source.error().message());
     }
-    if (result.image.isNull())
-        throw Error(ErrorKind::BadPicture, result.error.toStdString());
-    return Picture(std::make_shared<QtPicture>(std::move(result.image)));
+    return Picture(std::make_shared<StoredPicture>(std::move(source).value(), m_store));
+}
+
+void QtPictureDecoder::decodeAhead(const std::vector<Picture>& upcoming)
+{
+    std::vector<std::shared_ptr<const pictures::PictureSource>> sources;
+    sources.reserve(upcoming.size());
+    for (const Picture& picture : upcoming) {
+        if (const StoredPicture* stored = StoredPicture::of(picture))
+            sources.push_back(stored->source());
+    }
+    m_store.decodeAhead(sources);
 }
 
 }

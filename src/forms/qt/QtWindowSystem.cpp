@@ -9,16 +9,69 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QEventLoop>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPointer>
+#include <QProgressDialog>
 #include <QScreen>
 #include <QThread>
+#include <QTimer>
 #include <QUrl>
 
 #include <algorithm>
+#include <exception>
+#include <limits>
+#include <thread>
 
 namespace forms::qt {
+
+namespace {
+
+// Eats every input meant for the program's windows while work runs away from the user-interface
+// thread, so that nothing the user does can change them half way; the progress dialog alone
+// takes input. Paint, timer and other events go on.
+class InputBlocker final : public QObject {
+public:
+    explicit InputBlocker(const QPointer<QProgressDialog>& dialog)
+        : m_dialog(dialog)
+    {
+        qApp->installEventFilter(this);
+    }
+    ~InputBlocker() override { qApp->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::ContextMenu:
+        case QEvent::Close:
+        case QEvent::InputMethod:
+            break;
+        default:
+            return false;
+        }
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (m_dialog && widget && (widget == m_dialog || m_dialog->isAncestorOf(widget)))
+            return false;
+        // Closing the progress dialog means Cancel; closing anything else waits.
+        return true;
+    }
+
+private:
+    QPointer<QProgressDialog> m_dialog;
+};
+
+}
 
 QtWindowSystem::QtWindowSystem()
 {
@@ -191,6 +244,70 @@ void QtWindowSystem::quit()
     // a message box's included, return at once; the program's start checks for the end itself.
     if (QThread::currentThread()->loopLevel() > 0)
         QCoreApplication::exit(0);
+}
+
+bool QtWindowSystem::runWithProgress(const std::string& title, forms::Progress& progress,
+                                     const std::function<void()>& work)
+{
+    QEventLoop loop;
+    std::exception_ptr failure;
+    std::thread worker;
+    try {
+        worker = std::thread([&] {
+            try {
+                work();
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            QMetaObject::invokeMethod(&loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
+        });
+    } catch (const std::system_error&) {
+        // No thread to spare: the work runs here, as it would without a screen.
+        work();
+        return !progress.cancelled();
+    }
+
+    // The dialog shows itself once the work has lasted the delay; until then nothing flickers.
+    QPointer<QProgressDialog> dialog = new QProgressDialog(QApplication::activeWindow());
+    dialog->setWindowTitle(QStringLiteral("Movelle"));
+    dialog->setWindowModality(Qt::ApplicationModal);
+    dialog->setAutoClose(false);
+    dialog->setAutoReset(false);
+    const QString heading = QString::fromStdString(title);
+    dialog->setLabelText(heading);
+    // Shown by the timer below, never by QProgressDialog's own guess of how long the work takes.
+    dialog->setMinimumDuration(std::numeric_limits<int>::max());
+    const auto update = [&] {
+        if (!dialog || !dialog->isVisible())
+            return;
+        const int total = std::max(progress.total(), 1);
+        dialog->setMaximum(total);
+        dialog->setValue(std::min(progress.done(), total));
+        dialog->setLabelText(heading
+                             + QStringLiteral("\n%1 of %2 frames read and decoded").arg(progress.done()).arg(progress.total()));
+    };
+    QObject::connect(dialog, &QProgressDialog::canceled, dialog, [&progress] { progress.cancel(); });
+    InputBlocker blocker(dialog);
+    QTimer showing;
+    showing.setSingleShot(true);
+    QObject::connect(&showing, &QTimer::timeout, dialog, [&] {
+        dialog->show();
+        update();
+    });
+    showing.start(m_progressDelay);
+    QTimer ticking;
+    QObject::connect(&ticking, &QTimer::timeout, dialog, update);
+    ticking.start(50);
+
+    loop.exec(QEventLoop::AllEvents);
+    // After a cancel the work stops at its next step; a decode under way ends within its bound.
+    worker.join();
+    ticking.stop();
+    showing.stop();
+    delete dialog.data();
+    if (failure)
+        std::rethrow_exception(failure);
+    return !progress.cancelled();
 }
 
 bool QtWindowSystem::openWithDesktop(const std::string& path)

@@ -26,6 +26,10 @@ public:
     void reportDetailedError(const std::string& message, const std::string& details) override;
     void quit() override;
     bool openWithDesktop(const std::string& path) override;
+    bool runWithProgress(const std::string& title, forms::Progress& progress,
+                         const std::function<void()>& work) override;
+    // How long work runs before its progress dialog shows, in milliseconds.
+    void setProgressDelay(int milliseconds) { m_progressDelay = milliseconds; }
 
     // The view of a window that has been shown, or null.
     WindowView* viewOf(const forms::Window& window) const;
@@ -47,6 +51,7 @@ protected:
 private:
     std::unordered_map<const forms::Window*, WindowView*> m_views;
     bool m_reporting = false;
+    int m_progressDelay = 500;
     // The key press handed to the model last, while it travels on to the parent widgets.
     const QEvent* m_takenKey = nullptr;
 };

@@ -1,0 +1,26 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <atomic>
+
+namespace forms {
+
+// How far a long piece of work has come, shared between the thread that does it and the window
+// that shows it, and the user's wish to stop it, which the work checks between its steps.
+class Progress {
+public:
+    void setTotal(int total) { m_total = total; }
+    int total() const { return m_total; }
+    void advance(int steps = 1) { m_done += steps; }
+    int done() const { return m_done; }
+
+    void cancel() { m_cancelled = true; }
+    bool cancelled() const { return m_cancelled; }
+
+private:
+    std::atomic<int> m_total { 0 };
+    std::atomic<int> m_done { 0 };
+    std::atomic<bool> m_cancelled { false };
+};
+
+}
