@@ -171,10 +171,11 @@ BENCHMARK(BM_OpenDistinctFullHd)->Iterations(1)->Unit(benchmark::kMillisecond)->
 void BM_OpenDistinctLarge(benchmark::State& state) { measureOpen(state, Pictures::large()); }
 BENCHMARK(BM_OpenDistinctLarge)->Iterations(1)->Unit(benchmark::kMillisecond)->UseManualTime();
 
-// Plays the opened pictures with the main window shown, in the picture-only view. A tick is on time when its frame has
+// Plays the opened pictures with the main window shown, in the picture-only view ('o') or the full
+// view ('p'). A tick is on time when its frame has
 // been painted before the next tick's deadline; a tick the clock skipped because the one before
 // ran late counts as late.
-void measurePlayback(benchmark::State& state, Pictures& pictures, int rate)
+void measurePlayback(benchmark::State& state, Pictures& pictures, int rate, char view)
 {
     const int seconds = setting("MOVELLE_BENCH_SECONDS", 60);
     for (auto _ : state) {
@@ -186,9 +187,7 @@ void measurePlayback(benchmark::State& state, Pictures& pictures, int rate)
             return;
         }
         f.Timer1.setInterval(rate);
-        // The picture-only view, as a long animation is watched: the thousands of path labels of an
-        // opened animation are not drawn on every tick.
-        f.Form_KeyPress('o');
+        f.Form_KeyPress(view);
         forms::qt::WindowView* view = r.screen.viewOf(f);
         runEventLoop(300);
 
@@ -207,7 +206,7 @@ void measurePlayback(benchmark::State& state, Pictures& pictures, int rate)
             painted.push_back(clock.nsecsElapsed());
         };
         clock.start();
-        // The buttons are hidden in this view; playing is the timer running.
+        // Playing is the timer running, as the play buttons do it.
         f.Timer1.setEnabled(true);
         runEventLoop(seconds * 1000);
         f.Timer1.setEnabled(false);
@@ -233,10 +232,15 @@ void measurePlayback(benchmark::State& state, Pictures& pictures, int rate)
     }
 }
 
-void BM_PlayDistinctFullHdAt40ms(benchmark::State& state) { measurePlayback(state, Pictures::fullHd(), 40); }
+void BM_PlayDistinctFullHdAt40ms(benchmark::State& state) { measurePlayback(state, Pictures::fullHd(), 40, 'o'); }
 BENCHMARK(BM_PlayDistinctFullHdAt40ms)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-void BM_PlayDistinctLargeAt100ms(benchmark::State& state) { measurePlayback(state, Pictures::large(), 100); }
+// The same in the full view, where every path label and frame button of the opened animation is
+// shown and stacked.
+void BM_PlayDistinctFullHdAt40msFullView(benchmark::State& state) { measurePlayback(state, Pictures::fullHd(), 40, 'p'); }
+BENCHMARK(BM_PlayDistinctFullHdAt40msFullView)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_PlayDistinctLargeAt100ms(benchmark::State& state) { measurePlayback(state, Pictures::large(), 100, 'o'); }
 BENCHMARK(BM_PlayDistinctLargeAt100ms)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // One picture named in many ways, or named the same way by many frames: the memory it adds.
