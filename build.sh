@@ -61,7 +61,8 @@ sanitize)
 fuzz)
     install_missing "${packages[@]}" "${fuzz_packages[@]}"
     cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DMOVELLE_FUZZ=ON -DMOVELLE_TESTS=OFF -DMOVELLE_BENCH=OFF
-    targets=$(cmake --build build-fuzz --target help | sed -n 's/^\.\.\. \(fuzz_[a-z0-9_]*\).*/\1/p')
+    # moc's helper targets (name_autogen) are no fuzz targets.
+    targets=$(cmake --build build-fuzz --target help | sed -n 's/^\.\.\. \(fuzz_[a-z0-9_]*\).*/\1/p' | grep -v '_autogen$')
     for t in $targets; do
         cmake --build build-fuzz -j2 --target "$t"
         bin=$(find build-fuzz -type f -name "$t" -perm -u+x | head -n 1)
