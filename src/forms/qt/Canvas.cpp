@@ -200,12 +200,16 @@ QRect Canvas::opaqueRect(const forms::Control& control) const
     // Known without decoding: a covered frame must cost nothing.
     if (!QtPicture::isOpaque(image.picture()))
         return {};
-    // Stretched, the picture and its border fill the whole control; otherwise the picture
-    // alone is sure to cover only its own size inside the border.
+    // Stretched, the picture and its border fill the whole control; otherwise the picture is sure
+    // to cover only its own size inside the border, and the border's ring counts only where the
+    // picture fills everything it surrounds. Left out, that ring would leave a thin frame open on
+    // every picture below, and thousands of stacked pictures would all be drawn into it.
     const QRect rect = pixelRect(image);
     const QRect inside = image.borderStyle() == 1 ? rect.adjusted(1, 1, -1, -1) : rect;
-    const QSize size(image.picture().width(), image.picture().height());
-    return image.stretch() ? rect : QRect(inside.topLeft(), size).intersected(inside);
+    if (image.stretch())
+        return rect;
+    const QRect drawn = QRect(inside.topLeft(), QSize(image.picture().width(), image.picture().height())).intersected(inside);
+    return drawn == inside ? rect : drawn;
 }
 
 bool Canvas::sameEmptyFrame(const forms::Control& a, const forms::Control& b)
