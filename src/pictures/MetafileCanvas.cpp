@@ -597,13 +597,7 @@ void MetafileCanvas::moveTo(QPointF to)
 
 void MetafileCanvas::lineTo(QPointF to)
 {
-    QPainterPath line(m_state->position);
-    line.lineTo(to);
-    m_state->position = to;
-    if (m_pathOpen)
-        addToPath(line, true);
-    else
-        drawShape(line, false, true);
+    polylineTo(QPolygonF { to });
 }
 
 void MetafileCanvas::polyline(const QPolygonF& points)
