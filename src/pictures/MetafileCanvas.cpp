@@ -1152,17 +1152,15 @@ void MetafileCanvas::selectClipPath(int mode)
 
 void MetafileCanvas::intersectClipRect(const QRectF& box)
 {
-    if (!m_painter)
-        return;
-    QPainterPath area;
-    area.addRect(box.normalized());
-    const QPainterPath onPicture = m_state->full.map(area);
-    if (!finite(onPicture.controlPointRect()))
-        return;
-    combineClip(onPicture, 1);
+    combineClipRect(box, 1);
 }
 
 void MetafileCanvas::excludeClipRect(const QRectF& box)
+{
+    combineClipRect(box, 4);
+}
+
+void MetafileCanvas::combineClipRect(const QRectF& box, int mode)
 {
     if (!m_painter)
         return;
@@ -1171,7 +1169,7 @@ void MetafileCanvas::excludeClipRect(const QRectF& box)
     const QPainterPath onPicture = m_state->full.map(area);
     if (!finite(onPicture.controlPointRect()))
         return;
-    combineClip(onPicture, 4);
+    combineClip(onPicture, mode);
 }
 
 void MetafileCanvas::offsetClip(QPointF by)

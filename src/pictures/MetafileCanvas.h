@@ -177,6 +177,8 @@ private:
     void transformChanged();
     void applyClip();
     void combineClip(const QPainterPath& canvasPath, int mode);
+    // A rectangle in logical units, combined with the clip region as combineClip does.
+    void combineClipRect(const QRectF& box, int mode);
     // Checks an operation with these canvas-space bounds against the budget and the coordinate
     // range; false means: draw nothing.
     bool admit(QRectF canvasBounds, std::int64_t points);
