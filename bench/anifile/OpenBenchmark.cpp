@@ -13,7 +13,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QProcess>
@@ -248,15 +247,4 @@ void BM_OpenOnePictureInManyFrames(benchmark::State& state)
 }
 BENCHMARK(BM_OpenOnePictureInManyFrames)->Arg(10000)->Arg(32768)->Unit(benchmark::kMillisecond)->Iterations(3)->UseManualTime();
 
-}
-
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
 }

@@ -89,5 +89,3 @@ void BM_LargestFile(benchmark::State& state)
 BENCHMARK(BM_LargestFile)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }
-
-BENCHMARK_MAIN();

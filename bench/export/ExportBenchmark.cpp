@@ -12,7 +12,6 @@
 //                          every frame is decoded and composed as a distinct picture would be.
 #include <QDir>
 #include <QFile>
-#include <QGuiApplication>
 #include <QImage>
 #include <QImageReader>
 #include <QPainter>
@@ -314,16 +313,4 @@ BENCHMARK(BM_LongFullHdMp4)->Iterations(1)->UseManualTime()->Unit(benchmark::kSe
 BENCHMARK(BM_LongFullHdGif)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 BENCHMARK(BM_LongFullHdWebp)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 
-}
-
-int main(int argc, char** argv)
-{
-    // Fonts for the frame numbers; nothing is shown.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
 }

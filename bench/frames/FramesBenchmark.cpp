@@ -7,7 +7,6 @@
 #include "forms/qt/WindowView.h"
 
 #include <QAccessible>
-#include <QApplication>
 
 #include <benchmark/benchmark.h>
 
@@ -261,14 +260,4 @@ void BM_FortyEnlargements(benchmark::State& state)
 }
 BENCHMARK(BM_FortyEnlargements)->Iterations(1)->Unit(benchmark::kMillisecond);
 
-}
-
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("offscreen"));
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
 }

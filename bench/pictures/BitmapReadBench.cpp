@@ -5,7 +5,6 @@
 #include "pictures/DibReader.h"
 
 #include <QBuffer>
-#include <QGuiApplication>
 #include <QImage>
 #include <QImageReader>
 #include <QPainter>
@@ -127,15 +126,4 @@ BENCHMARK(BM_QtBmp24)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OurBmpRle8)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_QtBmpRle8)->Unit(benchmark::kMillisecond);
 
-}
-
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
 }

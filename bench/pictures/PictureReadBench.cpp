@@ -7,7 +7,6 @@
 #include "pictures/PictureReader.h"
 
 #include <QDir>
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QProcess>
@@ -173,15 +172,4 @@ void BM_JpegAgainstImageMagick(benchmark::State& state)
 }
 BENCHMARK(BM_JpegAgainstImageMagick)->Unit(benchmark::kMillisecond)->Iterations(1);
 
-}
-
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
 }

@@ -16,7 +16,6 @@
 #include "shell/Form1.h"
 #include "shell/Movelle.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
@@ -194,14 +193,4 @@ void BM_PlayingMainWindowCpu(benchmark::State& state) { measureMainWindow(state,
 BENCHMARK(BM_IdleMainWindowCpu)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PlayingMainWindowCpu)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-}
-
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("offscreen"));
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
 }

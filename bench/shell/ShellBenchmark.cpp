@@ -14,7 +14,6 @@
 #include "shell/Movelle.h"
 #include "shell/frmLogin.h"
 
-#include <QApplication>
 
 #include <benchmark/benchmark.h>
 
@@ -103,14 +102,4 @@ void BM_DrawingOpenAndHandOver(benchmark::State& state)
 }
 BENCHMARK(BM_DrawingOpenAndHandOver)->Unit(benchmark::kMicrosecond);
 
-}
-
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("offscreen"));
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
 }
