@@ -15,12 +15,9 @@
 
 #include <dirent.h>
 #include <poll.h>
-#include <spawn.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace {
 
@@ -31,47 +28,17 @@ using e2e::X11Session;
 constexpr const char* kBusLauncher = "/usr/libexec/at-spi-bus-launcher";
 constexpr const char* kPython = "/usr/bin/python3";
 
-// This process's environment with `extra` entries added or replacing theirs.
-std::vector<std::string> environmentWith(const std::vector<std::string>& extra)
-{
-    std::vector<std::string> result;
-    for (char** e = environ; *e; ++e) {
-        const std::string entry = *e;
-        const std::string name = entry.substr(0, entry.find('='));
-        bool replaced = false;
-        for (const std::string& x : extra)
-            replaced = replaced || x.substr(0, x.find('=')) == name;
-        if (!replaced)
-            result.push_back(entry);
-    }
-    result.insert(result.end(), extra.begin(), extra.end());
-    return result;
-}
-
-// Starts a program with these environment entries, its descriptor `childFd` (if not -1) being
-// our `ours`, and stderr joined to stdout when both are mapped. Returns the pid or -1.
+// Starts a program with these environment entries added, its descriptor `childFd` (if not -1)
+// being our `ours`, and stderr joined to stdout when both are mapped. Returns the pid or -1.
 pid_t spawn(std::vector<std::string> arguments, const std::vector<std::string>& extra, int childFd = -1, int ours = -1)
 {
-    std::vector<std::string> environment = environmentWith(extra);
-    std::vector<char*> argv;
-    for (std::string& a : arguments)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    std::vector<char*> envp;
-    for (std::string& e : environment)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
+    std::vector<std::pair<int, int>> fds;
     if (childFd >= 0) {
-        posix_spawn_file_actions_adddup2(&actions, ours, childFd);
+        fds.emplace_back(childFd, ours);
         if (childFd == 1)
-            posix_spawn_file_actions_adddup2(&actions, ours, 2);
+            fds.emplace_back(2, ours);
     }
-    pid_t pid = -1;
-    const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    return rc == 0 ? pid : -1;
+    return e2e::spawn(std::move(arguments), e2e::environmentWith(extra), fds);
 }
 
 // The exit code, or -1 when the process did not end in time (it is then killed) or died of a signal.

@@ -24,9 +24,17 @@ namespace e2e {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+std::vector<char*> pointers(std::vector<std::string>& strings)
+{
+    std::vector<char*> result;
+    for (std::string& s : strings)
+        result.push_back(s.data());
+    result.push_back(nullptr);
+    return result;
+}
 
-// The environment of this process with `extra` entries added or replacing theirs.
+}
+
 std::vector<std::string> environmentWith(const std::vector<std::string>& extra)
 {
     std::vector<std::string> result;
@@ -43,17 +51,6 @@ std::vector<std::string> environmentWith(const std::vector<std::string>& extra)
     return result;
 }
 
-std::vector<char*> pointers(std::vector<std::string>& strings)
-{
-    std::vector<char*> result;
-    for (std::string& s : strings)
-        result.push_back(s.data());
-    result.push_back(nullptr);
-    return result;
-}
-
-// Spawns `arguments` with these environment entries; `fd` maps our descriptors onto the
-// child's (child fd, our fd). Returns the pid or -1.
 pid_t spawn(std::vector<std::string> arguments, std::vector<std::string> environment,
             const std::vector<std::pair<int, int>>& fds)
 {
@@ -68,6 +65,10 @@ pid_t spawn(std::vector<std::string> arguments, std::vector<std::string> environ
     posix_spawn_file_actions_destroy(&actions);
     return rc == 0 ? pid : -1;
 }
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
 
 // Waits for a child; its exit status, or -1 after the timeout.
 int waitFor(pid_t pid, std::chrono::milliseconds timeout)

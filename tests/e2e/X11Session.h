@@ -7,6 +7,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,14 @@
 class QGuiApplication;
 
 namespace e2e {
+
+// The environment of this process with `extra` entries added or replacing theirs.
+std::vector<std::string> environmentWith(const std::vector<std::string>& extra);
+
+// Spawns `arguments` with these environment entries; `fds` maps our descriptors onto the
+// child's (child fd, our fd). Returns the pid or -1.
+pid_t spawn(std::vector<std::string> arguments, std::vector<std::string> environment,
+            const std::vector<std::pair<int, int>>& fds);
 
 // A private X server (Xvfb) for one test, with the means to start a program on it, type and
 // click through xdotool, and look at the screen through Qt's screen grab.
