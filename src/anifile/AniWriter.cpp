@@ -4,6 +4,7 @@
 #include "anifile/AniReader.h"
 #include "anifile/Excerpt.h"
 #include "anifile/FileNames.h"
+#include "anifile/WriteTarget.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -56,34 +57,6 @@ Error writeError(const std::string& path, int error)
 {
     return Error(Error::Kind::Io,
                  "cannot write " + path + ": " + std::generic_category().message(error));
-}
-
-// Saving through a symbolic link updates the file it points to; the link stays a link. A link that
-// points nowhere, or round in a circle, is refused rather than replaced by a plain file.
-Result<std::string> resolvedTarget(const std::string& path)
-{
-    struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
-        return path;
-    if (char* resolved = ::realpath(path.c_str(), nullptr)) {
-        std::string target(resolved);
-        std::free(resolved);
-        return target;
-    }
-    const int error = errno;
-    if (error == ELOOP) {
-        return Error(Error::Kind::Io,
-                     "cannot write " + path + ": it is a symbolic link that leads round in a loop; nothing was written");
-    }
-    if (error == ENOENT) {
-        std::string target(PATH_MAX, '\0');
-        const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
-        target.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
-        return Error(Error::Kind::Io,
-                     "cannot write " + path + ": it is a symbolic link to " + excerpt(target, 120)
-                         + ", which does not exist; nothing was written");
-    }
-    return writeError(path, error);
 }
 
 std::string directoryOf(const std::string& path)
@@ -288,7 +261,7 @@ Result<void> AniWriter::save(const std::string& path, const AniContent& content)
         return valid;
 
     const std::string bytes = encode(content);
-    const Result<std::string> resolved = resolvedTarget(path);
+    const Result<std::string> resolved = writeTarget(path);
     if (!resolved)
         return resolved.error();
     const std::string& target = resolved.value();

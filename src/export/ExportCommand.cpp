@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "export/ExportCommand.h"
 
+#include "anifile/Excerpt.h"
+#include "dialogs/AnimationFile.h"
 #include "export/ExportError.h"
 #include "export/ExportOptions.h"
 #include "export/FrameSource.h"
@@ -14,10 +16,19 @@
 #include <QImage>
 
 #include <atomic>
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <csignal>
+#include <filesystem>
+#include <map>
 #include <memory>
+#include <mutex>
+#include <thread>
 
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace exporter {
@@ -25,20 +36,40 @@ namespace exporter {
 namespace {
 
 std::atomic<bool> stopRequested { false };
-static_assert(std::atomic<bool>::is_always_lock_free, "the signal handler may only touch lock-free atomics");
+// The pipe end that wakes the stop watch; -1 while no export runs.
+std::atomic<int> wakeFd { -1 };
+static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<int>::is_always_lock_free,
+              "the signal handler may only touch lock-free atomics");
 
 extern "C" void requestStop(int)
 {
     stopRequested = true;
+    const int fd = wakeFd;
+    if (fd >= 0) {
+        const char stop = 's';
+        [[maybe_unused]] const ssize_t ignored = ::write(fd, &stop, 1);
+    }
 }
 
-// Ctrl-C, a closed terminal or a polite kill stop the export between two frames, so that the
-// temporary output is removed on the way out. The previous handlers come back afterwards.
+// How long a stopped export may take to unwind by itself before it is ended.
+constexpr auto unwindTime = std::chrono::milliseconds(500);
+
+// Ctrl-C, a closed terminal or a polite kill stop the export. The loops see the flag between
+// frames and unwind, removing the temporary output on the way. A decode or an encode of one frame
+// cannot look at the flag, so a watch thread gives the export a moment to unwind and otherwise
+// removes the temporary itself and ends the process: a stop always takes effect within a second
+// and leaves no file. The previous handlers come back afterwards.
 class StopSignals {
 public:
-    StopSignals()
+    StopSignals(std::FILE* err, bool terminal)
+        : m_err(::fileno(err))
+        , m_terminal(terminal)
     {
         stopRequested = false;
+        if (::pipe2(m_pipe, O_CLOEXEC | O_NONBLOCK) == 0) {
+            wakeFd = m_pipe[1];
+            m_watch = std::thread([this] { watch(); });
+        }
         struct sigaction action {};
         action.sa_handler = requestStop;
         sigemptyset(&action.sa_mask);
@@ -49,17 +80,86 @@ public:
     {
         for (std::size_t i = 0; i < std::size(m_signals); ++i)
             sigaction(m_signals[i], &m_previous[i], nullptr);
+        if (m_watch.joinable()) {
+            finished();
+            const char quit = 'q';
+            [[maybe_unused]] const ssize_t ignored = ::write(m_pipe[1], &quit, 1);
+            m_watch.join();
+            wakeFd = -1;
+            ::close(m_pipe[0]);
+            ::close(m_pipe[1]);
+        }
     }
     StopSignals(const StopSignals&) = delete;
     StopSignals& operator=(const StopSignals&) = delete;
 
+    // The export has unwound by itself: the watch has nothing more to do.
+    void finished()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_finished = true;
+        }
+        m_changed.notify_all();
+    }
+
+    // What the watch removes should it have to end the export; empty once committed.
+    void setTemporary(const std::string& path)
+    {
+        std::lock_guard lock(m_mutex);
+        m_temporary = path;
+    }
+    // Held while the output moves into place, which the watch never cuts in half.
+    std::mutex& commitMutex() { return m_commitMutex; }
+
 private:
+    void watch()
+    {
+        for (;;) {
+            pollfd wait { m_pipe[0], POLLIN, 0 };
+            if (::poll(&wait, 1, -1) < 0 && errno != EINTR)
+                return;
+            char byte = 0;
+            while (::read(m_pipe[0], &byte, 1) == 1) {
+                if (byte == 'q')
+                    return;
+            }
+            if (!stopRequested)
+                continue;
+            std::unique_lock lock(m_mutex);
+            if (m_changed.wait_for(lock, unwindTime, [this] { return m_finished; }))
+                return;
+            lock.unlock();
+            std::lock_guard committing(m_commitMutex);
+            lock.lock();
+            if (m_finished)
+                return;
+            if (!m_temporary.empty()) {
+                std::error_code ignored;
+                std::filesystem::remove_all(m_temporary, ignored);
+            }
+            const std::string message =
+                std::string(m_terminal ? "\n" : "") + "movelle export: interrupted; nothing was written\n";
+            [[maybe_unused]] const ssize_t ignored = ::write(m_err, message.data(), message.size());
+            ::_exit(ExportCommand::Interrupted);
+        }
+    }
+
     static constexpr int m_signals[] = { SIGINT, SIGTERM, SIGHUP };
     struct sigaction m_previous[std::size(m_signals)] {};
+    int m_err;
+    bool m_terminal;
+    int m_pipe[2] { -1, -1 };
+    std::thread m_watch;
+    std::mutex m_mutex;
+    std::mutex m_commitMutex;
+    std::condition_variable m_changed;
+    bool m_finished = false;
+    std::string m_temporary;
 };
 
 std::unique_ptr<FrameEncoder> makeEncoder(const ExportOptions& options, const FrameSource& source,
-                                          const std::string& temporary)
+                                          const std::string& temporary, const std::string& pattern)
 {
     const int width = source.size().width();
     const int height = source.size().height();
@@ -86,12 +186,89 @@ std::unique_ptr<FrameEncoder> makeEncoder(const ExportOptions& options, const Fr
     case OutputKind::PngSequence:
         break;
     }
-    const std::string pattern =
-        options.pngPattern.empty() ? PngSequenceEncoder::directoryPattern(source.frameCount()) : options.pngPattern;
     return std::make_unique<PngSequenceEncoder>(temporary, pattern);
 }
 
-void exportFrames(const ExportOptions& options, Progress& progress)
+// Whether `name` is one of the files of the numbered sequence that `pattern` writes (from 1 on).
+// A folder output owns every "frame" + number + ".png" of four digits or more, since the width
+// grows with the frame count; a pattern owns exactly the names it gives.
+bool ownedBySequence(const std::string& pattern, bool folder, std::string_view name)
+{
+    const std::size_t digits = folder ? 5 : name.find_first_of("0123456789 ");
+    if (folder) {
+        if (!name.starts_with("frame") || !name.ends_with(".png") || name.size() < 5 + 4 + 4)
+            return false;
+        const std::string_view number = name.substr(5, name.size() - 9);
+        return number.size() <= 9 && number.find_first_not_of("0123456789") == std::string_view::npos
+            && number.find_first_not_of('0') != std::string_view::npos;
+    }
+    if (digits == std::string_view::npos)
+        return false;
+    std::size_t end = digits;
+    while (end < name.size() && name[end] == ' ')
+        ++end;
+    long number = 0;
+    std::size_t figures = 0;
+    while (end < name.size() && name[end] >= '0' && name[end] <= '9' && figures < 10) {
+        number = number * 10 + (name[end++] - '0');
+        ++figures;
+    }
+    return figures > 0 && figures < 10 && number >= 1
+        && PngSequenceEncoder::fileName(pattern, static_cast<int>(number)) == name;
+}
+
+// An export must never destroy what it reads: the output (or a file of the sequence) may not be
+// the animation or one of its pictures, however the path is spelled (another spelling, a link).
+void refuseOwnFiles(const ExportOptions& options, const FrameSource& source, const OutputFile& output)
+{
+    const std::vector<std::string> replaced = output.replacedFiles();
+    if (replaced.empty())
+        return;
+    std::map<std::pair<dev_t, ino_t>, std::string> read;
+    auto identity = [](const std::string& path) -> std::optional<std::pair<dev_t, ino_t>> {
+        struct stat info {};
+        if (::stat(path.c_str(), &info) != 0)
+            return std::nullopt;
+        return std::make_pair(info.st_dev, info.st_ino);
+    };
+    if (const auto animation = identity(options.animation))
+        read[*animation] = "it is the animation being exported";
+    std::map<std::string, std::vector<int>> framesOf;
+    for (int i = 0; i < source.frameCount(); ++i) {
+        const std::string& path = source.framePaths()[static_cast<std::size_t>(i)];
+        if (!path.empty())
+            framesOf[path].push_back(i);
+    }
+    for (auto& [path, frames] : framesOf) {
+        if (const auto picture = identity(path); picture && !read.contains(*picture)) {
+            read[*picture] = "it is the picture of " + movelle::AnimationFile::framesPhrase(frames) + " of "
+                + anifile::excerpt(options.animation, 120);
+        }
+    }
+    for (const std::string& file : replaced) {
+        const auto found = identity(file);
+        if (!found || !read.contains(*found))
+            continue;
+        const std::string& named = options.kind == OutputKind::PngSequence ? file : output.target();
+        throw ExportError(ExportError::Kind::Output,
+                          "cannot write " + anifile::excerpt(named, 120) + ": " + read[*found]
+                              + "; nothing was written");
+    }
+}
+
+// Messages from the encoders name the file they write, which is the hidden temporary; the user
+// knows the output.
+std::string namingTheOutput(std::string message, const OutputFile& output)
+{
+    const std::string& temporary = output.temporary();
+    const std::string shown = anifile::excerpt(output.target(), 120);
+    for (std::size_t at = message.find(temporary); at != std::string::npos;
+         at = message.find(temporary, at + shown.size()))
+        message.replace(at, temporary.size(), shown);
+    return message;
+}
+
+void exportFrames(const ExportOptions& options, Progress& progress, StopSignals& stopSignals)
 {
     const bool video = options.kind == OutputKind::Mp4 || options.kind == OutputKind::Webm;
     bool checking = false;
@@ -104,23 +281,47 @@ void exportFrames(const ExportOptions& options, Progress& progress)
     progress.finish();
 
     const bool sequence = options.kind == OutputKind::PngSequence;
-    OutputFile output(sequence ? options.pngDirectory : options.output,
-                      sequence ? OutputFile::Type::Directory : OutputFile::Type::File);
-    const std::unique_ptr<FrameEncoder> encoder = makeEncoder(options, source, output.temporary());
+    const bool folder = options.pngPattern.empty();
+    const std::string pattern = folder ? PngSequenceEncoder::directoryPattern(source.frameCount()) : options.pngPattern;
+    std::unique_ptr<OutputFile> output;
+    if (sequence) {
+        std::vector<std::string> names;
+        for (int i = 1; i <= source.frameCount(); ++i)
+            names.push_back(PngSequenceEncoder::fileName(pattern, i));
+        output = std::make_unique<OutputFile>(options.pngDirectory, std::move(names),
+                                              [pattern, folder](std::string_view name) {
+                                                  return ownedBySequence(pattern, folder, name);
+                                              });
+    } else {
+        output = std::make_unique<OutputFile>(options.output);
+    }
+    stopSignals.setTemporary(output->temporary());
+    refuseOwnFiles(options, source, *output);
 
-    progress.start("Exporting", source.frameCount());
-    Frame frame;
-    int done = 0;
-    while (source.next(frame)) {
-        encoder->addFrame(frame.image, frame.duration);
-        progress.update(++done);
+    try {
+        const std::unique_ptr<FrameEncoder> encoder = makeEncoder(options, source, output->temporary(), pattern);
+        progress.start("Exporting", source.frameCount());
+        Frame frame;
+        int done = 0;
+        while (source.next(frame)) {
+            encoder->addFrame(frame.image, frame.duration);
+            progress.update(++done);
+            if (stopRequested)
+                throw ExportError(ExportError::Kind::Interrupted, "interrupted");
+        }
+        encoder->finish();
+    } catch (const ExportError& e) {
+        throw ExportError(e.kind(), namingTheOutput(e.what(), *output));
+    } catch (const std::exception& e) {
+        throw ExportError(ExportError::Kind::Output, namingTheOutput(e.what(), *output));
+    }
+    {
+        std::lock_guard committing(stopSignals.commitMutex());
         if (stopRequested)
             throw ExportError(ExportError::Kind::Interrupted, "interrupted");
+        output->commit();
+        stopSignals.setTemporary({});
     }
-    encoder->finish();
-    if (stopRequested)
-        throw ExportError(ExportError::Kind::Interrupted, "interrupted");
-    output.commit();
     progress.finish();
 }
 
@@ -138,10 +339,15 @@ ExportCommand::Status ExportCommand::run(const std::vector<std::string>& argumen
         return Usage;
     }
 
-    const StopSignals stopSignals;
-    Progress progress(parsed.options.quiet ? nullptr : err, ::isatty(::fileno(err)) == 1);
+    const bool terminal = ::isatty(::fileno(err)) == 1;
+    StopSignals stopSignals(err, terminal && !parsed.options.quiet);
+    Progress progress(parsed.options.quiet ? nullptr : err, terminal);
     try {
-        exportFrames(parsed.options, progress);
+        struct Unwound {
+            StopSignals& stops;
+            ~Unwound() { stops.finished(); }
+        } unwound { stopSignals };
+        exportFrames(parsed.options, progress, stopSignals);
     } catch (const ExportError& e) {
         progress.finish();
         if (e.kind() == ExportError::Kind::Interrupted) {

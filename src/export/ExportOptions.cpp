@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "export/ExportOptions.h"
 
+#include "anifile/Excerpt.h"
+#include "pictures/PictureLimits.h"
+
 #include <QColor>
 #include <QString>
 
@@ -66,6 +69,39 @@ bool parseInteger(const std::string& text, int& value)
     return error == std::errc() && stop == end;
 }
 
+// An argument as messages echo it: short, escaped and on one line, whatever was typed.
+std::string shown(const std::string& argument)
+{
+    return anifile::excerpt(argument);
+}
+
+std::string shownPath(const std::string& path)
+{
+    return anifile::excerpt(path, 120);
+}
+
+}
+
+FrameLimits frameLimits(OutputKind kind)
+{
+    // The largest frame the highest levels of H.264 and VP9 (6.2) allow, 8192 x 4352: what video
+    // players are built for, and for the other kinds a frame that an export of a few frames at a
+    // time holds well within the memory of one picture.
+    constexpr std::int64_t maxPixels = 35'651'584;
+    constexpr int side = pictures::PictureLimits::maxSide;
+    switch (kind) {
+    case OutputKind::Gif:
+        return { std::min(side, 65535), maxPixels, "GIF" };
+    case OutputKind::Webp:
+        return { std::min(side, 16383), maxPixels, "WebP" };
+    case OutputKind::Mp4:
+        return { side, maxPixels, "H.264 (MP4)" };
+    case OutputKind::Webm:
+        return { side, maxPixels, "VP9 (WebM)" };
+    case OutputKind::PngSequence:
+        break;
+    }
+    return { side, maxPixels, "PNG" };
 }
 
 ExportOptions::Parsed ExportOptions::parse(const std::vector<std::string>& arguments)
@@ -89,24 +125,32 @@ ExportOptions::Parsed ExportOptions::parse(const std::vector<std::string>& argum
             positional.push_back(argument);
             continue;
         }
-        if (argument == "--help" || argument == "-h") {
-            parsed.help = true;
-            return parsed;
-        }
-        if (argument == "--quiet" || argument == "-q") {
-            o.quiet = true;
-            continue;
-        }
-        if (argument == "--dither") {
-            o.dither = true;
-            continue;
-        }
-        // The options that take a value, as "--name value" or "--name=value".
+        // "--name=value" gives the value in the same argument.
         std::string value;
+        std::optional<std::string> attached;
         const std::size_t equals = argument.find('=');
         if (equals != std::string::npos) {
-            value = argument.substr(equals + 1);
+            attached = argument.substr(equals + 1);
             argument.resize(equals);
+        }
+        // Switches take no value, as with other command-line programs: "--quiet=1" is refused
+        // rather than read one way or another.
+        if (argument == "--help" || argument == "-h" || argument == "--quiet" || argument == "-q"
+            || argument == "--dither") {
+            if (attached)
+                return fail(argument + " takes no value");
+            if (argument == "--help" || argument == "-h") {
+                parsed.help = true;
+                return parsed;
+            }
+            if (argument == "--dither")
+                o.dither = true;
+            else
+                o.quiet = true;
+            continue;
+        }
+        if (attached) {
+            value = *attached;
         } else if (argument == "--scale" || argument == "--size" || argument == "--background"
                    || argument == "--fps" || argument == "--quality") {
             if (i + 1 >= arguments.size())
@@ -116,7 +160,7 @@ ExportOptions::Parsed ExportOptions::parse(const std::vector<std::string>& argum
         if (argument == "--scale") {
             double scale = 0;
             if (!parseNumber(value, scale) || scale <= 0 || scale > 16)
-                return fail("--scale " + value + ": give a factor above 0 and at most 16, such as 0.5 or 2");
+                return fail("--scale " + shown(value) + ": give a factor above 0 and at most 16, such as 0.5 or 2");
             o.scale = scale;
         } else if (argument == "--size") {
             const std::size_t x = value.find_first_of("xX");
@@ -124,32 +168,32 @@ ExportOptions::Parsed ExportOptions::parse(const std::vector<std::string>& argum
             int h = 0;
             if (x == std::string::npos || !parseInteger(value.substr(0, x), w) || !parseInteger(value.substr(x + 1), h)
                 || w < 1 || h < 1 || w > 16384 || h > 16384)
-                return fail("--size " + value + ": give the width and height in pixels, such as 1280x720");
+                return fail("--size " + shown(value) + ": give the width and height in pixels, such as 1280x720");
             o.width = w;
             o.height = h;
         } else if (argument == "--background") {
             const QColor colour = QColor::fromString(QString::fromStdString(value));
             if (!colour.isValid())
-                return fail("--background " + value + ": give a colour such as #202020 or white");
+                return fail("--background " + shown(value) + ": give a colour such as #202020 or white");
             o.background = colour.rgb() & 0xffffffu;
         } else if (argument == "--fps") {
             double fps = 0;
             if (!parseNumber(value, fps) || fps < 1 || fps > 240)
-                return fail("--fps " + value + ": give frames per second from 1 to 240");
+                return fail("--fps " + shown(value) + ": give frames per second from 1 to 240");
             o.fps = fps;
         } else if (argument == "--quality") {
             int quality = 0;
             if (!parseInteger(value, quality) || quality < 0 || quality > 100)
-                return fail("--quality " + value + ": give a whole number from 0 to 100");
+                return fail("--quality " + shown(value) + ": give a whole number from 0 to 100");
             o.quality = quality;
         } else {
-            return fail("unknown option " + argument);
+            return fail("unknown option " + shown(argument));
         }
     }
 
     if (positional.size() != 2)
         return fail(positional.size() < 2 ? "give the animation file and the output name"
-                                           : "unexpected argument " + positional[2]);
+                                           : "unexpected argument " + shown(positional[2]));
     if (o.scale && o.width)
         return fail("--scale and --size cannot be used together");
     o.animation = positional[0];
@@ -176,12 +220,12 @@ ExportOptions::Parsed ExportOptions::parse(const std::vector<std::string>& argum
         const std::filesystem::path path(o.output);
         const std::string name = path.filename().string();
         if (!isFramePattern(name))
-            return fail(o.output + ": a picture sequence needs a frame number pattern such as frame%04d.png, or a directory");
+            return fail(shownPath(o.output) + ": a picture sequence needs a frame number pattern such as frame%04d.png, or a directory");
         o.kind = OutputKind::PngSequence;
         o.pngPattern = name;
         o.pngDirectory = path.has_parent_path() ? path.parent_path().string() : std::string(".");
     } else {
-        return fail(o.output + ": the output must end in .gif, .webp, .mp4, .webm or .png, or be a directory");
+        return fail(shownPath(o.output) + ": the output must end in .gif, .webp, .mp4, .webm or .png, or be a directory");
     }
     if (o.fps && o.kind != OutputKind::Mp4 && o.kind != OutputKind::Webm)
         return fail("--fps only applies to .mp4 and .webm");
@@ -200,6 +244,9 @@ Turns an animation file into a file that plays anywhere. OUTPUT's name chooses t
   DIRECTORY/       one PNG per frame, frame0001.png, frame0002.png, ...
   NAME%04d.png     one PNG per frame, numbered from 1 by the pattern
 
+A picture sequence replaces the whole numbered sequence it writes: older frames of a longer
+export are removed, and nothing in the folder changes unless every frame was written.
+
 Each frame shows its picture at its own size at the top left of a canvas as large as the
 largest picture, as the picture-only view shows it; a frame without a picture is the bare canvas.
 Each frame lasts the animation's rate in milliseconds.
@@ -215,6 +262,9 @@ Options:
   -q, --quiet        no progress on standard error
   -h, --help         this text
 
+Frames are at most 16,384 pixels a side (WebP 16,383) and 35,651,584 pixels in all; larger ones
+are refused before any work: use --size or --scale. A symbolic link named as OUTPUT is written
+through. The output may not be the animation or one of its pictures.
 Nothing is written when the animation or one of its pictures cannot be read, and an interrupted
 or failed export leaves no file behind.
 Exit status: 0 done, 1 the animation or a picture cannot be read or the output cannot be

@@ -17,6 +17,17 @@ enum class OutputKind {
     PngSequence,   // a directory, or a name.png holding a %d pattern: one PNG per frame
 };
 
+// The largest frames an export of a kind writes: the picture limits (a frame is a picture the
+// export holds several of at once: those decoded ahead, the one being encoded and the encoder's
+// own copies) and what the format itself can store.
+struct FrameLimits {
+    int maxSide;
+    std::int64_t maxPixels;
+    // The kind as messages name it: "GIF", "WebP", ...
+    const char* format;
+};
+FrameLimits frameLimits(OutputKind kind);
+
 // Everything `movelle export ANIMATION.ani OUTPUT [options]` was asked to do.
 struct ExportOptions {
     std::string animation;

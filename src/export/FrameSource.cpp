@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "export/FrameSource.h"
 
+#include "anifile/Excerpt.h"
 #include "dialogs/AnimationFile.h"
 #include "export/ExportError.h"
 #include "export/ExportOptions.h"
@@ -12,6 +13,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <system_error>
 
@@ -19,12 +21,29 @@ namespace exporter {
 
 namespace {
 
+// How often waits look at the stop flag.
+constexpr auto stopPoll = std::chrono::milliseconds(50);
+
 // Pictures kept from the check for the stream, so that short animations are decoded only once.
 constexpr qsizetype keptBudget = qsizetype(64) * 1024 * 1024;
 
 ExportError badInput(const std::string& message)
 {
     return ExportError(ExportError::Kind::BadInput, "The animation was not exported: " + message);
+}
+
+// 35651584 as "35,651,584".
+std::string grouped(std::int64_t number)
+{
+    std::string digits = std::to_string(number);
+    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3)
+        digits.insert(static_cast<std::size_t>(at), ",");
+    return digits;
+}
+
+std::string sizeText(QSize size)
+{
+    return std::to_string(size.width()) + " x " + std::to_string(size.height());
 }
 
 struct Checked {
@@ -151,8 +170,10 @@ FrameSource::FrameSource(const ExportOptions& options, const std::atomic<bool>& 
     }
 
     QSize canvas(0, 0);
+    std::vector<QSize> sizes;
     for (std::size_t k = 0; k < files.size(); ++k) {
         canvas = canvas.expandedTo(results[k].size);
+        sizes.push_back(results[k].size);
         if (!results[k].image.isNull())
             m_kept.emplace(files[k], std::move(results[k].image));
     }
@@ -174,11 +195,52 @@ FrameSource::FrameSource(const ExportOptions& options, const std::atomic<bool>& 
     }
     if (evenSize)
         m_size = QSize((m_size.width() + 1) & ~1, (m_size.height() + 1) & ~1);
-    if (static_cast<qint64>(m_size.width()) * m_size.height() > qint64(16384) * 16384 / 2)
-        throw badInput("the frames of " + std::to_string(m_size.width()) + "x" + std::to_string(m_size.height())
-                       + " pixels are too large to export; use --scale or --size.");
+    refuseTooLarge(options, files, sizes);
     if (options.background)
         m_background = *options.background;
+}
+
+// Frames beyond what the output can hold are refused before any work, naming the pictures that
+// make them so large: a picture of a few bytes can declare a side of 16,384 pixels.
+void FrameSource::refuseTooLarge(const ExportOptions& options, const std::vector<std::string>& files,
+                                 const std::vector<QSize>& sizes) const
+{
+    const FrameLimits limits = frameLimits(options.kind);
+    const std::int64_t width = m_size.width();
+    const std::int64_t height = m_size.height();
+    if (width <= limits.maxSide && height <= limits.maxSide && width * height <= limits.maxPixels)
+        return;
+
+    std::string message = "its frames would be " + sizeText(m_size) + " pixels, too large for " + limits.format
+        + " (at most " + grouped(limits.maxSide) + " pixels a side and " + grouped(limits.maxPixels) + " in all). ";
+    if (options.width) {
+        message += "That is the size --size asks for.";
+    } else {
+        std::size_t widest = 0;
+        std::size_t tallest = 0;
+        for (std::size_t k = 0; k < sizes.size(); ++k) {
+            if (sizes[k].width() > sizes[widest].width())
+                widest = k;
+            if (sizes[k].height() > sizes[tallest].height())
+                tallest = k;
+        }
+        auto picture = [&](std::size_t k) {
+            const auto frame = std::find(m_paths.begin(), m_paths.end(), files[k]) - m_paths.begin();
+            return anifile::excerpt(files[k], 120) + " (" + sizeText(sizes[k]) + ", "
+                + movelle::AnimationFile::framesPhrase({ static_cast<int>(frame) }) + ")";
+        };
+        message += widest == tallest ? "The size comes from the picture " + picture(widest)
+                                     : "The size comes from the widest picture, " + picture(widest)
+                                           + ", and the tallest, " + picture(tallest);
+        message += options.scale ? " times --scale." : ".";
+    }
+    // The largest frames of the same proportions that fit.
+    const double fit = std::min({ double(limits.maxSide) / double(width), double(limits.maxSide) / double(height),
+                                  std::sqrt(double(limits.maxPixels) / (double(width) * double(height))) });
+    const int w = std::max(1, static_cast<int>(std::floor(double(width) * fit)) & ~1);
+    const int h = std::max(1, static_cast<int>(std::floor(double(height) * fit)) & ~1);
+    throw badInput(message + " Give a smaller size, such as --size " + std::to_string(w) + "x" + std::to_string(h)
+                   + ".");
 }
 
 FrameSource::~FrameSource()
@@ -238,7 +300,7 @@ void FrameSource::work()
 {
     QImage previousImage;
     std::string previousPath;
-    for (int i = 0; i < frameCount(); ++i) {
+    for (int i = 0; i < frameCount() && !m_stop; ++i) {
         Frame frame;
         frame.index = i;
         frame.duration = m_interval;
@@ -269,9 +331,13 @@ void FrameSource::work()
             return;
         }
         std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [this] { return m_closing || m_queue.size() < queueCapacity; });
-        if (m_closing)
-            return;
+        // A stop comes from a signal handler, which cannot notify: look at it now and then.
+        while (!m_changed.wait_for(lock, stopPoll, [this] { return m_closing || m_queue.size() < queueCapacity; })) {
+            if (m_stop)
+                break;
+        }
+        if (m_closing || m_stop)
+            break;
         m_queue.push_back(std::move(frame));
         m_changed.notify_all();
     }
@@ -289,7 +355,12 @@ bool FrameSource::next(Frame& frame)
     if (!m_worker.joinable())
         m_worker = std::thread([this] { work(); });
     std::unique_lock lock(m_mutex);
-    m_changed.wait(lock, [this] { return !m_queue.empty() || m_workerDone; });
+    while (!m_changed.wait_for(lock, stopPoll, [this] { return !m_queue.empty() || m_workerDone; })) {
+        if (m_stop)
+            throw ExportError(ExportError::Kind::Interrupted, "interrupted");
+    }
+    if (m_queue.empty() && m_stop)
+        throw ExportError(ExportError::Kind::Interrupted, "interrupted");
     if (m_queue.empty()) {
         throw m_workerError.value_or(ExportError(ExportError::Kind::BadInput, "the frames ended early"));
     }

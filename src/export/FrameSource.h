@@ -51,6 +51,8 @@ public:
 
     QSize size() const { return m_size; }
     int frameCount() const { return static_cast<int>(m_paths.size()); }
+    // Per frame, the picture's path as the animation gives it; empty: no picture.
+    const std::vector<std::string>& framePaths() const { return m_paths; }
     // Milliseconds per frame: the rate, rounded as the playback timer rounds it.
     std::int64_t interval() const { return m_interval; }
 
@@ -62,6 +64,8 @@ public:
     static constexpr std::uint32_t defaultBackground = 0xefefef;
 
 private:
+    void refuseTooLarge(const ExportOptions& options, const std::vector<std::string>& files,
+                        const std::vector<QSize>& sizes) const;
     QImage decode(int frame);
     QImage compose(const QImage& picture) const;
     void work();

@@ -46,9 +46,7 @@ void Progress::start(const std::string& stage, int total)
         return;
     m_stage = stage;
     m_total = total;
-    m_lastTenth = -1;
     m_started = m_clock();
-    m_lastDrawn = {};
     m_open = true;
     update(0);
 }
@@ -59,19 +57,18 @@ void Progress::update(int done)
         return;
     const auto now = m_clock();
     const double elapsed = std::chrono::duration<double>(now - m_started).count();
+    // Redrawing more than a few times a second only costs time; a log wants a line a second at
+    // most. The last line of a stage is always written.
+    const auto pause = m_terminal ? std::chrono::milliseconds(100) : std::chrono::milliseconds(1000);
+    const bool first = m_terminal && done == 0;
+    if (done != m_total && !first && m_lastDrawn && now - *m_lastDrawn < pause)
+        return;
+    m_lastDrawn = now;
     if (m_terminal) {
-        // Redrawing more than a few times a second only costs time.
-        if (done != m_total && done != 0 && now - m_lastDrawn < std::chrono::milliseconds(100))
-            return;
-        m_lastDrawn = now;
         std::fprintf(m_out, "\r%s\033[K", barLine(m_stage, done, m_total, elapsed).c_str());
         std::fflush(m_out);
         return;
     }
-    const int tenth = m_total > 0 ? static_cast<int>(static_cast<long long>(done) * 10 / m_total) : 10;
-    if (tenth == m_lastTenth)
-        return;
-    m_lastTenth = tenth;
     std::fprintf(m_out, "%s: %d/%d, %s elapsed\n", m_stage.c_str(), done, m_total, clockText(elapsed).c_str());
     std::fflush(m_out);
 }

@@ -4,13 +4,14 @@
 #include <chrono>
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace exporter {
 
 // Progress of an export on standard error: on a terminal, one line redrawn in place with a bar,
 // the frames done, the time spent and the time left; elsewhere (a log, a pipe), a plain line at
-// every tenth of the work, so that a log stays short.
+// most once a second, and the last of each stage, so that a log stays short.
 class Progress {
 public:
     using Clock = std::function<std::chrono::steady_clock::time_point()>;
@@ -34,10 +35,10 @@ private:
     Clock m_clock;
     std::string m_stage;
     int m_total = 0;
-    int m_lastTenth = -1;
     bool m_open = false;
     std::chrono::steady_clock::time_point m_started;
-    std::chrono::steady_clock::time_point m_lastDrawn;
+    // When a line was last written; none yet: unset.
+    std::optional<std::chrono::steady_clock::time_point> m_lastDrawn;
 };
 
 }
