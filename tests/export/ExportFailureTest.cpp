@@ -8,11 +8,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
+#include <thread>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -22,6 +27,16 @@ using export_testing::aniText;
 using export_testing::exportAnimation;
 using export_testing::runProgram;
 using testing_support::TempDir;
+
+std::string readAll(int fd)
+{
+    std::string text;
+    char buffer[4096];
+    ssize_t n = 0;
+    while ((n = ::read(fd, buffer, sizeof buffer)) > 0)
+        text.append(buffer, static_cast<std::size_t>(n));
+    return text;
+}
 
 std::vector<std::string> entries(const std::string& directory)
 {
@@ -76,15 +91,29 @@ TEST_F(ExportFailure, UnusableArgumentsAreUsageErrorsThatWriteNothing)
         { good, out + ".png" },
         { good, out + "%d%d.png" },
         { good, out + "%s.png" },
+        // Switches take no value, however it is written.
+        { good, out + ".gif", "--quiet=1" },
+        { good, out + ".gif", "-q=1" },
+        { good, out + ".gif", "--dither=yes" },
+        { "--help=1" },
+        // Echoed arguments are short excerpts, however long the argument.
+        { good, out + ".gif", "--scale", std::string(100000, '9') },
+        { good, out + ".gif", "--" + std::string(100000, 'x') },
+        { good, out + std::string(100000, 'y') + ".txt" },
+        { good, out + ".gif", "extra\n" + std::string(100000, 'z') },
     };
     for (const auto& arguments : cases) {
         std::string joined;
         for (const std::string& a : arguments)
-            joined += a + " ";
+            joined += a.substr(0, 60) + " ";
         SCOPED_TRACE(joined);
         const export_testing::Run run = exportAnimation(arguments);
         EXPECT_EQ(run.status, 2);
         EXPECT_NE(run.err.find("movelle export --help"), std::string::npos) << run.err;
+        EXPECT_LT(run.err.size(), 400u) << run.err.substr(0, 400);
+        if (joined.find("=") != std::string::npos && joined.find("--quality") == std::string::npos) {
+            EXPECT_NE(run.err.find("takes no value"), std::string::npos) << run.err;
+        }
         expectNothingWritten();
     }
     // The boundaries themselves are accepted.
@@ -184,6 +213,223 @@ TEST_F(ExportFailure, AnOutputThatCannotBeCreatedFailsWithItsName)
     expectNothingWritten();
 }
 
+// Bytes of a file, to see that a refused or failed export left it as it was.
+std::string contentOf(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+TEST_F(ExportFailure, AFullDiskIsReportedNamingTheOutputNotItsTemporary)
+{
+    QImage noise(64, 64, QImage::Format_RGB32);
+    std::mt19937 random(5);
+    for (int y = 0; y < noise.height(); ++y) {
+        for (int x = 0; x < noise.width(); ++x)
+            noise.setPixel(x, y, 0xff000000u | (random() & 0xffffffu));
+    }
+    const std::string picture = dir.str() + "/noise.png";
+    ASSERT_TRUE(noise.save(QString::fromStdString(picture)));
+    const std::string ani = dir.writeFile("noise.ani", aniText(2, "100", { picture, picture }));
+    before = entries(dir.str());
+    for (const char* name : { "/out.gif", "/out.webp", "/out.mp4", "/out.webm" }) {
+        SCOPED_TRACE(name);
+        const std::string output = dir.str() + name;
+        const export_testing::Run run = runProgram({ "export", ani, output, "-q" }, 4096);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.err.find("cannot write " + output), std::string::npos) << run.err;
+        EXPECT_EQ(run.err.find(".movelle-export"), std::string::npos) << run.err;
+        expectNothingWritten();
+    }
+}
+
+TEST_F(ExportFailure, ASequenceFolderIsLeftAsItWasUnlessEveryFrameIsInPlace)
+{
+    // An older export left frames 1, 2 and 9; a folder stands where frame 3 goes.
+    const std::string three = dir.writeFile("three.ani", aniText(3, "100", { red, red, red }));
+    std::filesystem::create_directories(dir.str() + "/seq/frame0003.png");
+    const std::string one = dir.writeFile("seq/frame0001.png", "older one");
+    const std::string two = dir.writeFile("seq/frame0002.png", "older two");
+    const std::string nine = dir.writeFile("seq/frame0009.png", "older nine");
+    before = entries(dir.str());
+    const std::vector<std::string> inside = entries(dir.str() + "/seq");
+
+    const export_testing::Run run = exportAnimation({ three, dir.str() + "/seq/", "-q" });
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find(dir.str() + "/seq/frame0003.png"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("folder"), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find(".movelle-export"), std::string::npos) << run.err;
+    expectNothingWritten();
+    EXPECT_EQ(entries(dir.str() + "/seq"), inside);
+    EXPECT_EQ(contentOf(one), "older one");
+    EXPECT_EQ(contentOf(two), "older two");
+    EXPECT_EQ(contentOf(nine), "older nine");
+}
+
+TEST_F(ExportFailure, TheAnimationAndItsPicturesAreNeverOverwritten)
+{
+    // Frame 1's picture is walk01.gif (PNG bytes, which the readers recognise by content); frame 2's
+    // is p1.png, frame 3's q5.png.
+    const std::string walk01 = dir.str() + "/walk01.gif";
+    ASSERT_TRUE(QImage(4, 4, QImage::Format_RGB32).save(QString::fromStdString(walk01), "png"));
+    const std::string p1 = dir.writePicture("p1.png", 4, 4, 0x00ff00);
+    const std::string q5 = dir.writePicture("q5.png", 4, 4, 0x0000ff);
+    const std::string walk = dir.writeFile("walk.ani", aniText(3, "100", { walk01, p1, q5 }));
+    std::filesystem::create_symlink(walk01, dir.str() + "/link.gif");
+    std::filesystem::create_hard_link(walk01, dir.str() + "/hard.gif");
+    std::filesystem::create_symlink(walk, dir.str() + "/walk.webp");
+    before = entries(dir.str());
+    const std::vector<std::string> kept { walk01, p1, q5, walk };
+    std::vector<std::string> bytes;
+    for (const std::string& file : kept)
+        bytes.push_back(contentOf(file));
+
+    const std::vector<std::pair<std::string, std::string>> cases {
+        { walk01, "picture of Frame 1" },
+        { dir.str() + "/./walk01.gif", "picture of Frame 1" },
+        { dir.str() + "/link.gif", "picture of Frame 1" },
+        { dir.str() + "/hard.gif", "picture of Frame 1" },
+        { dir.str() + "/walk.webp", "the animation" },
+        // Sequences: a frame it writes, and one of a longer sequence it would remove.
+        { dir.str() + "/p%d.png", "picture of Frame 2" },
+        { dir.str() + "/q%d.png", "picture of Frame 3" },
+    };
+    for (const auto& [output, fact] : cases) {
+        SCOPED_TRACE(output);
+        const export_testing::Run run = exportAnimation({ walk, output, "-q" });
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.err.find(fact), std::string::npos) << run.err;
+        expectNothingWritten();
+        for (std::size_t k = 0; k < kept.size(); ++k)
+            EXPECT_EQ(contentOf(kept[k]), bytes[k]) << kept[k];
+    }
+}
+
+TEST_F(ExportFailure, ALinkNamedAsTheOutputIsWrittenThrough)
+{
+    std::filesystem::create_directories(dir.str() + "/real");
+    const std::string real = dir.writeFile("real/out.gif", "older");
+    const std::string link = dir.str() + "/link.gif";
+    std::filesystem::create_symlink(real, link);
+    EXPECT_EQ(exportAnimation({ good, link, "-q" }).status, 0);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(QImage(QString::fromStdString(real)).size(), QSize(8, 6));
+    EXPECT_EQ(entries(dir.str() + "/real"), std::vector<std::string> { "out.gif" });
+
+    // A link that leads nowhere is refused, not replaced by a file.
+    const std::string dangling = dir.str() + "/dangling.gif";
+    std::filesystem::create_symlink(dir.str() + "/none/out.gif", dangling);
+    before = entries(dir.str());
+    const export_testing::Run run = exportAnimation({ good, dangling, "-q" });
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find(dangling), std::string::npos) << run.err;
+    expectNothingWritten();
+    EXPECT_TRUE(std::filesystem::is_symlink(dangling));
+}
+
+TEST_F(ExportFailure, AnExportRemovesOnlyItsOwnStaleTemporaries)
+{
+    // The number of a process that has ended.
+    const pid_t ended = ::fork();
+    if (ended == 0)
+        ::_exit(0);
+    ::waitpid(ended, nullptr, 0);
+    const std::string gone = std::to_string(ended);
+    const std::string prefix = dir.str() + "/.movelle-export-";
+
+    const std::vector<std::string> stale { prefix + gone + "-abcdefghij", prefix + gone + "-klmnopqrst" };
+    dir.writeFile(".movelle-export-" + gone + "-abcdefghij", "killed export");
+    std::filesystem::create_directories(stale[1]);
+    dir.writeFile(".movelle-export-" + gone + "-klmnopqrst/frame0001.png", "killed sequence");
+    std::vector<std::string> kept {
+        // A process that still runs, a name a process cannot have, names that are not ours.
+        dir.writeFile(".movelle-export-" + std::to_string(::getpid()) + "-abcdefghij", "running"),
+        dir.writeFile(".movelle-export-999999999-abcdefghij", "impossible"),
+        dir.writeFile(".movelle-export-" + gone + "-x", "short"),
+        dir.writeFile(".movelle-export-" + gone + "-ABCDEFGHIJ", "capitals"),
+        dir.writeFile(".movelle-save-" + gone + "-abcdefghij", "a save's"),
+        // Locked: an export in progress.
+        dir.writeFile(".movelle-export-" + gone + "-uvwxyz0123", "locked"),
+    };
+    const int lock = ::open(kept.back().c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(::flock(lock, LOCK_EX), 0);
+    if (::geteuid() == 0) {
+        // Another user's (only root can make one).
+        kept.push_back(dir.writeFile(".movelle-export-" + gone + "-4567890abc", "another user's"));
+        ASSERT_EQ(::chown(kept.back().c_str(), 65534, 65534), 0);
+    }
+
+    EXPECT_EQ(exportAnimation({ good, dir.str() + "/out.gif", "-q" }).status, 0);
+    ::close(lock);
+    for (const std::string& path : stale)
+        EXPECT_FALSE(std::filesystem::exists(path)) << path;
+    for (const std::string& path : kept)
+        EXPECT_TRUE(std::filesystem::exists(path)) << path;
+}
+
+TEST_F(ExportFailure, FramesBeyondTheOutputsLimitsAreRefusedNamingThePictures)
+{
+    // A few bytes each, declaring a canvas of 16384 x 8192.
+    const std::string wide = dir.writePicture("wide.png", 16384, 1, 0x336699);
+    const std::string tall = dir.writePicture("tall.png", 1, 8192, 0x993366);
+    const std::string both = dir.writeFile("both.ani", aniText(2, "100", { wide, tall }));
+    const std::string widest = dir.writeFile("wide.ani", aniText(1, "100", { wide }));
+    before = entries(dir.str());
+    struct Case {
+        std::vector<std::string> arguments;
+        std::vector<std::string> facts;
+    };
+    const std::vector<Case> cases {
+        { { both, dir.str() + "/out.gif" }, { "16384 x 8192", wide + " (16384 x 1, Frame 1)", tall + " (1 x 8192, Frame 2)", "--size" } },
+        { { both, dir.str() + "/out.webp" }, { "16384 x 8192", wide, tall, "--size" } },
+        { { both, dir.str() + "/out.mp4" }, { "16384 x 8192", wide, tall, "--size" } },
+        { { both, dir.str() + "/out.webm" }, { "16384 x 8192", wide, tall, "--size" } },
+        { { both, dir.str() + "/seq/" }, { "16384 x 8192", wide, tall, "--size" } },
+        { { both, dir.str() + "/out.gif", "--scale", "2" }, { "32768 x 16384", "--scale", "--size" } },
+        // WebP stores no side beyond 16,383 pixels.
+        { { widest, dir.str() + "/out.webp" }, { "16,383", wide + " (16384 x 1, Frame 1)", "--size" } },
+        { { good, dir.str() + "/out.gif", "--size", "16384x16384" }, { "--size asks" } },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments[1]);
+        std::vector<std::string> arguments = c.arguments;
+        arguments.push_back("-q");
+        const export_testing::Run run = exportAnimation(arguments);
+        EXPECT_EQ(run.status, 1);
+        for (const std::string& fact : c.facts)
+            EXPECT_NE(run.err.find(fact), std::string::npos) << fact << " in " << run.err;
+        expectNothingWritten();
+    }
+    // Within the limits they export.
+    EXPECT_EQ(exportAnimation({ both, dir.str() + "/fits.gif", "--size", "320x160", "-q" }).status, 0);
+    EXPECT_EQ(exportAnimation({ widest, dir.str() + "/wide.gif", "-q" }).status, 0);
+}
+
+TEST(Progress, ALogGetsALineASecondAtMostAndTheLast)
+{
+    using namespace std::chrono;
+    steady_clock::time_point now {};
+    std::FILE* log = std::tmpfile();
+    exporter::Progress progress(log, false, [&now] { return now; });
+    // 1,000 frames over 3.5 seconds.
+    progress.start("Exporting", 1000);
+    for (int done = 1; done <= 1000; ++done) {
+        now += microseconds(3500);
+        progress.update(done);
+    }
+    progress.finish();
+    std::rewind(log);
+    std::vector<std::string> lines;
+    char line[200];
+    while (std::fgets(line, sizeof line, log))
+        lines.emplace_back(line);
+    std::fclose(log);
+    EXPECT_EQ(lines, (std::vector<std::string> { "Exporting: 0/1000, 00:00 elapsed\n", "Exporting: 286/1000, 00:01 elapsed\n",
+                                                  "Exporting: 572/1000, 00:02 elapsed\n",
+                                                  "Exporting: 858/1000, 00:03 elapsed\n",
+                                                  "Exporting: 1000/1000, 00:04 elapsed\n" }));
+}
+
 TEST(Progress, BarLineCountsTheFramesAndTheTimeLeft)
 {
     using exporter::Progress;
@@ -217,16 +463,24 @@ TEST(Program, ExitStatusesOfHelpVersionAndExport)
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 
-// Ctrl-C in the middle of an export: the program stops, says so, and leaves nothing behind.
-TEST(Program, InterruptedExportLeavesNoFile)
+// Ctrl-C or a kill in the middle of an export: the program stops within a second, whatever it is
+// doing (here, one frame whose encoding takes seconds), says so, and leaves nothing behind.
+class StoppedProgram : public ::testing::TestWithParam<int> { };
+
+TEST_P(StoppedProgram, EndsAtOnceLeavingNoFile)
 {
     TempDir dir;
-    const std::string a = dir.writePicture("a.png", 320, 240, 0x336699);
-    const std::string b = dir.writePicture("b.png", 320, 240, 0x993366);
-    std::vector<std::string> paths;
-    for (int i = 0; i < 3000; ++i)
-        paths.push_back(i % 2 ? a : b);
-    const std::string ani = dir.writeFile("long.ani", aniText(3000, "40", paths));
+    QImage noise(4096, 2048, QImage::Format_RGB32);
+    std::mt19937 random(3);
+    for (int y = 0; y < noise.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(noise.scanLine(y));
+        for (int x = 0; x < noise.width(); ++x)
+            line[x] = 0xff000000u | (random() & 0xffffffu);
+    }
+    const std::string picture = dir.str() + "/noise.png";
+    // Stored without compression: quick to write, slow to turn into a GIF.
+    ASSERT_TRUE(noise.save(QString::fromStdString(picture), "png", 100));
+    const std::string ani = dir.writeFile("slow.ani", aniText(2, "40", { picture, picture }));
     const std::vector<std::string> before = entries(dir.str());
 
     int errPipe[2];
@@ -235,30 +489,44 @@ TEST(Program, InterruptedExportLeavesNoFile)
     if (child == 0) {
         ::dup2(errPipe[1], 2);
         ::close(errPipe[0]);
-        const std::string output = dir.str() + "/long.gif";
+        const std::string output = dir.str() + "/slow.gif";
         ::execl(MOVELLE_PROGRAM, MOVELLE_PROGRAM, "export", ani.c_str(), output.c_str(), nullptr);
         ::_exit(127);
     }
     ::close(errPipe[1]);
-    // The progress lines come as the export goes; the interrupt follows the start of the frames.
-    std::string err;
-    char c = 0;
-    bool signalled = false;
-    while (::read(errPipe[0], &c, 1) == 1) {
-        err.push_back(c);
-        if (!signalled && err.find("Exporting: ") != std::string::npos) {
-            ::kill(child, SIGINT);
-            signalled = true;
+    // The temporary output appears once the pictures are checked and the frames begin.
+    auto writing = [&dir] {
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+            if (entry.path().filename().string().starts_with(".movelle-export-"))
+                return true;
         }
-    }
-    ::close(errPipe[0]);
+        return false;
+    };
     int status = 0;
-    ::waitpid(child, &status, 0);
-    ASSERT_TRUE(signalled) << err;
+    while (!writing() && ::waitpid(child, &status, WNOHANG) == 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_TRUE(writing()) << "the export ended before writing";
+    ::kill(child, GetParam());
+    const auto signalled = std::chrono::steady_clock::now();
+    // A generous bound for a loaded machine; before it was kept, the stop waited for the frame.
+    pid_t reaped = 0;
+    while ((reaped = ::waitpid(child, &status, WNOHANG)) == 0
+           && std::chrono::steady_clock::now() - signalled < std::chrono::seconds(3))
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    const bool ended = reaped == child;
+    if (!ended) {
+        ::kill(child, SIGKILL);
+        ::waitpid(child, &status, 0);
+    }
+    const std::string err = readAll(errPipe[0]);
+    ::close(errPipe[0]);
+    ASSERT_TRUE(ended) << "still running 3 s after the signal\n" << err;
     ASSERT_TRUE(WIFEXITED(status)) << err;
     EXPECT_EQ(WEXITSTATUS(status), 130) << err;
     EXPECT_NE(err.find("interrupted"), std::string::npos) << err;
     EXPECT_EQ(entries(dir.str()), before);
 }
+
+INSTANTIATE_TEST_SUITE_P(Signals, StoppedProgram, ::testing::Values(SIGINT, SIGTERM));
 
 }

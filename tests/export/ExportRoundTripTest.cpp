@@ -113,8 +113,17 @@ TEST_F(RoundTrip, LossyWebpKeepsFramesAndDurations)
     EXPECT_LT(std::filesystem::file_size(output), std::filesystem::file_size(exportTo(dir.str() + "/lossless.webp")) * 4);
 }
 
-TEST_F(RoundTrip, PictureSequencesIntoADirectoryOrThroughAPattern)
+TEST_F(RoundTrip, PictureSequencesIntoADirectoryOrThroughAPatternReplaceTheWholeSequence)
 {
+    // A longer export was here before: its frames beyond the sixth go; other files stay.
+    std::filesystem::create_directories(dir.path() / "frames");
+    for (const char* older : { "frames/frame0007.png", "frames/frame0012.png", "frames/frame00013.png",
+                               "seq-007.png", "seq-1000.png" })
+        dir.writeFile(older, "older");
+    const std::vector<std::string> others { dir.writeFile("frames/notes.txt", "mine"),
+                                            dir.writeFile("frames/frame0000.png", "mine"),
+                                            dir.writeFile("frames/frame1.png", "mine"),
+                                            dir.writeFile("seq-7.png", "mine"), dir.writeFile("seq-07.png", "mine") };
     exportTo(dir.str() + "/frames/");
     exportTo(dir.str() + "/seq-%03d.png");
     for (std::size_t k = 0; k < frames.size(); ++k) {
@@ -123,9 +132,13 @@ TEST_F(RoundTrip, PictureSequencesIntoADirectoryOrThroughAPattern)
         expectFrame(QImage(QString::fromStdString(dir.str() + "/seq-00" + number + ".png")), k);
     }
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.str() + "/frames"),
-                            std::filesystem::directory_iterator()), 6);
-    EXPECT_FALSE(std::filesystem::exists(dir.str() + "/seq-007.png"));
-    EXPECT_FALSE(std::filesystem::exists(dir.str() + "/seq-000.png"));
+                            std::filesystem::directory_iterator()), 6 + 3);
+    for (const char* gone : { "/seq-007.png", "/seq-000.png", "/seq-1000.png" })
+        EXPECT_FALSE(std::filesystem::exists(dir.str() + gone)) << gone;
+    for (const std::string& other : others)
+        EXPECT_TRUE(std::filesystem::exists(other)) << other;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        EXPECT_FALSE(entry.path().filename().string().starts_with(".movelle-export")) << entry.path();
 }
 
 TEST_F(RoundTrip, GifOfManyColoursDecodesToTheSamePixels)

@@ -9,9 +9,11 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <csignal>
 #include <cstdio>
 #include <memory>
 
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -55,7 +57,7 @@ Run exportAnimation(const std::vector<std::string>& arguments)
     return run;
 }
 
-Run runProgram(const std::vector<std::string>& arguments)
+Run runProgram(const std::vector<std::string>& arguments, long fileSizeLimit)
 {
     int outPipe[2];
     int errPipe[2];
@@ -68,6 +70,12 @@ Run runProgram(const std::vector<std::string>& arguments)
         ::dup2(errPipe[1], 2);
         ::close(outPipe[0]);
         ::close(errPipe[0]);
+        if (fileSizeLimit > 0) {
+            // A write past the limit then fails with EFBIG instead of ending the process.
+            std::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit { static_cast<rlim_t>(fileSizeLimit), static_cast<rlim_t>(fileSizeLimit) };
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        }
         std::vector<char*> argv { const_cast<char*>(MOVELLE_PROGRAM) };
         for (const std::string& a : arguments)
             argv.push_back(const_cast<char*>(a.c_str()));

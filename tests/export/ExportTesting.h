@@ -17,8 +17,10 @@ struct Run {
 };
 Run exportAnimation(const std::vector<std::string>& arguments);
 
-// The program itself, for what only a process shows (exit statuses from main, signals).
-Run runProgram(const std::vector<std::string>& arguments);
+// The program itself, for what only a process shows (exit statuses from main, signals). A
+// fileSizeLimit above 0 bounds every file the program writes to that many bytes, as a full disk
+// would.
+Run runProgram(const std::vector<std::string>& arguments, long fileSizeLimit = 0);
 
 // A video decoded back by FFmpeg's libraries: every frame as RGB32 and when it starts.
 struct VideoFrame {
