@@ -194,7 +194,6 @@ std::unique_ptr<FrameEncoder> makeEncoder(const ExportOptions& options, const Fr
 // grows with the frame count; a pattern owns exactly the names it gives.
 bool ownedBySequence(const std::string& pattern, bool folder, std::string_view name)
 {
-    const std::size_t digits = folder ? 5 : name.find_first_of("0123456789 ");
     if (folder) {
         if (!name.starts_with("frame") || !name.ends_with(".png") || name.size() < 5 + 4 + 4)
             return false;
@@ -202,9 +201,17 @@ bool ownedBySequence(const std::string& pattern, bool folder, std::string_view n
         return number.size() <= 9 && number.find_first_not_of("0123456789") == std::string_view::npos
             && number.find_first_not_of('0') != std::string_view::npos;
     }
-    if (digits == std::string_view::npos)
+    // The text before the number is what the pattern gives before its conversion ("%%" is one
+    // percent sign); the number is digits, perhaps padded with spaces.
+    std::string prefix;
+    for (std::size_t i = 0; i < pattern.size() && !(pattern[i] == '%' && pattern[i + 1] != '%'); ++i) {
+        prefix.push_back(pattern[i]);
+        if (pattern[i] == '%')
+            ++i;
+    }
+    if (!name.starts_with(prefix))
         return false;
-    std::size_t end = digits;
+    std::size_t end = prefix.size();
     while (end < name.size() && name[end] == ' ')
         ++end;
     long number = 0;

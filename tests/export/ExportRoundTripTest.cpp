@@ -118,7 +118,7 @@ TEST_F(RoundTrip, PictureSequencesIntoADirectoryOrThroughAPatternReplaceTheWhole
     // A longer export was here before: its frames beyond the sixth go; other files stay.
     std::filesystem::create_directories(dir.path() / "frames");
     for (const char* older : { "frames/frame0007.png", "frames/frame0012.png", "frames/frame00013.png",
-                               "seq-007.png", "seq-1000.png" })
+                               "seq-007.png", "seq-1000.png", "2x-009.png" })
         dir.writeFile(older, "older");
     const std::vector<std::string> others { dir.writeFile("frames/notes.txt", "mine"),
                                             dir.writeFile("frames/frame0000.png", "mine"),
@@ -126,6 +126,7 @@ TEST_F(RoundTrip, PictureSequencesIntoADirectoryOrThroughAPatternReplaceTheWhole
                                             dir.writeFile("seq-7.png", "mine"), dir.writeFile("seq-07.png", "mine") };
     exportTo(dir.str() + "/frames/");
     exportTo(dir.str() + "/seq-%03d.png");
+    exportTo(dir.str() + "/2x-%03d.png");
     for (std::size_t k = 0; k < frames.size(); ++k) {
         const std::string number = std::to_string(k + 1);
         expectFrame(QImage(QString::fromStdString(dir.str() + "/frames/frame000" + number + ".png")), k);
@@ -133,7 +134,7 @@ TEST_F(RoundTrip, PictureSequencesIntoADirectoryOrThroughAPatternReplaceTheWhole
     }
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.str() + "/frames"),
                             std::filesystem::directory_iterator()), 6 + 3);
-    for (const char* gone : { "/seq-007.png", "/seq-000.png", "/seq-1000.png" })
+    for (const char* gone : { "/seq-007.png", "/seq-000.png", "/seq-1000.png", "/2x-009.png" })
         EXPECT_FALSE(std::filesystem::exists(dir.str() + gone)) << gone;
     for (const std::string& other : others)
         EXPECT_TRUE(std::filesystem::exists(other)) << other;
