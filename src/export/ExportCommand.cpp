@@ -268,7 +268,11 @@ void refuseOwnFiles(const ExportOptions& options, const FrameSource& source, con
 std::string namingTheOutput(std::string message, const OutputFile& output)
 {
     const std::string& temporary = output.temporary();
-    const std::string shown = anifile::excerpt(output.target(), 120);
+    // A folder named "seq/" holds seq/frame0001.png, not seq//frame0001.png.
+    std::string target = output.target();
+    while (target.size() > 1 && target.back() == '/')
+        target.pop_back();
+    const std::string shown = anifile::excerpt(target, 120);
     for (std::size_t at = message.find(temporary); at != std::string::npos;
          at = message.find(temporary, at + shown.size()))
         message.replace(at, temporary.size(), shown);
@@ -332,6 +336,21 @@ void exportFrames(const ExportOptions& options, Progress& progress, StopSignals&
     progress.finish();
 }
 
+// The animation and the output named in a message, from whichever layer it comes, are echoed as
+// short escaped excerpts: an argument can be 100,000 characters or hold control characters.
+std::string shortened(std::string message, const ExportOptions& options)
+{
+    for (const std::string& argument : { options.animation, options.output }) {
+        const std::string shown = anifile::excerpt(argument, 120);
+        if (argument.empty() || shown == argument)
+            continue;
+        for (std::size_t at = message.find(argument); at != std::string::npos;
+             at = message.find(argument, at + shown.size()))
+            message.replace(at, argument.size(), shown);
+    }
+    return message;
+}
+
 }
 
 ExportCommand::Status ExportCommand::run(const std::vector<std::string>& arguments, std::FILE* out, std::FILE* err)
@@ -361,11 +380,11 @@ ExportCommand::Status ExportCommand::run(const std::vector<std::string>& argumen
             std::fprintf(err, "movelle export: interrupted; nothing was written\n");
             return Interrupted;
         }
-        std::fprintf(err, "movelle export: %s\n", e.what());
+        std::fprintf(err, "movelle export: %s\n", shortened(e.what(), parsed.options).c_str());
         return Failed;
     } catch (const std::exception& e) {
         progress.finish();
-        std::fprintf(err, "movelle export: %s\n", e.what());
+        std::fprintf(err, "movelle export: %s\n", shortened(e.what(), parsed.options).c_str());
         return Failed;
     }
     return Done;
