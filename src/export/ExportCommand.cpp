@@ -103,11 +103,17 @@ public:
         m_changed.notify_all();
     }
 
-    // What the watch removes should it have to end the export; empty once committed.
+    // What the watch removes should it have to end the export.
     void setTemporary(const std::string& path)
     {
         std::lock_guard lock(m_mutex);
         m_temporary = path;
+    }
+    // The output is in place: a stop that comes now lets the export end as done.
+    void committed()
+    {
+        std::lock_guard lock(m_mutex);
+        m_committed = true;
     }
     // Held while the output moves into place, which the watch never cuts in half.
     std::mutex& commitMutex() { return m_commitMutex; }
@@ -132,7 +138,7 @@ private:
             lock.unlock();
             std::lock_guard committing(m_commitMutex);
             lock.lock();
-            if (m_finished)
+            if (m_finished || m_committed)
                 return;
             if (!m_temporary.empty()) {
                 std::error_code ignored;
@@ -155,6 +161,7 @@ private:
     std::mutex m_commitMutex;
     std::condition_variable m_changed;
     bool m_finished = false;
+    bool m_committed = false;
     std::string m_temporary;
 };
 
@@ -331,7 +338,7 @@ void exportFrames(const ExportOptions& options, Progress& progress, StopSignals&
         if (stopRequested)
             throw ExportError(ExportError::Kind::Interrupted, "interrupted");
         output->commit();
-        stopSignals.setTemporary({});
+        stopSignals.committed();
     }
     progress.finish();
 }
