@@ -10,160 +10,22 @@
 #include "export/OutputFile.h"
 #include "export/PngSequenceEncoder.h"
 #include "export/Progress.h"
+#include "export/StopSignals.h"
 #include "export/VideoEncoder.h"
 #include "export/WebpEncoder.h"
 
 #include <QImage>
 
-#include <atomic>
-#include <chrono>
 #include <cmath>
-#include <condition_variable>
-#include <csignal>
-#include <filesystem>
 #include <map>
 #include <memory>
-#include <mutex>
-#include <thread>
 
-#include <fcntl.h>
-#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace exporter {
 
 namespace {
-
-std::atomic<bool> stopRequested { false };
-// The pipe end that wakes the stop watch; -1 while no export runs.
-std::atomic<int> wakeFd { -1 };
-static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<int>::is_always_lock_free,
-              "the signal handler may only touch lock-free atomics");
-
-extern "C" void requestStop(int)
-{
-    stopRequested = true;
-    const int fd = wakeFd;
-    if (fd >= 0) {
-        const char stop = 's';
-        [[maybe_unused]] const ssize_t ignored = ::write(fd, &stop, 1);
-    }
-}
-
-// How long a stopped export may take to unwind by itself before it is ended.
-constexpr auto unwindTime = std::chrono::milliseconds(500);
-
-// Ctrl-C, a closed terminal or a polite kill stop the export. The loops see the flag between
-// frames and unwind, removing the temporary output on the way. A decode or an encode of one frame
-// cannot look at the flag, so a watch thread gives the export a moment to unwind and otherwise
-// removes the temporary itself and ends the process: a stop always takes effect within a second
-// and leaves no file. The previous handlers come back afterwards.
-class StopSignals {
-public:
-    StopSignals(std::FILE* err, bool terminal)
-        : m_err(::fileno(err))
-        , m_terminal(terminal)
-    {
-        stopRequested = false;
-        if (::pipe2(m_pipe, O_CLOEXEC | O_NONBLOCK) == 0) {
-            wakeFd = m_pipe[1];
-            m_watch = std::thread([this] { watch(); });
-        }
-        struct sigaction action {};
-        action.sa_handler = requestStop;
-        sigemptyset(&action.sa_mask);
-        for (std::size_t i = 0; i < std::size(m_signals); ++i)
-            sigaction(m_signals[i], &action, &m_previous[i]);
-    }
-    ~StopSignals()
-    {
-        for (std::size_t i = 0; i < std::size(m_signals); ++i)
-            sigaction(m_signals[i], &m_previous[i], nullptr);
-        if (m_watch.joinable()) {
-            finished();
-            const char quit = 'q';
-            [[maybe_unused]] const ssize_t ignored = ::write(m_pipe[1], &quit, 1);
-            m_watch.join();
-            wakeFd = -1;
-            ::close(m_pipe[0]);
-            ::close(m_pipe[1]);
-        }
-    }
-    StopSignals(const StopSignals&) = delete;
-    StopSignals& operator=(const StopSignals&) = delete;
-
-    // The export has unwound by itself: the watch has nothing more to do.
-    void finished()
-    {
-        {
-            std::lock_guard lock(m_mutex);
-            m_finished = true;
-        }
-        m_changed.notify_all();
-    }
-
-    // What the watch removes should it have to end the export.
-    void setTemporary(const std::string& path)
-    {
-        std::lock_guard lock(m_mutex);
-        m_temporary = path;
-    }
-    // The output is in place: a stop that comes now lets the export end as done.
-    void committed()
-    {
-        std::lock_guard lock(m_mutex);
-        m_committed = true;
-    }
-    // Held while the output moves into place, which the watch never cuts in half.
-    std::mutex& commitMutex() { return m_commitMutex; }
-
-private:
-    void watch()
-    {
-        for (;;) {
-            pollfd wait { m_pipe[0], POLLIN, 0 };
-            if (::poll(&wait, 1, -1) < 0 && errno != EINTR)
-                return;
-            char byte = 0;
-            while (::read(m_pipe[0], &byte, 1) == 1) {
-                if (byte == 'q')
-                    return;
-            }
-            if (!stopRequested)
-                continue;
-            std::unique_lock lock(m_mutex);
-            if (m_changed.wait_for(lock, unwindTime, [this] { return m_finished; }))
-                return;
-            lock.unlock();
-            std::lock_guard committing(m_commitMutex);
-            lock.lock();
-            if (m_finished || m_committed)
-                return;
-            if (!m_temporary.empty()) {
-                std::error_code ignored;
-                std::filesystem::remove_all(m_temporary, ignored);
-            }
-            const std::string message =
-                std::string(m_terminal ? "\n" : "") + "movelle export: interrupted; nothing was written\n";
-            [[maybe_unused]] const ssize_t ignored = ::write(m_err, message.data(), message.size());
-            ::_exit(ExportCommand::Interrupted);
-        }
-    }
-
-    static constexpr int m_signals[] = { SIGINT, SIGTERM, SIGHUP };
-    struct sigaction m_previous[std::size(m_signals)] {};
-    int m_err;
-    bool m_terminal;
-    int m_pipe[2] { -1, -1 };
-    std::thread m_watch;
-    std::mutex m_mutex;
-    std::mutex m_commitMutex;
-    std::condition_variable m_changed;
-    bool m_finished = false;
-    bool m_committed = false;
-    std::string m_temporary;
-};
 
 std::unique_ptr<FrameEncoder> makeEncoder(const ExportOptions& options, const FrameSource& source,
                                           const std::string& temporary, const std::string& pattern)
@@ -290,7 +152,7 @@ void exportFrames(const ExportOptions& options, Progress& progress, StopSignals&
 {
     const bool video = options.kind == OutputKind::Mp4 || options.kind == OutputKind::Webm;
     bool checking = false;
-    FrameSource source(options, stopRequested, video, [&progress, &checking](int checked, int total) {
+    FrameSource source(options, stopSignals.stopRequested(), video, [&progress, &checking](int checked, int total) {
         if (!checking)
             progress.start("Checking pictures", total);
         checking = true;
@@ -324,7 +186,7 @@ void exportFrames(const ExportOptions& options, Progress& progress, StopSignals&
         while (source.next(frame)) {
             encoder->addFrame(frame.image, frame.duration);
             progress.update(++done);
-            if (stopRequested)
+            if (stopSignals.stopRequested())
                 throw ExportError(ExportError::Kind::Interrupted, "interrupted");
         }
         encoder->finish();
@@ -335,7 +197,7 @@ void exportFrames(const ExportOptions& options, Progress& progress, StopSignals&
     }
     {
         std::lock_guard committing(stopSignals.commitMutex());
-        if (stopRequested)
+        if (stopSignals.stopRequested())
             throw ExportError(ExportError::Kind::Interrupted, "interrupted");
         output->commit();
         stopSignals.committed();
