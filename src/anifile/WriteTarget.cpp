@@ -15,7 +15,7 @@ namespace anifile {
 
 Result<std::string> writeTarget(const std::string& path)
 {
-    struct stat info {};
+    struct stat info { };
     if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
         return path;
     if (char* resolved = ::realpath(path.c_str(), nullptr)) {
@@ -26,15 +26,15 @@ Result<std::string> writeTarget(const std::string& path)
     const int error = errno;
     if (error == ELOOP) {
         return Error(Error::Kind::Io,
-                     "cannot write " + path + ": it is a symbolic link that leads round in a loop; nothing was written");
+            "cannot write " + path + ": it is a symbolic link that leads round in a loop; nothing was written");
     }
     if (error == ENOENT) {
         std::string target(PATH_MAX, '\0');
         const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
         target.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
         return Error(Error::Kind::Io,
-                     "cannot write " + path + ": it is a symbolic link to " + excerpt(target, 120)
-                         + ", which does not exist; nothing was written");
+            "cannot write " + path + ": it is a symbolic link to " + excerpt(target, 120)
+                + ", which does not exist; nothing was written");
     }
     return Error(Error::Kind::Io, "cannot write " + path + ": " + std::generic_category().message(error));
 }

@@ -38,8 +38,8 @@ std::string shown(const std::string& path)
 
 ExportError outputError(const std::string& target, int error)
 {
-    return ExportError(ExportError::Kind::Output,
-                       "cannot write " + shown(target) + ": " + std::generic_category().message(error));
+    return ExportError(
+        ExportError::Kind::Output, "cannot write " + shown(target) + ": " + std::generic_category().message(error));
 }
 
 std::string parentOf(const std::string& path)
@@ -60,7 +60,7 @@ std::string joined(const std::string& directory, std::string_view name)
 std::string temporaryName(const std::string& directory)
 {
     static constexpr std::string_view alphabet = "abcdefghijklmnopqrstuvwxyz0123456789";
-    thread_local std::mt19937_64 generator { std::random_device {}() };
+    thread_local std::mt19937_64 generator {std::random_device {}()};
     std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
     // Hidden, so that an export in progress does not show up in file lists; the process number
     // tells a later export whether the one that made it still runs.
@@ -91,7 +91,7 @@ void removeStaleTemporaries(const std::string& directory)
         const int fd = ::openat(::dirfd(listing), entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0)
             continue;
-        struct stat info {};
+        struct stat info { };
         if (::fstat(fd, &info) == 0 && info.st_uid == ::geteuid() && (S_ISREG(info.st_mode) || S_ISDIR(info.st_mode))
             && ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
             if (S_ISREG(info.st_mode)) {
@@ -143,15 +143,15 @@ OutputFile::OutputFile(const std::string& target)
     create(parentOf(m_destination), false);
 }
 
-OutputFile::OutputFile(const std::string& directory, std::vector<std::string> names,
-                       std::function<bool(std::string_view)> owned)
+OutputFile::OutputFile(
+    const std::string& directory, std::vector<std::string> names, std::function<bool(std::string_view)> owned)
     : m_target(directory)
     , m_destination(directory)
     , m_names(std::move(names))
     , m_owned(std::move(owned))
     , m_sequence(true)
 {
-    struct stat info {};
+    struct stat info { };
     if (::stat(directory.c_str(), &info) == 0) {
         if (!S_ISDIR(info.st_mode))
             throw outputError(directory, ENOTDIR);
@@ -205,11 +205,11 @@ OutputFile::~OutputFile()
 void OutputFile::checkNames() const
 {
     for (const std::string& name : m_names) {
-        struct stat info {};
+        struct stat info { };
         if (exists(joined(m_destination, name), info) && S_ISDIR(info.st_mode)) {
             throw ExportError(ExportError::Kind::Output,
-                              "cannot write " + shown(joined(m_target, name))
-                                  + ": a folder of that name is in the way; nothing was written");
+                "cannot write " + shown(joined(m_target, name))
+                    + ": a folder of that name is in the way; nothing was written");
         }
     }
 }
@@ -217,7 +217,7 @@ void OutputFile::checkNames() const
 std::vector<std::string> OutputFile::replacedFiles() const
 {
     std::vector<std::string> files;
-    struct stat info {};
+    struct stat info { };
     if (!m_sequence) {
         if (::stat(m_destination.c_str(), &info) == 0)
             files.push_back(m_destination);
@@ -263,15 +263,15 @@ void OutputFile::commitSequence()
     auto move = [&moved](const std::string& from, const std::string& to) {
         if (::rename(from.c_str(), to.c_str()) != 0)
             return false;
-        moved.push_back({ from, to });
+        moved.push_back({from, to});
         return true;
     };
     auto undo = [&moved, this](const std::string& failed, int error) {
         for (auto m = moved.rbegin(); m != moved.rend(); ++m)
             ::rename(m->to.c_str(), m->from.c_str());
         return ExportError(ExportError::Kind::Output,
-                           "cannot write " + shown(failed) + ": " + std::generic_category().message(error)
-                               + "; " + shown(m_target) + " was left as it was");
+            "cannot write " + shown(failed) + ": " + std::generic_category().message(error) + "; " + shown(m_target)
+                + " was left as it was");
     };
 
     const std::set<std::string, std::less<>> written(m_names.begin(), m_names.end());
@@ -287,7 +287,7 @@ void OutputFile::commitSequence()
 
     for (const std::string& name : m_names) {
         const std::string destination = joined(m_destination, name);
-        struct stat info {};
+        struct stat info { };
         if ((exists(destination, info) && !move(destination, joined(aside, name)))
             || !move(joined(m_temporary, name), destination)) {
             const int error = errno;

@@ -24,8 +24,8 @@ public:
     // export owns the whole numbered sequence: the files that `owned` accepts and that are not
     // among `names` (the rest of an older, longer sequence) are removed when it commits. Throws
     // ExportError (Output) when a folder stands in the place of one of the names.
-    OutputFile(const std::string& directory, std::vector<std::string> names,
-               std::function<bool(std::string_view name)> owned);
+    OutputFile(
+        const std::string& directory, std::vector<std::string> names, std::function<bool(std::string_view name)> owned);
     ~OutputFile();
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;

@@ -16,11 +16,11 @@ namespace exporter {
 
 namespace {
 
-std::atomic<bool> stopFlag { false };
+std::atomic<bool> stopFlag {false};
 // The pipe end that wakes the watch; -1 while no export runs.
-std::atomic<int> wakeFd { -1 };
+std::atomic<int> wakeFd {-1};
 static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<int>::is_always_lock_free,
-              "the signal handler may only touch lock-free atomics");
+    "the signal handler may only touch lock-free atomics");
 
 extern "C" void requestStop(int)
 {
@@ -46,7 +46,7 @@ StopSignals::StopSignals(std::FILE* err, bool terminal)
         wakeFd = m_pipe[1];
         m_watch = std::thread([this] { watch(); });
     }
-    struct sigaction action {};
+    struct sigaction action { };
     action.sa_handler = requestStop;
     sigemptyset(&action.sa_mask);
     for (std::size_t i = 0; i < std::size(m_signals); ++i)
@@ -97,7 +97,7 @@ void StopSignals::finished()
 void StopSignals::watch()
 {
     for (;;) {
-        pollfd wait { m_pipe[0], POLLIN, 0 };
+        pollfd wait {m_pipe[0], POLLIN, 0};
         if (::poll(&wait, 1, -1) < 0 && errno != EINTR)
             return;
         char byte = 0;
@@ -119,8 +119,8 @@ void StopSignals::watch()
             std::error_code ignored;
             std::filesystem::remove_all(m_temporary, ignored);
         }
-        const std::string message =
-            std::string(m_terminal ? "\n" : "") + "movelle export: interrupted; nothing was written\n";
+        const std::string message
+            = std::string(m_terminal ? "\n" : "") + "movelle export: interrupted; nothing was written\n";
         [[maybe_unused]] const ssize_t ignored = ::write(m_err, message.data(), message.size());
         ::_exit(ExportCommand::Interrupted);
     }

@@ -39,11 +39,11 @@ public:
 private:
     void watch();
 
-    static constexpr int m_signals[] = { SIGINT, SIGTERM, SIGHUP };
+    static constexpr int m_signals[] = {SIGINT, SIGTERM, SIGHUP};
     struct sigaction m_previous[std::size(m_signals)] {};
     int m_err;
     bool m_terminal;
-    int m_pipe[2] { -1, -1 };
+    int m_pipe[2] {-1, -1};
     std::thread m_watch;
     std::mutex m_mutex;
     std::mutex m_commitMutex;
