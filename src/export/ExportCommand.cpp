@@ -8,6 +8,7 @@
 #include "export/OutputFile.h"
 #include "export/PngSequenceEncoder.h"
 #include "export/Progress.h"
+#include "export/StopSignals.h"
 #include "export/VideoEncoder.h"
 #include "export/WebpEncoder.h"
 
@@ -15,7 +16,6 @@
 
 #include <atomic>
 #include <cmath>
-#include <csignal>
 #include <memory>
 
 #include <unistd.h>
@@ -23,40 +23,6 @@
 namespace exporter {
 
 namespace {
-
-std::atomic<bool> stopRequested { false };
-static_assert(std::atomic<bool>::is_always_lock_free, "the signal handler may only touch lock-free atomics");
-
-extern "C" void requestStop(int)
-{
-    stopRequested = true;
-}
-
-// Ctrl-C, a closed terminal or a polite kill stop the export between two frames, so that the
-// temporary output is removed on the way out. The previous handlers come back afterwards.
-class StopSignals {
-public:
-    StopSignals()
-    {
-        stopRequested = false;
-        struct sigaction action {};
-        action.sa_handler = requestStop;
-        sigemptyset(&action.sa_mask);
-        for (std::size_t i = 0; i < std::size(m_signals); ++i)
-            sigaction(m_signals[i], &action, &m_previous[i]);
-    }
-    ~StopSignals()
-    {
-        for (std::size_t i = 0; i < std::size(m_signals); ++i)
-            sigaction(m_signals[i], &m_previous[i], nullptr);
-    }
-    StopSignals(const StopSignals&) = delete;
-    StopSignals& operator=(const StopSignals&) = delete;
-
-private:
-    static constexpr int m_signals[] = { SIGINT, SIGTERM, SIGHUP };
-    struct sigaction m_previous[std::size(m_signals)] {};
-};
 
 std::unique_ptr<FrameEncoder> makeEncoder(const ExportOptions& options, const FrameSource& source,
                                           const std::string& temporary)
@@ -93,6 +59,7 @@ std::unique_ptr<FrameEncoder> makeEncoder(const ExportOptions& options, const Fr
 
 void exportFrames(const ExportOptions& options, Progress& progress)
 {
+    const std::atomic<bool>& stopRequested = StopSignals::requested();
     const bool video = options.kind == OutputKind::Mp4 || options.kind == OutputKind::Webm;
     bool checking = false;
     FrameSource source(options, stopRequested, video, [&progress, &checking](int checked, int total) {
