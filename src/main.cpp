@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "export/ExportCommand.h"
 #include "import/ImportCommand.h"
+#include "forms/Progress.h"
 #include "forms/qt/QtClock.h"
 #include "forms/qt/QtPictureDecoder.h"
 #include "forms/qt/QtWindowSystem.h"
@@ -94,6 +95,12 @@ int main(int argc, char* argv[])
     forms::qt::QtClock clock;
     forms::qt::QtPictureDecoder decoder;
     movelle::Movelle app(windowSystem, clock, decoder);
+    app.setExporter([](const std::vector<std::string>& exportArguments, forms::Progress& progress) {
+        return exporter::ExportCommand::exportForWindow(exportArguments, progress.cancelFlag(), [&progress](int done, int total) {
+            progress.setTotal(total);
+            progress.setDone(done);
+        });
+    });
     if (arguments.isEmpty()) {
         app.start();
     } else {

@@ -57,9 +57,8 @@ std::unique_ptr<FrameEncoder> makeEncoder(const ExportOptions& options, const Fr
     return std::make_unique<PngSequenceEncoder>(temporary, pattern);
 }
 
-void exportFrames(const ExportOptions& options, Progress& progress)
+void exportFrames(const ExportOptions& options, Progress& progress, const std::atomic<bool>& stopRequested)
 {
-    const std::atomic<bool>& stopRequested = StopSignals::requested();
     const bool video = options.kind == OutputKind::Mp4 || options.kind == OutputKind::Webm;
     bool checking = false;
     FrameSource source(options, stopRequested, video, [&progress, &checking](int checked, int total) {
@@ -108,7 +107,7 @@ ExportCommand::Status ExportCommand::run(const std::vector<std::string>& argumen
     const StopSignals stopSignals;
     Progress progress(parsed.options.quiet ? nullptr : err, ::isatty(::fileno(err)) == 1);
     try {
-        exportFrames(parsed.options, progress);
+        exportFrames(parsed.options, progress, StopSignals::requested());
     } catch (const ExportError& e) {
         progress.finish();
         if (e.kind() == ExportError::Kind::Interrupted) {
@@ -123,6 +122,22 @@ ExportCommand::Status ExportCommand::run(const std::vector<std::string>& argumen
         return Failed;
     }
     return Done;
+}
+
+std::string ExportCommand::exportForWindow(const std::vector<std::string>& arguments, const std::atomic<bool>& stop,
+                                           const std::function<void(int, int)>& report)
+{
+    const ExportOptions::Parsed parsed = ExportOptions::parse(arguments);
+    if (!parsed.usageError.empty())
+        return parsed.usageError;
+    Progress progress(nullptr, false);
+    progress.setListener(report);
+    try {
+        exportFrames(parsed.options, progress, stop);
+    } catch (const std::exception& e) {
+        return stop ? std::string() : std::string(e.what());
+    }
+    return {};
 }
 
 }
