@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "export/ExportCommand.h"
+#include "import/ImportCommand.h"
+#include "forms/Progress.h"
 #include "forms/qt/QtClock.h"
 #include "forms/qt/QtPictureDecoder.h"
 #include "forms/qt/QtWindowSystem.h"
@@ -20,6 +22,7 @@ namespace {
 
 constexpr const char* usage = R"(Usage: movelle [ANIMATION.ani]
        movelle export ANIMATION.ani OUTPUT [options]
+       movelle import INPUT OUTPUT.ani [options]
 
 Makes and plays frame-by-frame picture animations. Started without arguments it opens the login;
 with an animation file, the file is opened once the password has been accepted.
@@ -27,13 +30,15 @@ with an animation file, the file is opened once the password has been accepted.
 Commands and options:
   export          writes an animation as GIF, WebP, MP4, WebM or PNG pictures
                   (movelle export --help tells more)
+  import          makes an animation from an animated GIF or WebP, a video or numbered
+                  pictures (movelle import --help tells more)
   -h, --help      this text
   -v, --version   the program's version
 )";
 
-// `movelle export ...`: no window, so the offscreen platform serves whatever the session has (or
-// lacks); Qt is only there to draw metafile pictures.
-int runExport(int argc, char* argv[])
+// `movelle export ...` and `movelle import ...`: no window, so the offscreen platform serves
+// whatever the session has (or lacks); Qt is only there to draw and write pictures.
+int runCommand(int argc, char* argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     // Only the program name: the export's own arguments are not Qt's to interpret.
@@ -43,6 +48,8 @@ int runExport(int argc, char* argv[])
     QLoggingCategory::setFilterRules(QStringLiteral("*.warning=false"));
     QGuiApplication qtApplication(qtArgc, argv);
     const std::vector<std::string> arguments(argv + 2, argv + argc);
+    if (std::string(argv[1]) == "import")
+        return importer::ImportCommand::run(arguments, stdout, stderr);
     return exporter::ExportCommand::run(arguments, stdout, stderr);
 }
 
@@ -52,8 +59,8 @@ int main(int argc, char* argv[])
 {
     if (argc > 1) {
         const std::string command = argv[1];
-        if (command == "export")
-            return runExport(argc, argv);
+        if (command == "export" || command == "import")
+            return runCommand(argc, argv);
         if (command == "--help" || command == "-h") {
             std::fputs(usage, stdout);
             return 0;
@@ -88,6 +95,12 @@ int main(int argc, char* argv[])
     forms::qt::QtClock clock;
     forms::qt::QtPictureDecoder decoder;
     movelle::Movelle app(windowSystem, clock, decoder);
+    app.setExporter([](const std::vector<std::string>& exportArguments, forms::Progress& progress) {
+        return exporter::ExportCommand::exportForWindow(exportArguments, progress.cancelFlag(), [&progress](int done, int total) {
+            progress.setTotal(total);
+            progress.setDone(done);
+        });
+    });
     if (arguments.isEmpty()) {
         app.start();
     } else {

@@ -19,6 +19,7 @@
 #include <cmath>
 #include <map>
 #include <memory>
+#include <mutex>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -148,11 +149,14 @@ std::string namingTheOutput(std::string message, const OutputFile& output)
     return message;
 }
 
-void exportFrames(const ExportOptions& options, Progress& progress, StopSignals& stopSignals)
+// `signals` is the command's: it learns what to remove should it have to end the process. The
+// window's export has none and stops through `stopRequested` alone.
+void exportFrames(const ExportOptions& options, Progress& progress, const std::atomic<bool>& stopRequested,
+                  StopSignals* signals)
 {
     const bool video = options.kind == OutputKind::Mp4 || options.kind == OutputKind::Webm;
     bool checking = false;
-    FrameSource source(options, stopSignals.stopRequested(), video, [&progress, &checking](int checked, int total) {
+    FrameSource source(options, stopRequested, video, [&progress, &checking](int checked, int total) {
         if (!checking)
             progress.start("Checking pictures", total);
         checking = true;
@@ -175,7 +179,8 @@ void exportFrames(const ExportOptions& options, Progress& progress, StopSignals&
     } else {
         output = std::make_unique<OutputFile>(options.output);
     }
-    stopSignals.setTemporary(output->temporary());
+    if (signals)
+        signals->setTemporary(output->temporary());
     refuseOwnFiles(options, source, *output);
 
     try {
@@ -186,7 +191,7 @@ void exportFrames(const ExportOptions& options, Progress& progress, StopSignals&
         while (source.next(frame)) {
             encoder->addFrame(frame.image, frame.duration);
             progress.update(++done);
-            if (stopSignals.stopRequested())
+            if (stopRequested)
                 throw ExportError(ExportError::Kind::Interrupted, "interrupted");
         }
         encoder->finish();
@@ -196,11 +201,13 @@ void exportFrames(const ExportOptions& options, Progress& progress, StopSignals&
         throw ExportError(ExportError::Kind::Output, namingTheOutput(e.what(), *output));
     }
     {
-        std::lock_guard committing(stopSignals.commitMutex());
-        if (stopSignals.stopRequested())
+        std::mutex unwatched;
+        std::lock_guard committing(signals ? signals->commitMutex() : unwatched);
+        if (stopRequested)
             throw ExportError(ExportError::Kind::Interrupted, "interrupted");
         output->commit();
-        stopSignals.committed();
+        if (signals)
+            signals->committed();
     }
     progress.finish();
 }
@@ -242,7 +249,7 @@ ExportCommand::Status ExportCommand::run(const std::vector<std::string>& argumen
             StopSignals& stops;
             ~Unwound() { stops.finished(); }
         } unwound { stopSignals };
-        exportFrames(parsed.options, progress, stopSignals);
+        exportFrames(parsed.options, progress, stopSignals.stopRequested(), &stopSignals);
     } catch (const ExportError& e) {
         progress.finish();
         if (e.kind() == ExportError::Kind::Interrupted) {
@@ -257,6 +264,22 @@ ExportCommand::Status ExportCommand::run(const std::vector<std::string>& argumen
         return Failed;
     }
     return Done;
+}
+
+std::string ExportCommand::exportForWindow(const std::vector<std::string>& arguments, const std::atomic<bool>& stop,
+                                           const std::function<void(int, int)>& report)
+{
+    const ExportOptions::Parsed parsed = ExportOptions::parse(arguments);
+    if (!parsed.usageError.empty())
+        return parsed.usageError;
+    Progress progress(nullptr, false);
+    progress.setListener(report);
+    try {
+        exportFrames(parsed.options, progress, stop, nullptr);
+    } catch (const std::exception& e) {
+        return stop ? std::string() : shortened(e.what(), parsed.options);
+    }
+    return {};
 }
 
 }

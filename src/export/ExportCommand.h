@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <atomic>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,6 +26,12 @@ public:
 
     // `arguments` are those after "export". Help goes to `out`, messages and progress to `err`.
     static Status run(const std::vector<std::string>& arguments, std::FILE* out, std::FILE* err);
+
+    // The main window's Export: the same engine with the same arguments, stopped by `stop` (a
+    // stopped export leaves nothing behind), each step told to `report` (done, total). The
+    // failure's message, or empty when the export was written or stopped.
+    static std::string exportForWindow(const std::vector<std::string>& arguments, const std::atomic<bool>& stop,
+                                       const std::function<void(int done, int total)>& report);
 };
 
 }

@@ -35,6 +35,10 @@ public:
     // The output as the user named it.
     const std::string& target() const { return m_target; }
 
+    // A sequence whose length is known only once it is written (an import): its names, given
+    // before commit().
+    void setNames(std::vector<std::string> names) { m_names = std::move(names); }
+
     // The existing files that commit() would replace or remove (after following a link named as
     // the output), so that the caller can refuse to destroy what the export reads.
     std::vector<std::string> replacedFiles() const;

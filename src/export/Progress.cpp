@@ -42,10 +42,12 @@ std::string Progress::barLine(const std::string& stage, int done, int total, dou
 
 void Progress::start(const std::string& stage, int total)
 {
+    m_total = total;
+    if (m_listener)
+        m_listener(0, total);
     if (!m_out)
         return;
     m_stage = stage;
-    m_total = total;
     m_started = m_clock();
     m_open = true;
     update(0);
@@ -53,6 +55,8 @@ void Progress::start(const std::string& stage, int total)
 
 void Progress::update(int done)
 {
+    if (m_listener)
+        m_listener(done, m_total);
     if (!m_open)
         return;
     const auto now = m_clock();

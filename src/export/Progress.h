@@ -20,6 +20,9 @@ public:
     // steady clock; tests give their own.
     Progress(std::FILE* out, bool terminal, Clock clock = {});
 
+    // Told of every step as well, whatever reaches `out`: the window's progress bar.
+    void setListener(std::function<void(int done, int total)> listener) { m_listener = std::move(listener); }
+
     // A new stage ("Checking pictures", "Exporting") of `total` steps.
     void start(const std::string& stage, int total);
     void update(int done);
@@ -33,6 +36,7 @@ private:
     std::FILE* m_out;
     bool m_terminal;
     Clock m_clock;
+    std::function<void(int, int)> m_listener;
     std::string m_stage;
     int m_total = 0;
     bool m_open = false;

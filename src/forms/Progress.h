@@ -12,10 +12,13 @@ public:
     void setTotal(int total) { m_total = total; }
     int total() const { return m_total; }
     void advance(int steps = 1) { m_done += steps; }
+    void setDone(int done) { m_done = done; }
     int done() const { return m_done; }
 
     void cancel() { m_cancelled = true; }
     bool cancelled() const { return m_cancelled; }
+    // For work that watches a flag of its own kind rather than this object.
+    const std::atomic<bool>& cancelFlag() const { return m_cancelled; }
 
 private:
     std::atomic<int> m_total { 0 };

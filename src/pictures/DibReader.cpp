@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "pictures/DibReader.h"
 
+#include "pictures/ByteFields.h"
 #include "pictures/PictureMemory.h"
 
 #include <QBuffer>
@@ -16,21 +17,6 @@ namespace {
 
 constexpr qsizetype fileHeaderSize = 14;
 constexpr QRgb opaqueBlack = 0xff000000;
-
-std::uint32_t u8(QByteArrayView d, qsizetype at)
-{
-    return std::uint8_t(d[at]);
-}
-
-std::uint32_t le16(QByteArrayView d, qsizetype at)
-{
-    return u8(d, at) | u8(d, at + 1) << 8;
-}
-
-std::uint32_t le32(QByteArrayView d, qsizetype at)
-{
-    return le16(d, at) | le16(d, at + 2) << 16;
-}
 
 bool isWindowsHeader(std::uint32_t size)
 {
@@ -113,7 +99,7 @@ std::vector<QRgb> colourTable(QByteArrayView info, const DibHeader& h, std::int6
     count = std::min<std::int64_t>(count, available);
     for (std::int64_t i = 0; i < count; ++i) {
         const qsizetype at = h.colourTableAt + qsizetype(i) * h.colourEntrySize;
-        colours[std::size_t(i)] = qRgb(int(u8(info, at + 2)), int(u8(info, at + 1)), int(u8(info, at)));
+        colours[std::size_t(i)] = qRgb(int(fieldsOf(info).u8(at + 2)), int(fieldsOf(info).u8(at + 1)), int(fieldsOf(info).u8(at)));
     }
     return colours;
 }
@@ -139,7 +125,6 @@ void decodeIndexedRow(const std::uint8_t* in, QRgb* out, int width, int bits, co
     }
 }
 
-
 }
 
 Result<DibHeader> DibHeader::parse(QByteArrayView info)
@@ -147,7 +132,7 @@ Result<DibHeader> DibHeader::parse(QByteArrayView info)
     if (info.size() < 4)
         return Problem::Damaged;
     DibHeader h;
-    const std::uint32_t size = le32(info, 0);
+    const std::uint32_t size = fieldsOf(info).u32(0);
     if (!isWindowsHeader(size) && !isOs2Header(size))
         return size > 124 && size < 4096 ? PictureError::unsupported("a " + std::to_string(size) + "-byte header")
                                          : PictureError(Problem::Damaged);
@@ -158,21 +143,21 @@ Result<DibHeader> DibHeader::parse(QByteArrayView info)
     std::uint32_t compression = 0;
     std::uint32_t clrUsed = 0;
     if (size == 12) {
-        h.width = le16(info, 4);
-        h.height = le16(info, 6);
-        planes = int(le16(info, 8));
-        h.bitCount = int(le16(info, 10));
+        h.width = fieldsOf(info).u16(4);
+        h.height = fieldsOf(info).u16(6);
+        planes = int(fieldsOf(info).u16(8));
+        h.bitCount = int(fieldsOf(info).u16(10));
         h.colourEntrySize = 3;
     } else {
-        h.width = std::int32_t(le32(info, 4));
-        const std::int32_t height = std::int32_t(le32(info, 8));
+        h.width = std::int32_t(fieldsOf(info).u32(4));
+        const std::int32_t height = std::int32_t(fieldsOf(info).u32(8));
         h.topDown = height < 0;
         h.height = h.topDown ? -std::int64_t(height) : height;
-        planes = int(le16(info, 12));
-        h.bitCount = int(le16(info, 14));
-        compression = size >= 20 ? le32(info, 16) : 0;
-        h.imageSize = size >= 24 ? le32(info, 20) : 0;
-        clrUsed = size >= 36 ? le32(info, 32) : 0;
+        planes = int(fieldsOf(info).u16(12));
+        h.bitCount = int(fieldsOf(info).u16(14));
+        compression = size >= 20 ? fieldsOf(info).u32(16) : 0;
+        h.imageSize = size >= 24 ? fieldsOf(info).u32(20) : 0;
+        clrUsed = size >= 36 ? fieldsOf(info).u32(32) : 0;
     }
     if (planes != 1)
         return Problem::Damaged;
@@ -215,7 +200,7 @@ Result<DibHeader> DibHeader::parse(QByteArrayView info)
                 if (info.size() < 40 + 4 * count)
                     return Problem::Damaged;
                 for (int i = 0; i < count; ++i)
-                    h.masks[std::size_t(i)] = le32(info, 40 + 4 * i);
+                    h.masks[std::size_t(i)] = fieldsOf(info).u32(40 + 4 * i);
                 h.colourTableAt += 4 * count;
             }
             break;
@@ -228,10 +213,10 @@ Result<DibHeader> DibHeader::parse(QByteArrayView info)
         }
         if (size >= 52 && h.compression == Compression::Bitfields) {
             for (int i = 0; i < 3; ++i)
-                h.masks[std::size_t(i)] = le32(info, 40 + 4 * i);
+                h.masks[std::size_t(i)] = fieldsOf(info).u32(40 + 4 * i);
         }
         if (size >= 56 && h.compression == Compression::Bitfields)
-            h.masks[3] = le32(info, 52);
+            h.masks[3] = fieldsOf(info).u32(52);
     }
 
     const bool fits = (h.compression == Compression::Rle8 && h.bitCount == 8)
@@ -276,15 +261,15 @@ void runRle(QByteArrayView d, const DibHeader& h, Sink&& fill)
     const int kind = h.compression == DibHeader::Compression::Rle8 ? 8 : h.compression == DibHeader::Compression::Rle4 ? 4 : 24;
     const auto room = [&](std::int64_t n) { return std::max<std::int64_t>(0, std::min(n, h.width - x)); };
     while (row < h.height && at + 2 <= d.size()) {
-        const std::uint32_t count = u8(d, at);
-        const std::uint32_t code = u8(d, at + 1);
+        const std::uint32_t count = fieldsOf(d).u8(at);
+        const std::uint32_t code = fieldsOf(d).u8(at + 1);
         at += 2;
         if (count > 0) {
             if (kind == 24) {
                 // The code byte is the blue of the run's colour.
                 if (at + 2 > d.size())
                     return;
-                const QRgb c = qRgb(int(u8(d, at + 1)), int(u8(d, at)), int(code));
+                const QRgb c = qRgb(int(fieldsOf(d).u8(at + 1)), int(fieldsOf(d).u8(at)), int(code));
                 at += 2;
                 fill(x, row, room(count), c, true);
             } else if (kind == 8) {
@@ -308,8 +293,8 @@ void runRle(QByteArrayView d, const DibHeader& h, Sink&& fill)
         case 2:
             if (at + 2 > d.size())
                 return;
-            x += u8(d, at);
-            row += u8(d, at + 1);
+            x += fieldsOf(d).u8(at);
+            row += fieldsOf(d).u8(at + 1);
             at += 2;
             break;
         default: {
@@ -321,11 +306,11 @@ void runRle(QByteArrayView d, const DibHeader& h, Sink&& fill)
                     if (i >= have)
                         return;
                     if (x < h.width)
-                        fill(x, row, 1, u8(d, at + i), false);
+                        fill(x, row, 1, fieldsOf(d).u8(at + i), false);
                 } else if (kind == 4) {
                     if (i / 2 >= have)
                         return;
-                    const std::uint32_t b = u8(d, at + i / 2);
+                    const std::uint32_t b = fieldsOf(d).u8(at + i / 2);
                     if (x < h.width)
                         fill(x, row, 1, i % 2 ? b & 15 : b >> 4, false);
                 } else {
@@ -333,7 +318,7 @@ void runRle(QByteArrayView d, const DibHeader& h, Sink&& fill)
                         return;
                     const qsizetype p = at + 3 * i;
                     if (x < h.width)
-                        fill(x, row, 1, qRgb(int(u8(d, p + 2)), int(u8(d, p + 1)), int(u8(d, p))), true);
+                        fill(x, row, 1, qRgb(int(fieldsOf(d).u8(p + 2)), int(fieldsOf(d).u8(p + 1)), int(fieldsOf(d).u8(p))), true);
                 }
                 ++x;
             }
@@ -397,7 +382,7 @@ void applyMask(QImage& image, const DibHeader& h, QByteArrayView mask)
             return;
         QRgb* out = lineOf(image, h, row);
         for (std::int64_t x = 0; x < h.width; ++x) {
-            if (u8(mask, qsizetype(at + x / 8)) & (0x80u >> (x % 8)))
+            if (fieldsOf(mask).u8(qsizetype(at + x / 8)) & (0x80u >> (x % 8)))
                 out[x] = 0;
         }
     }
@@ -531,7 +516,7 @@ Result<QImage> decodeBmp(QByteArrayView file, const Limits& limits)
     Result<DibHeader> h = DibHeader::parse(info);
     if (!h)
         return h.error();
-    const std::int64_t offset = le32(file, 10);
+    const std::int64_t offset = fieldsOf(file).u32(10);
     if (offset < fileHeaderSize + h->headerSize || offset > file.size())
         return Problem::Damaged;
     const std::int64_t tableAt = fileHeaderSize + h->colourTableAt;
@@ -548,12 +533,12 @@ bool looksLikePackedDib(QByteArrayView head)
 {
     if (head.size() < 16)
         return false;
-    const std::uint32_t size = le32(head, 0);
+    const std::uint32_t size = fieldsOf(head).u32(0);
     if (size == 12)
-        return le16(head, 8) == 1 && le16(head, 10) >= 1 && le16(head, 10) <= 32;
+        return fieldsOf(head).u16(8) == 1 && fieldsOf(head).u16(10) >= 1 && fieldsOf(head).u16(10) <= 32;
     if (!isWindowsHeader(size) && !isOs2Header(size))
         return false;
-    return le16(head, 12) == 1 && le16(head, 14) >= 1 && le16(head, 14) <= 64;
+    return fieldsOf(head).u16(12) == 1 && fieldsOf(head).u16(14) >= 1 && fieldsOf(head).u16(14) <= 64;
 }
 
 }

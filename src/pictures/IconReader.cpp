@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "pictures/IconReader.h"
 
+#include "pictures/ByteFields.h"
 #include "pictures/DibReader.h"
 
 #include <array>
@@ -14,22 +15,6 @@ constexpr qsizetype headerSize = 6;
 constexpr qsizetype entrySize = 16;
 // Real icons hold a handful of images; a directory claiming thousands is junk.
 constexpr int maxEntries = 256;
-
-std::uint32_t le16(QByteArrayView d, qsizetype at)
-{
-    return std::uint8_t(d[at]) | std::uint32_t(std::uint8_t(d[at + 1])) << 8;
-}
-
-std::uint32_t le32(QByteArrayView d, qsizetype at)
-{
-    return le16(d, at) | le16(d, at + 2) << 16;
-}
-
-std::uint32_t be32(QByteArrayView d, qsizetype at)
-{
-    return std::uint32_t(std::uint8_t(d[at])) << 24 | std::uint32_t(std::uint8_t(d[at + 1])) << 16
-        | std::uint32_t(std::uint8_t(d[at + 2])) << 8 | std::uint8_t(d[at + 3]);
-}
 
 bool isPng(QByteArrayView image)
 {
@@ -55,8 +40,8 @@ bool describeImage(QByteArrayView image, IconDirectory::Entry& entry)
     if (isPng(image)) {
         if (image.size() < 26 || image.sliced(12, 4) != QByteArrayView("IHDR"))
             return false;
-        const std::uint32_t w = be32(image, 16);
-        const std::uint32_t h = be32(image, 20);
+        const std::uint32_t w = fieldsOf(image).u32be(16);
+        const std::uint32_t h = fieldsOf(image).u32be(20);
         if (w == 0 || h == 0 || w > 0x7fffffff || h > 0x7fffffff)
             return false;
         entry.size = QSize(int(w), int(h));
@@ -66,15 +51,15 @@ bool describeImage(QByteArrayView image, IconDirectory::Entry& entry)
     }
     if (image.size() < 16)
         return false;
-    if (le32(image, 0) < 40)
+    if (fieldsOf(image).u32(0) < 40)
         return false;
-    const auto w = std::int32_t(le32(image, 4));
+    const auto w = std::int32_t(fieldsOf(image).u32(4));
     // The height covers the colour bitmap and the AND mask stacked on top of each other.
-    const auto h = std::int32_t(le32(image, 8));
+    const auto h = std::int32_t(fieldsOf(image).u32(8));
     if (w <= 0 || h <= 1)
         return false;
     entry.size = QSize(w, h / 2);
-    entry.bitsPerPixel = int(le16(image, 14));
+    entry.bitsPerPixel = int(fieldsOf(image).u16(14));
     return entry.bitsPerPixel > 0;
 }
 
@@ -91,21 +76,21 @@ bool better(const IconDirectory::Entry& a, const IconDirectory::Entry& b)
 
 bool looksLikeIcon(QByteArrayView head)
 {
-    if (head.size() < headerSize + entrySize || le16(head, 0) != 0)
+    if (head.size() < headerSize + entrySize || fieldsOf(head).u16(0) != 0)
         return false;
-    const std::uint32_t type = le16(head, 2);
-    return (type == 1 || type == 2) && le16(head, 4) > 0 && std::uint8_t(head[headerSize + 3]) == 0;
+    const std::uint32_t type = fieldsOf(head).u16(2);
+    return (type == 1 || type == 2) && fieldsOf(head).u16(4) > 0 && std::uint8_t(head[headerSize + 3]) == 0;
 }
 
 Result<IconDirectory> IconDirectory::parse(QByteArrayView file)
 {
-    if (file.size() < headerSize || le16(file, 0) != 0)
+    if (file.size() < headerSize || fieldsOf(file).u16(0) != 0)
         return Problem::NotAPicture;
-    const std::uint32_t type = le16(file, 2);
+    const std::uint32_t type = fieldsOf(file).u16(2);
     if (type != 1 && type != 2)
         return Problem::NotAPicture;
     IconDirectory dir;
-    dir.m_count = int(le16(file, 4));
+    dir.m_count = int(fieldsOf(file).u16(4));
     const int entries = std::min(dir.m_count, maxEntries);
     for (int i = 0; i < entries; ++i) {
         const qsizetype at = headerSize + i * entrySize;
@@ -118,9 +103,9 @@ Result<IconDirectory> IconDirectory::parse(QByteArrayView file)
         const int h = std::uint8_t(e[1]) ? std::uint8_t(e[1]) : 256;
         entry.size = QSize(w, h);
         // For cursors these two bytes are the hotspot, so only icons' are a depth.
-        entry.bitsPerPixel = type == 1 ? int(le16(e, 6)) : 0;
-        const std::uint32_t bytes = le32(e, 8);
-        const std::uint32_t offset = le32(e, 12);
+        entry.bitsPerPixel = type == 1 ? int(fieldsOf(e).u16(6)) : 0;
+        const std::uint32_t bytes = fieldsOf(e).u32(8);
+        const std::uint32_t offset = fieldsOf(e).u32(12);
         // The byte count is often wrong (cursors that say 8); only an entry claiming none is skipped.
         if (bytes == 0 || offset < headerSize || offset >= file.size())
             continue;

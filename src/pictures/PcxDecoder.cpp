@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "pictures/PcxDecoder.h"
 
+#include "pictures/ByteFields.h"
 #include "pictures/PictureMemory.h"
 
 #include <QList>
@@ -16,16 +17,6 @@ constexpr std::uint8_t paletteMarker = 0x0C;
 constexpr int paletteSize = 1 + 256 * 3;
 constexpr int headerPaletteAt = 16;
 constexpr int runFlag = 0xC0;
-
-int byteAt(QByteArrayView d, qsizetype at)
-{
-    return std::uint8_t(d[at]);
-}
-
-int le16(QByteArrayView d, qsizetype at)
-{
-    return byteAt(d, at) | byteAt(d, at + 1) << 8;
-}
 
 PictureError damaged()
 {
@@ -56,7 +47,7 @@ public:
             }
             if (m_at >= m_data.size())
                 return false;
-            const int b = byteAt(m_data, m_at++);
+            const int b = fieldsOf(m_data).u8(m_at++);
             if (!m_runLength || (b & runFlag) != runFlag) {
                 line[filled++] = std::uint8_t(b);
                 continue;
@@ -64,7 +55,7 @@ public:
             if (m_at >= m_data.size())
                 return false;
             m_repeat = b & ~runFlag;
-            m_value = std::uint8_t(byteAt(m_data, m_at++));
+            m_value = std::uint8_t(fieldsOf(m_data).u8(m_at++));
         }
         return true;
     }
@@ -83,12 +74,12 @@ private:
 
 bool PcxDecoder::canDecode(QByteArrayView head)
 {
-    if (head.size() < headerSize || byteAt(head, 0) != manufacturer)
+    if (head.size() < headerSize || fieldsOf(head).u8(0) != manufacturer)
         return false;
-    const int version = byteAt(head, 1);
-    const int encoding = byteAt(head, 2);
-    const int bits = byteAt(head, 3);
-    const int planes = byteAt(head, 65);
+    const int version = fieldsOf(head).u8(1);
+    const int encoding = fieldsOf(head).u8(2);
+    const int bits = fieldsOf(head).u8(3);
+    const int planes = fieldsOf(head).u8(65);
     return (version == 0 || version == 2 || version == 3 || version == 4 || version == 5)
         && (encoding == 0 || encoding == 1) && (bits == 1 || bits == 2 || bits == 4 || bits == 8)
         && planes >= 1 && planes <= 4;
@@ -100,15 +91,15 @@ Result<PcxDecoder> PcxDecoder::create(QByteArrayView data, const Limits& limits)
         return Problem::NotAPicture;
     PcxDecoder d;
     d.m_data = data;
-    d.m_version = byteAt(data, 1);
-    d.m_runLength = byteAt(data, 2) == 1;
-    d.m_bitsPerPixel = byteAt(data, 3);
-    d.m_planes = byteAt(data, 65);
-    d.m_bytesPerLine = le16(data, 66);
-    const int xMin = le16(data, 4);
-    const int yMin = le16(data, 6);
-    const int xMax = le16(data, 8);
-    const int yMax = le16(data, 10);
+    d.m_version = fieldsOf(data).u8(1);
+    d.m_runLength = fieldsOf(data).u8(2) == 1;
+    d.m_bitsPerPixel = fieldsOf(data).u8(3);
+    d.m_planes = fieldsOf(data).u8(65);
+    d.m_bytesPerLine = fieldsOf(data).u16(66);
+    const int xMin = fieldsOf(data).u16(4);
+    const int yMin = fieldsOf(data).u16(6);
+    const int xMax = fieldsOf(data).u16(8);
+    const int yMax = fieldsOf(data).u16(10);
     if (xMax < xMin || yMax < yMin)
         return damaged();
     const std::int64_t width = std::int64_t(xMax) - xMin + 1;
@@ -161,10 +152,10 @@ Result<QImage> PcxDecoder::decode(const Limits& limits) const
     if (m_layout == Layout::Indexed8) {
         // Version 5 keeps a 256-colour palette after the pixels; older files are grey.
         const qsizetype at = m_data.size() - paletteSize;
-        if (m_version >= 5 && at >= headerSize && byteAt(m_data, at) == paletteMarker) {
+        if (m_version >= 5 && at >= headerSize && fieldsOf(m_data).u8(at) == paletteMarker) {
             for (int i = 0; i < 256; ++i)
-                colours.append(qRgb(byteAt(m_data, at + 1 + 3 * i), byteAt(m_data, at + 2 + 3 * i),
-                    byteAt(m_data, at + 3 + 3 * i)));
+                colours.append(qRgb(fieldsOf(m_data).u8(at + 1 + 3 * i), fieldsOf(m_data).u8(at + 2 + 3 * i),
+                    fieldsOf(m_data).u8(at + 3 + 3 * i)));
             pixels = m_data.sliced(headerSize, at - headerSize);
         } else {
             paletteExpected = m_version >= 5;
@@ -173,8 +164,8 @@ Result<QImage> PcxDecoder::decode(const Limits& limits) const
         }
     } else if (m_layout == Layout::Planar || m_layout == Layout::Packed) {
         for (int i = 0; i < 16; ++i)
-            colours.append(qRgb(byteAt(m_data, headerPaletteAt + 3 * i), byteAt(m_data, headerPaletteAt + 1 + 3 * i),
-                byteAt(m_data, headerPaletteAt + 2 + 3 * i)));
+            colours.append(qRgb(fieldsOf(m_data).u8(headerPaletteAt + 3 * i), fieldsOf(m_data).u8(headerPaletteAt + 1 + 3 * i),
+                fieldsOf(m_data).u8(headerPaletteAt + 2 + 3 * i)));
     } else if (m_layout == Layout::Mono) {
         colours = { qRgb(0, 0, 0), qRgb(255, 255, 255) };
     }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "pictures/PictureReader.h"
 
+#include "pictures/GifScreen.h"
 #include "pictures/PictureFile.h"
 #include "pictures/PictureFormat.h"
 #include "pictures/ReadFailure.h"
@@ -48,6 +49,8 @@ Result<QImage> decodeWithQt(QByteArrayView bytes, const Limits& limits)
     // What our own readers turned down must not come back through Qt's readers of the same format.
     if (!reader.canRead() || isOwnFormat(reader.format()))
         return Problem::NotAPicture;
+    // Known only before reading: QImageReader forgets the format it sniffed once it has read.
+    const QByteArray format = reader.format();
 
     const QSize declared = reader.size();
     if (declared.isValid() && (declared.width() <= 0 || declared.height() <= 0))
@@ -68,6 +71,8 @@ Result<QImage> decodeWithQt(QByteArrayView bytes, const Limits& limits)
     }
     if (!limits.allows(image.width(), image.height()))
         return PictureError::tooLarge(image.width(), image.height());
+    if (format == "gif")
+        GifScreen::clearOutsideFirstFrame(image, bytes);
     return image;
 }
 

@@ -8,14 +8,19 @@
 
 namespace pictures {
 
-// Little-endian fields of one metafile record. Every read is checked against the record's bytes: a
-// field beyond them reads as 0 and a span beyond them comes back empty, so a record that claims
-// more than it holds draws less, never reads past the file.
+// Little-endian fields of a run of bytes: a metafile record, a bitmap or icon header, a PCX file.
+// Every read is checked against the bytes that exist: a field beyond them reads as 0 and a span
+// beyond them comes back empty, so a header or record that claims more than it holds reads less,
+// never past the file. The readers of every format share this one reader.
 class RecordBytes {
 public:
     RecordBytes() = default;
     explicit RecordBytes(std::span<const std::uint8_t> bytes)
         : m_bytes(bytes)
+    {
+    }
+    RecordBytes(const char* data, std::size_t size)
+        : m_bytes(reinterpret_cast<const std::uint8_t*>(data), size)
     {
     }
 
@@ -36,6 +41,13 @@ public:
         return holds(at, 4) ? std::uint32_t(u16(at)) | std::uint32_t(u16(at + 2)) << 16 : 0;
     }
     std::int32_t s32(std::size_t at) const { return std::int32_t(u32(at)); }
+    // The one big-endian field our readers meet: a PNG header inside an icon.
+    std::uint32_t u32be(std::size_t at) const
+    {
+        return holds(at, 4) ? std::uint32_t(m_bytes[at]) << 24 | std::uint32_t(m_bytes[at + 1]) << 16
+                | std::uint32_t(m_bytes[at + 2]) << 8 | m_bytes[at + 3]
+                            : 0;
+    }
     float f32(std::size_t at) const
     {
         const std::uint32_t bits = u32(at);

@@ -153,6 +153,7 @@ void Form1::buildMenus()
     item(fo, "&Open", 12, "F3");
     item(fs, "&Save", 13, "F4");
     item(fsa, "Save &As", 0);
+    item(fex, "&Export...", 0);
     fgh.setSeparator(true);
     item(fe, "E&xit", 6, "F1");
     item(v, "&Controls", 0);
@@ -180,6 +181,7 @@ void Form1::wire()
     fs.onClick = [this] { m_app.showSaveScreen(); };
     fsa.onClick = fs.onClick;
     Command12.onClick = fs.onClick;
+    fex.onClick = [this] { m_app.showExportScreen(); };
     vl.onClick = [this] { m_app.showLoadFrame(); };
     Command11.onClick = vl.onClick;
     Command3.onClick = vl.onClick;

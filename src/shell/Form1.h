@@ -79,6 +79,8 @@ public:
     forms::MenuItem fo { *this, "fo", &f };
     forms::MenuItem fs { *this, "fs", &f };
     forms::MenuItem fsa { *this, "fsa", &f };
+    // Added after the items the window always had: exports the animation as it stands.
+    forms::MenuItem fex { *this, "fex", &f };
     forms::MenuItem fgh { *this, "fgh", &f };
     forms::MenuItem fe { *this, "fe", &f };
     forms::MenuItem v { *this, "v" };

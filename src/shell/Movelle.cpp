@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "shell/Movelle.h"
 
+#include "dialogs/ExportScreen.h"
 #include "dialogs/Form2.h"
 #include "dialogs/Form3.h"
 #include "dialogs/Form4.h"
@@ -43,6 +44,7 @@ movelle::Form4& Movelle::Form4() { return window<movelle::Form4>("Form4"); }
 movelle::Form5& Movelle::Form5() { return window<movelle::Form5>("Form5"); }
 movelle::Form6& Movelle::Form6() { return window<movelle::Form6>("Form6"); }
 movelle::About& Movelle::About() { return window<movelle::About>("About"); }
+movelle::ExportScreen& Movelle::ExportScreen() { return window<movelle::ExportScreen>("ExportScreen"); }
 
 void Movelle::showLoadFrame() { Form2().show(); }
 void Movelle::showSaveScreen() { Form3().show(); }
@@ -50,5 +52,13 @@ void Movelle::showOpenScreen() { Form4().show(); }
 void Movelle::showAbout() { About().show(); }
 void Movelle::showProgramInformation() { Form6().show(); }
 void Movelle::showDrawing() { Form5().show(); }
+void Movelle::showExportScreen() { ExportScreen().show(); }
+
+std::string Movelle::exportAnimation(const std::vector<std::string>& arguments, forms::Progress& progress) const
+{
+    if (!m_exporter)
+        return "this build of Movelle cannot export";
+    return m_exporter(arguments, progress);
+}
 
 }

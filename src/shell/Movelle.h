@@ -3,7 +3,13 @@
 
 #include "forms/Application.h"
 
+#include <functional>
 #include <string>
+#include <vector>
+
+namespace forms {
+class Progress;
+}
 
 namespace movelle {
 
@@ -14,6 +20,7 @@ class Form3;
 class Form4;
 class Form5;
 class Form6;
+class ExportScreen;
 class frmLogin;
 
 // The program: its eight windows, each known by name and created the first time anything
@@ -39,6 +46,7 @@ public:
     movelle::Form5& Form5();
     movelle::Form6& Form6();
     movelle::About& About();
+    movelle::ExportScreen& ExportScreen();
 
     // What the menus and toolbar buttons open: create if needed, then show modeless.
     void showLoadFrame();
@@ -47,9 +55,18 @@ public:
     void showAbout();
     void showProgramInformation();
     void showDrawing();
+    void showExportScreen();
+
+    // The export engine, which lives outside the windows' code: given the arguments of
+    // `movelle export`, it writes the output and returns the failure's message, or empty. Without
+    // one, nothing can be exported.
+    using Exporter = std::function<std::string(const std::vector<std::string>&, forms::Progress&)>;
+    void setExporter(Exporter exporter) { m_exporter = std::move(exporter); }
+    std::string exportAnimation(const std::vector<std::string>& arguments, forms::Progress& progress) const;
 
 private:
     std::string m_startAnimation;
+    Exporter m_exporter;
 };
 
 }

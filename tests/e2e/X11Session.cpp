@@ -172,10 +172,18 @@ bool X11Session::start()
 
 bool X11Session::launch(const std::string& program, const std::vector<std::string>& environment)
 {
+    return launch(program, {}, environment);
+}
+
+bool X11Session::launch(const std::string& program, const std::vector<std::string>& arguments,
+                        const std::vector<std::string>& environment)
+{
     std::vector<std::string> extra = environment;
     extra.push_back("DISPLAY=" + m_display);
     extra.push_back("QT_QPA_PLATFORM=xcb");
-    m_program = spawn({ program }, environmentWith(extra), {});
+    std::vector<std::string> command { program };
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    m_program = spawn(command, environmentWith(extra), {});
     if (m_program < 0)
         m_error = program + " cannot be started";
     return m_program > 0;

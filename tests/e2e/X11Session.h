@@ -44,6 +44,9 @@ public:
 
     // Starts a program on the display with extra environment entries ("NAME=value").
     bool launch(const std::string& program, const std::vector<std::string>& environment);
+    // The same with command-line arguments.
+    bool launch(const std::string& program, const std::vector<std::string>& arguments,
+                const std::vector<std::string>& environment);
     // Waits for the launched program to end; its exit code, or -1 when it did not end in time
     // or was killed by a signal.
     int waitForExit(std::chrono::milliseconds timeout);

@@ -305,3 +305,26 @@ TEST(PictureReader, readsFromSeveralThreadsAtOnce)
 }
 
 }
+
+// The part of a GIF's screen that its first frame does not cover belongs to no frame: it is
+// transparent, as browsers and the other readers show it, not painted in the frame's colour.
+TEST(PictureReader, leavesAGifsScreenOutsideItsFirstFrameTransparent)
+{
+    struct Case {
+        const char* file;
+        QPoint inside;
+        QRgb colour;
+        QPoint outside;
+    };
+    for (const Case& c : { Case { "undersized.gif", { 10, 10 }, qRgb(255, 0, 0), { 75, 75 } },
+                           Case { "undersized-offset.gif", { 40, 40 }, qRgb(0, 0, 255), { 5, 5 } } }) {
+        QFile file(dataFile(c.file));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << c.file;
+        const QByteArray bytes = file.readAll();
+        const pictures::Result<QImage> image = pictures::decodePicture(bytes);
+        ASSERT_TRUE(image.ok()) << c.file;
+        EXPECT_EQ(image.value().size(), QSize(100, 100)) << c.file;
+        EXPECT_EQ(image.value().pixel(c.inside), c.colour) << c.file;
+        EXPECT_EQ(qAlpha(image.value().pixel(c.outside)), 0) << c.file;
+    }
+}

@@ -179,6 +179,46 @@ def bmp_quad(bits, compression=0, w=64, h=48):
     return struct.pack('<2sIHHI', b'BM', offset + len(data), 0, 0, offset) + info + palette + data
 
 
+def lzw(indices, min_size):
+    """GIF's variable-width LZW, as a plain encoder: enough for solid test frames."""
+    clear, end = 1 << min_size, (1 << min_size) + 1
+    size, table, nxt = min_size + 1, {bytes([i]): i for i in range(1 << min_size)}, end + 1
+    codes, word = [(clear, size)], b''
+    for i in indices:
+        if word + bytes([i]) in table:
+            word += bytes([i])
+            continue
+        codes.append((table[word], size))
+        if nxt < 4096:
+            table[word + bytes([i])] = nxt
+            nxt += 1
+            if nxt > (1 << size) and size < 12:
+                size += 1
+        word = bytes([i])
+    codes += [(table[word], size), (end, size)]
+    bits = n = 0
+    data = bytearray()
+    for code, width in codes:
+        bits |= code << n
+        n += width
+        while n >= 8:
+            data.append(bits & 255)
+            bits >>= 8
+            n -= 8
+    if n:
+        data.append(bits & 255)
+    blocks = b''.join(bytes([len(data[k:k + 255])]) + data[k:k + 255] for k in range(0, len(data), 255))
+    return bytes([min_size]) + blocks + b'\0'
+
+
+def gif_undersized(x, y, w, h, index):
+    """A 100x100 screen whose only frame is smaller: the rest of the screen is no part of the frame."""
+    out = b'GIF89a' + struct.pack('<HHBBB', 100, 100, 0xF1, 0, 0)
+    out += bytes(RED) + bytes(BLUE) + bytes(BLACK) + bytes(BLACK)
+    out += b',' + struct.pack('<HHHHB', x, y, w, h, 0) + lzw([index] * (w * h), 2)
+    return out + b';'
+
+
 def write(name, data):
     with open(name, 'wb') as f:
         f.write(data)
@@ -205,6 +245,8 @@ def main():
     write('huge.pcx', pcx_huge())
     write('huge.png', png_huge())
     write('huge.bmp', bmp_huge())
+    write('undersized.gif', gif_undersized(0, 0, 50, 50, 0))
+    write('undersized-offset.gif', gif_undersized(25, 25, 50, 50, 1))
 
 
 if __name__ == '__main__':

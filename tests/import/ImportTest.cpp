@@ -1,0 +1,161 @@
+// SPDX-License-Identifier: MIT
+#include "ExportTesting.h"
+#include "Headless.h"
+
+#include "anifile/AniReader.h"
+#include "import/ImportCommand.h"
+#include "import/NaturalOrder.h"
+
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+using export_testing::aniText;
+using export_testing::exportAnimation;
+using testing_support::TempDir;
+
+export_testing::Run importAnimation(const std::vector<std::string>& arguments)
+{
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    export_testing::Run run;
+    run.status = importer::ImportCommand::run(arguments, out, err);
+    for (auto [file, text] : { std::pair { out, &run.out }, std::pair { err, &run.err } }) {
+        std::rewind(file);
+        char buffer[4096];
+        while (const std::size_t n = std::fread(buffer, 1, sizeof buffer, file))
+            text->append(buffer, n);
+        std::fclose(file);
+    }
+    return run;
+}
+
+std::vector<std::string> lines(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::vector<std::string> result;
+    for (std::string line; std::getline(file, line);)
+        result.push_back(line.ends_with('\r') ? line.substr(0, line.size() - 1) : line);
+    return result;
+}
+
+bool near(QRgb a, QRgb b, int tolerance)
+{
+    return std::abs(qRed(a) - qRed(b)) <= tolerance && std::abs(qGreen(a) - qGreen(b)) <= tolerance
+        && std::abs(qBlue(a) - qBlue(b)) <= tolerance;
+}
+
+TEST(NaturalOrder, countsDigitsAsNumbers)
+{
+    std::vector<std::string> names { "walk10.png", "walk2.png", "walk02.png", "Walk1.png", "walk1.png", "walk.png", "walk2a.png" };
+    std::sort(names.begin(), names.end(), importer::naturalLess);
+    EXPECT_EQ(names, (std::vector<std::string> { "Walk1.png", "walk.png", "walk1.png", "walk02.png", "walk2.png",
+                                                 "walk2a.png", "walk10.png" }));
+}
+
+TEST(ImportCommand, commonDurationIsTheMostFrequentOne)
+{
+    EXPECT_EQ(importer::ImportCommand::commonDuration({ 40, 50, 40, 0, 50, 40 }), 40);
+    EXPECT_EQ(importer::ImportCommand::commonDuration({}), 100);
+    EXPECT_EQ(importer::ImportCommand::commonDuration({ 0, 0 }), 100);
+    EXPECT_EQ(importer::ImportCommand::commonDuration({ 70000 }), 65535);
+}
+
+// Three frames of three colours at 50 ms, exported by Movelle and imported back: the same count,
+// rate and colours, the frames as PNG files in OUTPUT-frames/.
+class ImportRoundTrip : public testing::TestWithParam<const char*> { };
+
+TEST_P(ImportRoundTrip, givesBackTheFramesAndTheRate)
+{
+    const TempDir dir;
+    const std::vector<QRgb> colours { 0xffff0000, 0xff00ff00, 0xff0000ff };
+    std::vector<std::string> pictures;
+    for (std::size_t i = 0; i < colours.size(); ++i)
+        pictures.push_back(dir.writePicture("p" + std::to_string(i) + ".png", 32, 24, colours[i] & 0xffffff));
+    const std::string animation = dir.writeFile("walk.ani", aniText(3, "50", pictures));
+    const std::string input = (dir.path() / (std::string("walk.") + GetParam())).string();
+    ASSERT_EQ(exportAnimation({ animation, input, "--quiet" }).status, 0);
+
+    const std::string output = (dir.path() / "back.ani").string();
+    const export_testing::Run run = importAnimation({ input, output, "--quiet" });
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::vector<std::string> ani = lines(output);
+    ASSERT_EQ(ani.size(), 5u);
+    EXPECT_EQ(ani[0], "3");
+    EXPECT_EQ(ani[1], "50");
+    for (std::size_t i = 0; i < colours.size(); ++i) {
+        EXPECT_EQ(ani[i + 2], (dir.path() / "back-frames" / ("frame000" + std::to_string(i + 1) + ".png")).string());
+        const QImage frame(QString::fromStdString(ani[i + 2]));
+        ASSERT_EQ(frame.size(), QSize(32, 24)) << ani[i + 2];
+        EXPECT_TRUE(near(frame.pixel(16, 12), colours[i], 40)) << "frame " << i + 1 << std::hex << frame.pixel(16, 12);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, ImportRoundTrip, testing::Values("gif", "webp", "mp4", "webm"));
+
+// Pictures that are files already are named where they lie, a folder's in natural order, a
+// pattern's in number order; nothing is written but the animation.
+TEST(ImportCommand, namesAFoldersPicturesWhereTheyLie)
+{
+    const TempDir dir;
+    std::filesystem::create_directory(dir.path() / "seq");
+    for (const char* name : { "seq/walk10.png", "seq/walk2.png", "seq/walk1.png" })
+        dir.writePicture(name, 4, 4, 0x123456);
+    dir.writeFile("seq/notes.txt", "not a picture");
+    const std::string seq = (dir.path() / "seq").string();
+    struct Case {
+        std::string input;
+        std::vector<std::string> arguments;
+        std::string rate;
+    };
+    for (const Case& c : { Case { seq, {}, "100" }, Case { seq + "/walk%d.png", { "--rate", "40" }, "40" } }) {
+        const std::string output = (dir.path() / "seq.ani").string();
+        std::vector<std::string> arguments { c.input, output, "--quiet" };
+        arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+        const export_testing::Run run = importAnimation(arguments);
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(lines(output), (std::vector<std::string> { "3", c.rate, seq + "/walk1.png", seq + "/walk2.png",
+                                                             seq + "/walk10.png" }))
+            << c.input;
+        EXPECT_FALSE(std::filesystem::exists(dir.path() / "seq-frames"));
+    }
+}
+
+// Every failure names its cause, exits as export does and leaves no file behind.
+TEST(ImportCommand, failsWithoutLeavingAFile)
+{
+    const TempDir dir;
+    const std::string text = dir.writeFile("notes.txt", "not an animation");
+    const std::string broken = dir.writePicture("broken.png", 4, 4, 0x123456);
+    std::filesystem::resize_file(broken, 20);
+    std::filesystem::create_directory(dir.path() / "empty");
+    const std::string out = (dir.path() / "out.ani").string();
+    struct Case {
+        std::vector<std::string> arguments;
+        int status;
+        std::string message;
+    };
+    for (const Case& c : {
+             Case { { text, out }, 1, "notes.txt" },
+             Case { { (dir.path() / "missing.gif").string(), out }, 1, "missing.gif: No such file" },
+             Case { { (dir.path() / "empty").string(), out }, 1, "no pictures found" },
+             Case { { dir.str(), out }, 1, "broken.png" },
+             Case { { text, (dir.path() / "out.txt").string() }, 2, "must be an animation file" },
+             Case { { text, out, "--rate", "fast" }, 2, "--rate \"fast\"" },
+             Case { { text }, 2, "expected INPUT and OUTPUT.ani" },
+         }) {
+        const export_testing::Run run = importAnimation(c.arguments);
+        EXPECT_EQ(run.status, c.status) << c.arguments[0];
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << c.message << " in " << run.err;
+        EXPECT_FALSE(std::filesystem::exists(out)) << c.arguments[0];
+        EXPECT_FALSE(std::filesystem::exists(dir.path() / "out-frames")) << c.arguments[0];
+    }
+}
+
+}
