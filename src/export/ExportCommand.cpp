@@ -149,10 +149,10 @@ std::string namingTheOutput(std::string message, const OutputFile& output)
     return message;
 }
 
-// `signals` is the command's: it learns what to remove should it have to end the process. The
+// `watch` is the command's: it learns what to remove should it have to end the process. The
 // window's export has none and stops through `stopRequested` alone.
 void exportFrames(const ExportOptions& options, Progress& progress, const std::atomic<bool>& stopRequested,
-                  StopSignals* signals)
+                  StopSignals* watch)
 {
     const bool video = options.kind == OutputKind::Mp4 || options.kind == OutputKind::Webm;
     bool checking = false;
@@ -179,8 +179,8 @@ void exportFrames(const ExportOptions& options, Progress& progress, const std::a
     } else {
         output = std::make_unique<OutputFile>(options.output);
     }
-    if (signals)
-        signals->setTemporary(output->temporary());
+    if (watch)
+        watch->setTemporary(output->temporary());
     refuseOwnFiles(options, source, *output);
 
     try {
@@ -202,12 +202,12 @@ void exportFrames(const ExportOptions& options, Progress& progress, const std::a
     }
     {
         std::mutex unwatched;
-        std::lock_guard committing(signals ? signals->commitMutex() : unwatched);
+        std::lock_guard committing(watch ? watch->commitMutex() : unwatched);
         if (stopRequested)
             throw ExportError(ExportError::Kind::Interrupted, "interrupted");
         output->commit();
-        if (signals)
-            signals->committed();
+        if (watch)
+            watch->committed();
     }
     progress.finish();
 }

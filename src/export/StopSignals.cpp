@@ -37,9 +37,10 @@ constexpr auto unwindTime = std::chrono::milliseconds(500);
 
 }
 
-StopSignals::StopSignals(std::FILE* err, bool terminal)
+StopSignals::StopSignals(std::FILE* err, bool terminal, std::string command)
     : m_err(::fileno(err))
     , m_terminal(terminal)
+    , m_command(std::move(command))
 {
     stopFlag = false;
     if (::pipe2(m_pipe, O_CLOEXEC | O_NONBLOCK) == 0) {
@@ -120,7 +121,7 @@ void StopSignals::watch()
             std::filesystem::remove_all(m_temporary, ignored);
         }
         const std::string message
-            = std::string(m_terminal ? "\n" : "") + "movelle export: interrupted; nothing was written\n";
+            = std::string(m_terminal ? "\n" : "") + "movelle " + m_command + ": interrupted; nothing was written\n";
         [[maybe_unused]] const ssize_t ignored = ::write(m_err, message.data(), message.size());
         ::_exit(ExportCommand::Interrupted);
     }

@@ -20,7 +20,8 @@ namespace exporter {
 // when the object goes.
 class StopSignals {
 public:
-    StopSignals(std::FILE* err, bool terminal);
+    // `command` names the command in the message ("export", "import").
+    StopSignals(std::FILE* err, bool terminal, std::string command = "export");
     ~StopSignals();
     StopSignals(const StopSignals&) = delete;
     StopSignals& operator=(const StopSignals&) = delete;
@@ -43,6 +44,7 @@ private:
     struct sigaction m_previous[std::size(m_signals)] {};
     int m_err;
     bool m_terminal;
+    std::string m_command;
     int m_pipe[2] {-1, -1};
     std::thread m_watch;
     std::mutex m_mutex;

@@ -118,9 +118,9 @@ std::vector<std::string> checkedSequence(const std::string& input, exporter::Pro
 // The folder is the import's own: an older import's frames in it are replaced whole.
 std::unique_ptr<exporter::OutputFile> writtenFrames(const std::string& input, const std::string& output,
                                                     std::vector<int>& durations, std::vector<std::string>& paths,
-                                                    exporter::Progress& progress, exporter::StopSignals& signals)
+                                                    exporter::Progress& progress, exporter::StopSignals& watch)
 {
-    const std::atomic<bool>& stop = signals.stopRequested();
+    const std::atomic<bool>& stop = watch.stopRequested();
     const std::unique_ptr<AnimationDecoder> decoder = AnimationDecoder::open(input, stop);
     fs::path folder = fs::path(output);
     folder.replace_extension();
@@ -130,7 +130,7 @@ std::unique_ptr<exporter::OutputFile> writtenFrames(const std::string& input, co
                                                          [](std::string_view name) {
                                                              return std::regex_match(name.begin(), name.end(), ownName);
                                                          });
-    signals.setTemporary(frames->temporary());
+    watch.setTemporary(frames->temporary());
     const std::string pattern = exporter::PngSequenceEncoder::directoryPattern(decoder->expectedFrames());
     exporter::PngSequenceEncoder encoder(frames->temporary(), pattern);
 
@@ -157,9 +157,9 @@ std::unique_ptr<exporter::OutputFile> writtenFrames(const std::string& input, co
     return frames;
 }
 
-void import(const Options& options, exporter::Progress& progress, exporter::StopSignals& signals)
+void import(const Options& options, exporter::Progress& progress, exporter::StopSignals& watch)
 {
-    const std::atomic<bool>& stop = signals.stopRequested();
+    const std::atomic<bool>& stop = watch.stopRequested();
     std::error_code error;
     const bool sequence = fs::is_directory(options.input, error) || PictureSequence::isPattern(options.input);
     std::vector<int> durations;
@@ -168,21 +168,21 @@ void import(const Options& options, exporter::Progress& progress, exporter::Stop
     if (sequence)
         content.frames = checkedSequence(options.input, progress, stop);
     else
-        frames = writtenFrames(options.input, options.output, durations, content.frames, progress, signals);
+        frames = writtenFrames(options.input, options.output, durations, content.frames, progress, watch);
     content.countText = std::to_string(content.frames.size());
     content.rateText = options.rate ? *options.rate : std::to_string(ImportCommand::commonDuration(durations));
     if (const anifile::Result<void> checked = anifile::AniWriter::checkContent(options.output, content); !checked)
         throw ExportError(ExportError::Kind::Output, checked.error().message());
 
     // The frames and the animation land together: a stop now waits until both are in place.
-    std::lock_guard committing(signals.commitMutex());
+    std::lock_guard committing(watch.commitMutex());
     if (stop)
         throw ExportError(ExportError::Kind::Interrupted, "interrupted");
     if (frames)
         frames->commit();
     if (const anifile::Result<void> saved = anifile::AniWriter::save(options.output, content); !saved)
         throw ExportError(ExportError::Kind::Output, saved.error().message());
-    signals.committed();
+    watch.committed();
 }
 
 }
@@ -242,7 +242,7 @@ int ImportCommand::run(const std::vector<std::string>& arguments, std::FILE* out
         return ExportCommand::Usage;
     }
     const bool terminal = ::isatty(::fileno(err)) == 1;
-    exporter::StopSignals stopSignals(err, terminal && !options.quiet);
+    exporter::StopSignals stopSignals(err, terminal && !options.quiet, "import");
     exporter::Progress progress(options.quiet ? nullptr : err, terminal);
     try {
         struct Unwound {
