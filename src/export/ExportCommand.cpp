@@ -65,10 +65,10 @@ std::unique_ptr<FrameEncoder> makeEncoder(const ExportOptions& options, const Fr
     const int height = source.size().height();
     switch (options.kind) {
     case OutputKind::Gif:
-        return std::make_unique<GifEncoder>(temporary, width, height,
-                                            GifEncoder::Settings { options.quality.value_or(100), options.dither });
+        return GifEncoder::create(temporary, width, height,
+                                  GifEncoder::Settings { options.quality.value_or(100), options.dither, 0 });
     case OutputKind::Webp:
-        return std::make_unique<WebpEncoder>(temporary, width, height, options.quality);
+        return WebpEncoder::create(temporary, width, height, options.quality);
     case OutputKind::Mp4:
     case OutputKind::Webm: {
         VideoEncoder::Settings settings;
@@ -81,14 +81,14 @@ std::unique_ptr<FrameEncoder> makeEncoder(const ExportOptions& options, const Fr
             settings.rateNumerator = 1000;
             settings.rateDenominator = source.interval();
         }
-        return std::make_unique<VideoEncoder>(temporary, width, height, settings);
+        return VideoEncoder::create(temporary, width, height, settings);
     }
     case OutputKind::PngSequence:
         break;
     }
     const std::string pattern =
         options.pngPattern.empty() ? PngSequenceEncoder::directoryPattern(source.frameCount()) : options.pngPattern;
-    return std::make_unique<PngSequenceEncoder>(temporary, pattern);
+    return PngSequenceEncoder::create(temporary, pattern);
 }
 
 void exportFrames(const ExportOptions& options, Progress& progress)

@@ -57,6 +57,13 @@ Run exportAnimation(const std::vector<std::string>& arguments)
 
 Run runProgram(const std::vector<std::string>& arguments)
 {
+    std::vector<std::string> command { MOVELLE_PROGRAM };
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    return runCommand(command);
+}
+
+Run runCommand(const std::vector<std::string>& command)
+{
     int outPipe[2];
     int errPipe[2];
     Run run;
@@ -68,11 +75,11 @@ Run runProgram(const std::vector<std::string>& arguments)
         ::dup2(errPipe[1], 2);
         ::close(outPipe[0]);
         ::close(errPipe[0]);
-        std::vector<char*> argv { const_cast<char*>(MOVELLE_PROGRAM) };
-        for (const std::string& a : arguments)
+        std::vector<char*> argv;
+        for (const std::string& a : command)
             argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
-        ::execv(MOVELLE_PROGRAM, argv.data());
+        ::execvp(argv[0], argv.data());
         ::_exit(127);
     }
     ::close(outPipe[1]);

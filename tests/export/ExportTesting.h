@@ -19,6 +19,8 @@ Run exportAnimation(const std::vector<std::string>& arguments);
 
 // The program itself, for what only a process shows (exit statuses from main, signals).
 Run runProgram(const std::vector<std::string>& arguments);
+// Any program, found on the path.
+Run runCommand(const std::vector<std::string>& command);
 
 // A video decoded back by FFmpeg's libraries: every frame as RGB32 and when it starts.
 struct VideoFrame {
