@@ -103,7 +103,8 @@ TEST_F(ExportFailure, HelpNamesEveryOption)
     const export_testing::Run run = exportAnimation({ "--help" });
     EXPECT_EQ(run.status, 0);
     for (const char* option : { "--scale", "--size", "--background", "--fps", "--quality", "--dither", "--quiet",
-                                ".gif", ".webp", ".mp4", ".webm", "%04d", "Exit status" })
+                                ".gif", ".webp", ".mp4", ".webm", "%04d", "Exit status", "at least 20 ms",
+                                "rounded up", "at most 16", "1 to 240" })
         EXPECT_NE(run.out.find(option), std::string::npos) << option;
 }
 
