@@ -20,11 +20,12 @@ namespace exporter {
 
 namespace {
 
-// One filter for all rows: Up predicts each row from the one above, which suits photographs and
-// drawings alike, and costs a fifth of libpng's trial of all five filters per row.
+// One filter for all rows: Up predicts each row from the one above. On full-HD frames it takes
+// half the time of libpng's trial of all five filters on every row, for files 7 % larger, and
+// zlib's level 4 takes four fifths of its default 6's time for the same size; the files come out
+// a little smaller than ffmpeg's own PNG encoder makes.
 constexpr int rowFilter = PNG_FILTER_UP;
-// zlib's level 3 runs at about twice the speed of its default 6, for files a few per cent larger.
-constexpr int deflateLevel = 3;
+constexpr int deflateLevel = 4;
 
 struct WriteStruct {
     png_structp png = nullptr;

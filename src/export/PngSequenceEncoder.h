@@ -35,7 +35,7 @@ public:
     static std::string directoryPattern(int frames);
 
     // A frame as a PNG file's bytes: 8-bit RGB, one filter for every row (trying all five on each
-    // row costs twice the time for a few per cent), fast deflate. Throws ExportError (Output).
+    // row costs twice the time for a few per cent). Throws ExportError (Output).
     static QByteArray encode(const QImage& frame);
 
 private:
