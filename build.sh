@@ -16,7 +16,7 @@ packages=(
     fonts-liberation2
     xvfb xauth xdotool x11-apps imagemagick
     at-spi2-core python3-pyatspi dbus-daemon dbus-bin
-    libimagequant-dev libwebp-dev libavformat-dev libavcodec-dev libswscale-dev libavutil-dev ffmpeg
+    libimagequant-dev libpng-dev libwebp-dev libavformat-dev libavcodec-dev libswscale-dev libavutil-dev ffmpeg
 )
 fuzz_packages=(clang libclang-rt-14-dev)
 

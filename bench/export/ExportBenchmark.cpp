@@ -1,15 +1,20 @@
 // SPDX-License-Identifier: MIT
 // `movelle export` against the programs people would use otherwise, in one run and on the same
-// frames: ffmpeg encoding a PNG sequence with the same codec settings (MP4, WebM), ImageMagick's
-// convert (GIF, with PSNR of the decoded frames against the source frames), and the peak resident
-// memory of a long full-HD export. Every program runs as a child process; its wall time and peak
-// RSS come from wait4().
+// frames: ffmpeg encoding a PNG sequence with the same codec settings (MP4, WebM), ffmpeg's
+// two-pass palette and ImageMagick's convert (GIF, with PSNR and SSIM of the decoded frames
+// against the source frames), ffmpeg turning JPEGs into PNGs (PNG sequence), and the peak resident
+// memory of a long full-HD export. Every program runs as a child process; its wall time, processor
+// time, page faults and peak RSS come from wait4().
 //
 // The frames are generated at start into a temporary directory:
 //   MOVELLE_BENCH_FRAMES   frames of 1280x720 for the comparisons (300 unless told)
 //   MOVELLE_BENCH_LONG     frames of 1920x1080 for the memory figure (2000 unless told); they
 //                          cycle through 100 distinct pictures, never the same two in a row, so
 //                          every frame is decoded and composed as a distinct picture would be.
+//   MOVELLE_BENCH_JPEGS    full-HD JPEGs for the PNG sequence pair (2000 unless told): 100
+//                          distinct pictures under as many names, hard links in01.jpg, ...
+//   MOVELLE_BENCH_PROGRAM  the movelle program to measure (the one built beside the benchmark
+//                          unless told), to compare an older build in the same run.
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -24,6 +29,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <cstdio>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -92,6 +98,35 @@ FrameSet& comparisonFrames()
     return set;
 }
 
+// Full-HD JPEGs under numbered names in%04d.jpg, for ffmpeg, and an animation showing each once.
+FrameSet& jpegFrames()
+{
+    static FrameSet set = [] {
+        FrameSet s;
+        s.count = qEnvironmentVariableIsSet("MOVELLE_BENCH_JPEGS") ? qEnvironmentVariableIntValue("MOVELLE_BENCH_JPEGS") : 2000;
+        constexpr int distinct = 100;
+        QStringList pictures;
+        for (int i = 0; i < distinct; ++i) {
+            const QString path = s.dir.filePath(QStringLiteral("photo%1.jpg").arg(i, 3, 10, QLatin1Char('0')));
+            scene(1920, 1080, i * 7).save(path, "JPEG", 90);
+            pictures << path;
+        }
+        QDir().mkpath(s.dir.filePath(QStringLiteral("in")));
+        QString ani = QStringLiteral("%1\r\n40\r\n").arg(s.count);
+        for (int i = 0; i < s.count; ++i) {
+            const QString path = s.dir.filePath(QStringLiteral("in/in%1.jpg").arg(i + 1, 4, 10, QLatin1Char('0')));
+            ::link(pictures[(i * 37) % distinct].toLocal8Bit().constData(), path.toLocal8Bit().constData());
+            s.files << path;
+            ani += path + QStringLiteral("\r\n");
+        }
+        s.pattern = s.dir.filePath(QStringLiteral("in/in%04d.jpg"));
+        s.animation = s.dir.filePath(QStringLiteral("jpegs.ani"));
+        std::ofstream(s.animation.toStdString(), std::ios::binary) << ani.toStdString();
+        return s;
+    }();
+    return set;
+}
+
 FrameSet& longFrames()
 {
     static FrameSet set = [] {
@@ -120,6 +155,8 @@ struct ChildRun {
     // User and system time of the child and its threads: steadier than the wall time on a
     // machine that other work loads.
     double cpuSeconds = 0;
+    // Minor and major page faults of the child and its threads.
+    long pageFaults = 0;
 };
 
 ChildRun runChild(const std::vector<std::string>& command, const QString& magickConfiguration = {})
@@ -145,6 +182,7 @@ ChildRun runChild(const std::vector<std::string>& command, const QString& magick
     run.peakMegabytes = static_cast<double>(usage.ru_maxrss) / 1024.0;
     run.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
         + static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    run.pageFaults = usage.ru_minflt + usage.ru_majflt;
     return run;
 }
 
@@ -193,6 +231,63 @@ double meanPsnr(const QString& file, const QStringList& sources)
     return frames ? total / frames : 0;
 }
 
+// Mean SSIM of an animated picture's frames against the source frames, on luma over 8x8 windows
+// stepping by 4, averaged over the windows and then the frames.
+double meanSsim(const QString& file, const QStringList& sources)
+{
+    QImageReader reader(file);
+    double total = 0;
+    int frames = 0;
+    auto luma = [](const QImage& image) {
+        std::vector<double> y(static_cast<std::size_t>(image.width()) * static_cast<std::size_t>(image.height()));
+        for (int row = 0; row < image.height(); ++row) {
+            const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(row));
+            for (int x = 0; x < image.width(); ++x)
+                y[static_cast<std::size_t>(row) * static_cast<std::size_t>(image.width()) + static_cast<std::size_t>(x)] =
+                    0.299 * qRed(line[x]) + 0.587 * qGreen(line[x]) + 0.114 * qBlue(line[x]);
+        }
+        return y;
+    };
+    constexpr double c1 = (0.01 * 255) * (0.01 * 255);
+    constexpr double c2 = (0.03 * 255) * (0.03 * 255);
+    for (const QString& source : sources) {
+        const QImage decoded = reader.read().convertToFormat(QImage::Format_RGB32);
+        const QImage original = QImage(source).convertToFormat(QImage::Format_RGB32);
+        if (decoded.size() != original.size())
+            return 0;
+        const std::vector<double> a = luma(original);
+        const std::vector<double> b = luma(decoded);
+        const int w = original.width();
+        double sum = 0;
+        int windows = 0;
+        for (int y0 = 0; y0 + 8 <= original.height(); y0 += 4) {
+            for (int x0 = 0; x0 + 8 <= w; x0 += 4) {
+                double ma = 0, mb = 0, va = 0, vb = 0, cov = 0;
+                for (int y = y0; y < y0 + 8; ++y) {
+                    for (int x = x0; x < x0 + 8; ++x) {
+                        const std::size_t i = static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x);
+                        ma += a[i];
+                        mb += b[i];
+                        va += a[i] * a[i];
+                        vb += b[i] * b[i];
+                        cov += a[i] * b[i];
+                    }
+                }
+                ma /= 64;
+                mb /= 64;
+                va = va / 64 - ma * ma;
+                vb = vb / 64 - mb * mb;
+                cov = cov / 64 - ma * mb;
+                sum += ((2 * ma * mb + c1) * (2 * cov + c2)) / ((ma * ma + mb * mb + c1) * (va + vb + c2));
+                ++windows;
+            }
+        }
+        total += windows ? sum / windows : 1;
+        ++frames;
+    }
+    return frames ? total / frames : 0;
+}
+
 void report(benchmark::State& state, const ChildRun& run, const QString& output)
 {
     if (run.status != 0) {
@@ -203,12 +298,18 @@ void report(benchmark::State& state, const ChildRun& run, const QString& output)
     state.counters["seconds"] = run.seconds;
     state.counters["cpu_s"] = run.cpuSeconds;
     state.counters["peak_MB"] = run.peakMegabytes;
+    state.counters["page_faults"] = static_cast<double>(run.pageFaults);
+    double load = 0;
+    if (::getloadavg(&load, 1) == 1)
+        state.counters["load"] = load;
     state.counters["size_MB"] = static_cast<double>(QFileInfo(output).size()) / (1024.0 * 1024.0);
 }
 
 std::vector<std::string> exportCommand(const QString& animation, const QString& output)
 {
-    return { MOVELLE_PROGRAM, "export", animation.toStdString(), output.toStdString(), "--quiet" };
+    const QByteArray program = qgetenv("MOVELLE_BENCH_PROGRAM");
+    return { program.isEmpty() ? std::string(MOVELLE_PROGRAM) : program.toStdString(), "export",
+             animation.toStdString(), output.toStdString(), "--quiet" };
 }
 
 // The codec settings of our encoder, spelled for the ffmpeg program.
@@ -264,31 +365,81 @@ QString liftedPolicy(FrameSet& frames)
     return directory;
 }
 
-void gifBenchmark(benchmark::State& state, bool ours)
+enum class GifMaker { Movelle, Convert, Ffmpeg };
+
+void gifBenchmark(benchmark::State& state, GifMaker maker)
 {
     FrameSet& frames = comparisonFrames();
-    if (!ours && !onPath("convert")) {
-        state.SkipWithError("ImageMagick is not installed");
+    if (maker != GifMaker::Movelle && !onPath(maker == GifMaker::Convert ? "convert" : "ffmpeg")) {
+        state.SkipWithError(maker == GifMaker::Convert ? "ImageMagick is not installed" : "ffmpeg is not installed");
         return;
     }
-    const QString output = frames.dir.filePath(ours ? QStringLiteral("out-movelle.gif") : QStringLiteral("out-convert.gif"));
+    const char* names[] = { "movelle", "convert", "ffmpeg" };
+    const QString output = frames.dir.filePath(QStringLiteral("out-%1.gif").arg(names[static_cast<int>(maker)]));
     for (auto _ : state) {
         std::vector<std::string> command;
-        if (ours) {
+        switch (maker) {
+        case GifMaker::Movelle:
             command = exportCommand(frames.animation, output);
-        } else {
+            break;
+        case GifMaker::Convert:
             command = { "convert", "-delay", "4", "-loop", "0" };
             for (const QString& file : frames.files)
                 command.push_back(file.toStdString());
             command.push_back(output.toStdString());
+            break;
+        case GifMaker::Ffmpeg: {
+            // The two passes people use: one palette for the whole animation from every frame,
+            // then the frames mapped onto it (with ffmpeg's default dithering). One shell runs
+            // both, so its resource use covers the two.
+            const std::string palette = frames.dir.filePath(QStringLiteral("palette.png")).toStdString();
+            const std::string input = "-framerate 25 -i '" + frames.pattern.toStdString() + "'";
+            command = { "sh", "-c",
+                        "ffmpeg -v error -y " + input + " -vf palettegen '" + palette + "' && ffmpeg -v error -y "
+                            + input + " -i '" + palette + "' -lavfi paletteuse '" + output.toStdString() + "'" };
+            break;
         }
-        report(state, runChild(command, ours ? QString() : liftedPolicy(frames)), output);
+        }
+        report(state, runChild(command, maker == GifMaker::Convert ? liftedPolicy(frames) : QString()), output);
     }
     state.counters["PSNR_dB"] = meanPsnr(output, frames.files);
+    state.counters["SSIM"] = meanSsim(output, frames.files);
 }
 
-void BM_GifMovelle(benchmark::State& state) { gifBenchmark(state, true); }
-void BM_GifConvert(benchmark::State& state) { gifBenchmark(state, false); }
+void BM_GifMovelle(benchmark::State& state) { gifBenchmark(state, GifMaker::Movelle); }
+void BM_GifFfmpeg(benchmark::State& state) { gifBenchmark(state, GifMaker::Ffmpeg); }
+void BM_GifConvert(benchmark::State& state) { gifBenchmark(state, GifMaker::Convert); }
+
+// A folder of JPEGs to a PNG sequence: ours against `ffmpeg -i in%04d.jpg out%04d.png`.
+void pngSequenceBenchmark(benchmark::State& state, bool ours)
+{
+    FrameSet& frames = jpegFrames();
+    if (!ours && !onPath("ffmpeg")) {
+        state.SkipWithError("ffmpeg is not installed");
+        return;
+    }
+    const QString directory = frames.dir.filePath(ours ? QStringLiteral("png-movelle") : QStringLiteral("png-ffmpeg"));
+    for (auto _ : state) {
+        QDir(directory).removeRecursively();
+        QDir().mkpath(directory);
+        std::vector<std::string> command;
+        if (ours)
+            command = exportCommand(frames.animation, directory + QStringLiteral("/out%04d.png"));
+        else
+            command = { "ffmpeg", "-v", "error", "-y", "-i", frames.pattern.toStdString(),
+                        (directory + QStringLiteral("/out%04d.png")).toStdString() };
+        const ChildRun run = runChild(command);
+        report(state, run, directory + QStringLiteral("/out0001.png"));
+        qint64 bytes = 0;
+        for (const QFileInfo& file : QDir(directory).entryInfoList(QDir::Files))
+            bytes += file.size();
+        state.counters["size_MB"] = static_cast<double>(bytes) / (1024.0 * 1024.0);
+    }
+    state.counters["frames"] = frames.count;
+}
+
+void BM_PngSequenceMovelle(benchmark::State& state) { pngSequenceBenchmark(state, true); }
+void BM_PngSequenceFfmpeg(benchmark::State& state) { pngSequenceBenchmark(state, false); }
 
 void longBenchmark(benchmark::State& state, const char* extension)
 {
@@ -308,7 +459,10 @@ BENCHMARK(BM_Mp4Ffmpeg)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond
 BENCHMARK(BM_WebmMovelle)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 BENCHMARK(BM_WebmFfmpeg)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 BENCHMARK(BM_GifMovelle)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK(BM_GifFfmpeg)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 BENCHMARK(BM_GifConvert)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK(BM_PngSequenceMovelle)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK(BM_PngSequenceFfmpeg)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 BENCHMARK(BM_LongFullHdMp4)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 BENCHMARK(BM_LongFullHdGif)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 BENCHMARK(BM_LongFullHdWebp)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);

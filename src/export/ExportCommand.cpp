@@ -35,10 +35,10 @@ std::unique_ptr<FrameEncoder> makeEncoder(const ExportOptions& options, const Fr
     const int height = source.size().height();
     switch (options.kind) {
     case OutputKind::Gif:
-        return std::make_unique<GifEncoder>(temporary, width, height,
-                                            GifEncoder::Settings { options.quality.value_or(100), options.dither });
+        return GifEncoder::create(temporary, width, height,
+                                  GifEncoder::Settings { options.quality.value_or(100), options.dither, 0 });
     case OutputKind::Webp:
-        return std::make_unique<WebpEncoder>(temporary, width, height, options.quality);
+        return WebpEncoder::create(temporary, width, height, options.quality);
     case OutputKind::Mp4:
     case OutputKind::Webm: {
         VideoEncoder::Settings settings;
@@ -51,12 +51,12 @@ std::unique_ptr<FrameEncoder> makeEncoder(const ExportOptions& options, const Fr
             settings.rateNumerator = 1000;
             settings.rateDenominator = source.interval();
         }
-        return std::make_unique<VideoEncoder>(temporary, width, height, settings);
+        return VideoEncoder::create(temporary, width, height, settings);
     }
     case OutputKind::PngSequence:
         break;
     }
-    return std::make_unique<PngSequenceEncoder>(temporary, pattern);
+    return PngSequenceEncoder::create(temporary, pattern);
 }
 
 // Whether `name` is one of the files of the numbered sequence that `pattern` writes (from 1 on).

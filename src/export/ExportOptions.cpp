@@ -251,11 +251,23 @@ Each frame shows its picture at its own size at the top left of a canvas as larg
 largest picture, as the picture-only view shows it; a frame without a picture is the bare canvas.
 Each frame lasts the animation's rate in milliseconds.
 
+GIF counts time in steps of 10 ms: each frame starts at the step nearest its time, so the whole
+lasts as long as the animation. Browsers play a frame of under 20 ms as 100 ms, so at rates under
+20 ms a frame that would start less than 20 ms after the one before is merged into it (that one
+stays on screen), and every GIF frame lasts at least 20 ms; the total stays exact (an animation
+shorter than 20 ms lasts 20 ms).
+Videos need even sizes: an odd width or height is rounded up by one pixel of background, after
+--scale or --size.
+
 Options:
-  --scale F          multiply the canvas and every picture by F (0.5 halves, 2 doubles)
-  --size WxH         frames of W by H pixels: the canvas is scaled to fit and centred
+  --scale F          multiply the canvas and every picture by F (0.5 halves, 2 doubles),
+                     above 0 and at most 16
+  --size WxH         frames of W by H pixels (1 to 16384 each): the canvas is scaled to fit and
+                     centred
   --background C     canvas colour, such as #336699 or black (default: the main window's)
-  --fps N            videos: N frames per second (default: one frame per animation frame)
+  --fps N            videos: N frames per second, 1 to 240, to a thousandth (29.97); each video
+                     frame shows the frame on screen at its time (default: one video frame per
+                     animation frame)
   --quality N        WebP: lossy at quality N (0-100); GIF: palettes of at most quality N
                      (fewer colours, smaller file; default 100)
   --dither           GIF: dither the colours that a palette of 256 cannot hold

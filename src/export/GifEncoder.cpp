@@ -67,12 +67,6 @@ private:
     int m_bits = 0;
 };
 
-struct LiqDeleter {
-    void operator()(liq_attr* p) const { liq_attr_destroy(p); }
-    void operator()(liq_image* p) const { liq_image_destroy(p); }
-    void operator()(liq_result* p) const { liq_result_destroy(p); }
-};
-
 // The smallest rectangle holding every pixel in which the two frames differ; empty when equal.
 QRect changedRect(const QImage& previous, const QImage& current)
 {
@@ -166,55 +160,20 @@ std::string GifEncoder::compress(const std::uint8_t* indexes, std::size_t count,
     return out;
 }
 
-GifEncoder::GifEncoder(const std::string& path, int width, int height, Settings settings)
-    : m_path(path)
-    , m_width(width)
-    , m_height(height)
-    , m_settings(settings)
+namespace {
+
+// One frame's block: the graphic control extension (its delay left at 0 for the writer to fill
+// in), the image descriptor, the frame's own colour table and the compressed indexes. Runs on a
+// worker; `attr` is the frame's own copy of the quantiser's settings.
+std::string frameBlock(const QImage& previous, const QImage& frame, Handle<liq_attr> attr, bool dither)
 {
-    m_file = std::fopen(path.c_str(), "wb");
-    if (!m_file)
-        throw ExportError(ExportError::Kind::Output, "cannot write " + path + ": " + std::strerror(errno));
-
-    std::string header = "GIF89a";
-    put16(header, width);
-    put16(header, height);
-    // No global colour table: every frame brings its own.
-    header += std::string("\0\0\0", 3);
-    // Loop for ever.
-    header += "\x21\xff\x0bNETSCAPE2.0\x03\x01";
-    put16(header, 0);
-    header.push_back('\0');
-    write(header);
-}
-
-GifEncoder::~GifEncoder()
-{
-    if (m_file)
-        std::fclose(m_file);
-}
-
-void GifEncoder::write(const std::string& bytes)
-{
-    if (std::fwrite(bytes.data(), 1, bytes.size(), m_file) != bytes.size())
-        throw ExportError(ExportError::Kind::Output, "cannot write " + m_path + ": " + std::strerror(errno));
-}
-
-void GifEncoder::addFrame(const QImage& frame, std::int64_t duration)
-{
-    m_endMs += duration;
-    const std::int64_t endSteps = (m_endMs + 5) / 10;
-    const int delay = static_cast<int>(std::min<std::int64_t>(endSteps - m_endSteps, 65535));
-    m_endSteps = endSteps;
-
-    QRect rect = changedRect(m_previous, frame);
-    const bool unchanged = rect.isEmpty();
+    const QRect rect = changedRect(previous, frame);
     std::string block;
-    if (unchanged) {
+    if (rect.isEmpty()) {
         // Nothing changed: a single transparent pixel carries the delay.
         block += "\x21\xf9\x04";
         block.push_back(static_cast<char>((1 << 2) | 1));
-        put16(block, delay);
+        put16(block, 0);
         block += std::string("\0\0", 2);
         block.push_back('\x2c');
         put16(block, 0);
@@ -225,25 +184,19 @@ void GifEncoder::addFrame(const QImage& frame, std::int64_t duration)
         block += std::string(6, '\0');
         block.push_back('\x02');
         const std::uint8_t zero = 0;
-        block += compress(&zero, 1, 2);
-        write(block);
-        return;
+        block += GifEncoder::compress(&zero, 1, 2);
+        return block;
     }
 
     const QImage part = frame.copy(rect).convertToFormat(QImage::Format_RGBA8888);
-    std::unique_ptr<liq_attr, LiqDeleter> attr(liq_attr_create());
-    if (!attr)
-        throw ExportError(ExportError::Kind::Output, "cannot start the colour quantizer");
-    liq_set_quality(attr.get(), 0, m_settings.quality);
     // Rows must be contiguous for liq_image_create_rgba; a copy of a QImage has 4-byte-aligned
     // rows, which for 32-bit pixels is exactly width * 4.
-    std::unique_ptr<liq_image, LiqDeleter> image(
-        liq_image_create_rgba(attr.get(), part.constBits(), part.width(), part.height(), 0));
+    const Handle<liq_image> image(liq_image_create_rgba(attr.get(), part.constBits(), part.width(), part.height(), 0));
     liq_result* rawResult = nullptr;
     if (!image || liq_image_quantize(image.get(), attr.get(), &rawResult) != LIQ_OK)
         throw ExportError(ExportError::Kind::Output, "the colour quantizer failed on a frame");
-    std::unique_ptr<liq_result, LiqDeleter> result(rawResult);
-    liq_set_dithering_level(result.get(), m_settings.dither ? 1.0f : 0.0f);
+    const Handle<liq_result> result(rawResult);
+    liq_set_dithering_level(result.get(), dither ? 1.0f : 0.0f);
     std::vector<std::uint8_t> indexes(static_cast<std::size_t>(part.width()) * static_cast<std::size_t>(part.height()));
     if (liq_write_remapped_image(result.get(), image.get(), indexes.data(), indexes.size()) != LIQ_OK)
         throw ExportError(ExportError::Kind::Output, "the colour quantizer failed on a frame");
@@ -256,7 +209,7 @@ void GifEncoder::addFrame(const QImage& frame, std::int64_t duration)
     block += "\x21\xf9\x04";
     // Disposal 1: the frame stays, so the next one only needs to cover what changes.
     block.push_back(static_cast<char>(1 << 2));
-    put16(block, delay);
+    put16(block, 0);
     block += std::string("\0\0", 2);
     block.push_back('\x2c');
     put16(block, rect.x());
@@ -272,18 +225,119 @@ void GifEncoder::addFrame(const QImage& frame, std::int64_t duration)
     }
     const int minimumCodeSize = std::max(2, tableBits);
     block.push_back(static_cast<char>(minimumCodeSize));
-    block += compress(indexes.data(), indexes.size(), minimumCodeSize);
+    block += GifEncoder::compress(indexes.data(), indexes.size(), minimumCodeSize);
+    return block;
+}
+
+// The step of 10 ms nearest to a time in milliseconds.
+std::int64_t nearestStep(std::int64_t ms)
+{
+    return (ms + 5) / 10;
+}
+
+}
+
+std::unique_ptr<GifEncoder> GifEncoder::create(const std::string& path, int width, int height, Settings settings)
+{
+    Handle<liq_attr> attr(liq_attr_create());
+    if (!attr)
+        throw ExportError(ExportError::Kind::Output, "cannot write " + path + ": cannot start the colour quantizer");
+    if (liq_set_quality(attr.get(), 0, settings.quality) != LIQ_OK) {
+        throw ExportError(ExportError::Kind::Output,
+                          "cannot write " + path + ": the colour quantizer refused quality " + std::to_string(settings.quality));
+    }
+    Handle<std::FILE> file(std::fopen(path.c_str(), "wb"));
+    if (!file)
+        throw ExportError(ExportError::Kind::Output, "cannot write " + path + ": " + std::strerror(errno));
+    std::unique_ptr<GifEncoder> encoder(new GifEncoder(path, std::move(file), std::move(attr), settings));
+
+    std::string header = "GIF89a";
+    put16(header, width);
+    put16(header, height);
+    // No global colour table: every frame brings its own.
+    header += std::string("\0\0\0", 3);
+    // Loop for ever.
+    header += "\x21\xff\x0bNETSCAPE2.0\x03\x01";
+    put16(header, 0);
+    header.push_back('\0');
+    encoder->write(header);
+    // A file that cannot take even the header says so now, before any frame is decoded.
+    if (std::fflush(encoder->m_file.get()) != 0)
+        encoder->fail();
+    return encoder;
+}
+
+GifEncoder::GifEncoder(std::string path, Handle<std::FILE> file, Handle<liq_attr> attr, Settings settings)
+    : m_path(std::move(path))
+    , m_file(std::move(file))
+    , m_attr(std::move(attr))
+    , m_settings(settings)
+    , m_pool(settings.threads)
+{
+}
+
+GifEncoder::~GifEncoder() = default;
+
+void GifEncoder::fail() const
+{
+    throw ExportError(ExportError::Kind::Output, "cannot write " + m_path + ": " + std::strerror(errno));
+}
+
+void GifEncoder::write(const std::string& bytes)
+{
+    if (std::fwrite(bytes.data(), 1, bytes.size(), m_file.get()) != bytes.size())
+        fail();
+}
+
+void GifEncoder::writeOldest(std::int64_t endSteps)
+{
+    Pending& oldest = m_pending.front();
+    std::string block = oldest.block.get();
+    const auto delay = static_cast<int>(std::clamp<std::int64_t>(endSteps - oldest.startSteps, 0, 65535));
+    block[4] = static_cast<char>(delay & 0xff);
+    block[5] = static_cast<char>((delay >> 8) & 0xff);
+    m_pending.pop_front();
     write(block);
+}
+
+void GifEncoder::addFrame(const QImage& frame, std::int64_t duration)
+{
+    const std::int64_t startSteps = nearestStep(m_endMs);
+    m_endMs += duration;
+    // Too soon after the frame before: that one stays on screen instead.
+    if (!m_pending.empty() && startSteps - m_pending.back().startSteps < minimumDelay)
+        return;
+
+    Handle<liq_attr> attr(liq_attr_copy(m_attr.get()));
+    if (!attr)
+        throw ExportError(ExportError::Kind::Output, "cannot write " + m_path + ": not enough memory");
+    m_pending.push_back(Pending {
+        m_pool.submit([previous = m_previous, frame, attr = std::move(attr), dither = m_settings.dither]() mutable {
+            return frameBlock(previous, frame, std::move(attr), dither);
+        }),
+        startSteps });
     m_previous = frame;
+    // A frame's delay is known once the frame after it is here. The last frame stays pending until
+    // finish(), which may merge it into the one before.
+    while (m_pending.size() > m_pool.capacity())
+        writeOldest(m_pending[1].startSteps);
 }
 
 void GifEncoder::finish()
 {
+    std::int64_t endSteps = nearestStep(m_endMs);
+    if (m_pending.size() >= 2 && endSteps - m_pending.back().startSteps < minimumDelay)
+        m_pending.pop_back();
+    while (m_pending.size() > 1)
+        writeOldest(m_pending[1].startSteps);
+    if (!m_pending.empty())
+        writeOldest(std::max(endSteps, m_pending.front().startSteps + minimumDelay));
     write(";");
-    const int closed = std::fclose(m_file);
-    m_file = nullptr;
-    if (closed != 0)
-        throw ExportError(ExportError::Kind::Output, "cannot write " + m_path + ": " + std::strerror(errno));
+    if (std::fflush(m_file.get()) != 0)
+        fail();
+    // The error of a failed close is the one to report: read errno right after it.
+    if (std::fclose(m_file.release()) != 0)
+        fail();
 }
 
 }

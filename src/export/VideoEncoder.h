@@ -1,17 +1,14 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "export/EncoderHandles.h"
 #include "export/FrameEncoder.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
-struct AVCodecContext;
-struct AVFormatContext;
-struct AVFrame;
-struct AVPacket;
 struct AVStream;
-struct SwsContext;
 
 namespace exporter {
 
@@ -29,9 +26,12 @@ public:
         std::int64_t rateDenominator = 1;
     };
 
-    // Width and height must be even. Throws ExportError (Output).
-    VideoEncoder(const std::string& path, int width, int height, Settings settings);
+    // Width and height must be even. Opens the codec and `path` and writes the header. Throws
+    // ExportError (Output), having freed whatever it made.
+    static std::unique_ptr<VideoEncoder> create(const std::string& path, int width, int height, Settings settings);
     ~VideoEncoder() override;
+    VideoEncoder(const VideoEncoder&) = delete;
+    VideoEncoder& operator=(const VideoEncoder&) = delete;
 
     void addFrame(const QImage& frame, std::int64_t duration) override;
     void finish() override;
@@ -41,17 +41,21 @@ public:
     static const char* const vp9Options;
 
 private:
+    VideoEncoder(std::string path, Settings settings);
     void encode(const AVFrame* frame);
+    [[noreturn]] void fail(const std::string& cause) const;
+    // Throws when the output has failed a write that the muxer did not report.
+    void checkOutput() const;
 
     std::string m_path;
     Settings m_settings;
-    AVFormatContext* m_format = nullptr;
-    AVCodecContext* m_codec = nullptr;
+    Handle<AVFormatContext> m_format;
+    Handle<AVCodecContext> m_codec;
+    // Owned by m_format.
     AVStream* m_stream = nullptr;
-    AVFrame* m_frame = nullptr;
-    AVPacket* m_packet = nullptr;
-    SwsContext* m_scaler = nullptr;
-    bool m_headerWritten = false;
+    Handle<AVFrame> m_frame;
+    Handle<AVPacket> m_packet;
+    Handle<SwsContext> m_scaler;
     // Where the animation frames so far end, in milliseconds, and how many video frames exist.
     std::int64_t m_endMs = 0;
     std::int64_t m_frames = 0;

@@ -131,7 +131,8 @@ TEST_F(ExportFailure, HelpNamesEveryOption)
     const export_testing::Run run = exportAnimation({ "--help" });
     EXPECT_EQ(run.status, 0);
     for (const char* option : { "--scale", "--size", "--background", "--fps", "--quality", "--dither", "--quiet",
-                                ".gif", ".webp", ".mp4", ".webm", "%04d", "Exit status" })
+                                ".gif", ".webp", ".mp4", ".webm", "%04d", "Exit status", "at least 20 ms",
+                                "rounded up", "at most 16", "1 to 240" })
         EXPECT_NE(run.out.find(option), std::string::npos) << option;
 }
 
@@ -432,6 +433,55 @@ TEST(Progress, ALogGetsALineASecondAtMostAndTheLast)
                                                   "Exporting: 858/1000, 00:03 elapsed\n",
                                                   "Exporting: 1000/1000, 00:04 elapsed\n" }));
 }
+// A disk that fills up during the export: every kind says so, exits 1 and leaves nothing. The
+// small disk is a tmpfs mounted in a mount namespace of the export's own (as root, or as a
+// user who may make user namespaces), so that nothing outside sees it.
+class FullDisk : public ::testing::TestWithParam<const char*> {
+};
+
+TEST_P(FullDisk, AnExportThatFillsTheDiskFailsWithTheCauseAndLeavesNothing)
+{
+    TempDir dir;
+    // Noise does not compress: each frame takes far more than the disk's 64 KiB in every kind.
+    std::vector<std::string> pictures;
+    std::mt19937 random(11);
+    for (int k = 0; k < 3; ++k) {
+        QImage noise(256, 256, QImage::Format_RGB32);
+        for (int y = 0; y < noise.height(); ++y) {
+            auto* row = reinterpret_cast<QRgb*>(noise.scanLine(y));
+            for (int x = 0; x < noise.width(); ++x)
+                row[x] = 0xff000000u | (random() & 0xffffffu);
+        }
+        pictures.push_back(dir.str() + "/noise" + std::to_string(k) + ".png");
+        ASSERT_TRUE(noise.save(QString::fromStdString(pictures.back())));
+    }
+    const std::string ani = dir.writeFile("noise.ani", aniText(6, "100", { pictures[0], pictures[1], pictures[2],
+                                                                          pictures[0], pictures[1], pictures[2] }));
+    const std::string disk = dir.str() + "/disk";
+    std::filesystem::create_directory(disk);
+
+    // sh's $0 is the mount point, the rest the export; what the disk holds at the end goes to
+    // standard output.
+    const std::string script = "mount -t tmpfs -o size=64k movelle-test \"$0\" || exit 99;"
+                               " \"$@\"; status=$?; ls -A \"$0\"; exit $status";
+    std::vector<std::string> command { "unshare", "-m", "sh", "-c", script, disk, MOVELLE_PROGRAM, "export", ani,
+                                       disk + "/" + GetParam(), "-q" };
+    if (::geteuid() != 0)
+        command.insert(command.begin() + 1, "-r");
+    const export_testing::Run run = export_testing::runCommand(command);
+    if (run.status == 99 && ::geteuid() != 0)
+        GTEST_SKIP() << "cannot mount a small filesystem as this user: " << run.err;
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_NE(run.err.find("No space left on device"), std::string::npos) << run.err;
+    // What the small disk held at the end.
+    EXPECT_EQ(run.out, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, FullDisk, ::testing::Values("out.gif", "out.webp", "out.mp4", "out.webm", "seq/"),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                             const std::string output = info.param;
+                             return output.back() == '/' ? std::string("PngSequence") : output.substr(4);
+                         });
 
 TEST(Progress, BarLineCountsTheFramesAndTheTimeLeft)
 {

@@ -93,6 +93,35 @@ TEST_F(RoundTrip, GifFramesAndDelaysInTenMillisecondStepsThatAddUpExactly)
     expectAnimation(exportTo(dir.str() + "/walk.gif"), { 0, 1, 2, 3, 4, 5 }, { 50, 40, 50, 40, 50, 40 });
 }
 
+TEST_F(RoundTrip, GifFramesUnderTwoStepsAreMergedIntoTheFrameBeforeKeepingTheTotal)
+{
+    // Browsers play a delay of 0 or 1 step as 10 steps: each frame written lasts at least 2
+    // steps (20 ms), by keeping the frame before on screen; the last frame, if it would be too
+    // short, goes the same way. Only an animation shorter than 20 ms lasts longer than it should.
+    struct Case {
+        std::string rate;
+        int frames;
+        std::vector<int> delays;
+    };
+    const std::string red = dir.writePicture("r.png", 4, 4, 0xff0000);
+    const std::string blue = dir.writePicture("b.png", 4, 4, 0x0000ff);
+    for (const Case& c : { Case { "7", 10, { 20, 20, 30 } }, Case { "15", 4, { 20, 40 } }, Case { "1", 10, { 20 } },
+                           Case { "20", 3, { 20, 20, 20 } }, Case { "12", 5, { 20, 20, 20 } } }) {
+        SCOPED_TRACE("rate " + c.rate);
+        std::vector<std::string> paths;
+        for (int i = 0; i < c.frames; ++i)
+            paths.push_back(i % 2 ? blue : red);
+        const std::string ani = dir.writeFile("fast.ani", aniText(c.frames, c.rate, paths));
+        const std::string output = dir.str() + "/fast.gif";
+        ASSERT_EQ(exportAnimation({ ani, output, "-q" }).status, 0);
+        QImageReader reader(QString::fromStdString(output));
+        std::vector<int> delays;
+        while (!reader.read().isNull())
+            delays.push_back(reader.nextImageDelay());
+        EXPECT_EQ(delays, c.delays);
+    }
+}
+
 TEST_F(RoundTrip, WebpIsLosslessWithTheRateAsEveryDuration)
 {
     // libwebp's animation encoder stores a frame equal to the one before it as one frame lasting

@@ -59,6 +59,13 @@ Run exportAnimation(const std::vector<std::string>& arguments)
 
 Run runProgram(const std::vector<std::string>& arguments, long fileSizeLimit)
 {
+    std::vector<std::string> command { MOVELLE_PROGRAM };
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    return runCommand(command, fileSizeLimit);
+}
+
+Run runCommand(const std::vector<std::string>& command, long fileSizeLimit)
+{
     int outPipe[2];
     int errPipe[2];
     Run run;
@@ -76,11 +83,11 @@ Run runProgram(const std::vector<std::string>& arguments, long fileSizeLimit)
             const rlimit limit { static_cast<rlim_t>(fileSizeLimit), static_cast<rlim_t>(fileSizeLimit) };
             ::setrlimit(RLIMIT_FSIZE, &limit);
         }
-        std::vector<char*> argv { const_cast<char*>(MOVELLE_PROGRAM) };
-        for (const std::string& a : arguments)
+        std::vector<char*> argv;
+        for (const std::string& a : command)
             argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
-        ::execv(MOVELLE_PROGRAM, argv.data());
+        ::execvp(argv[0], argv.data());
         ::_exit(127);
     }
     ::close(outPipe[1]);

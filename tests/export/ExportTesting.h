@@ -21,6 +21,8 @@ Run exportAnimation(const std::vector<std::string>& arguments);
 // fileSizeLimit above 0 bounds every file the program writes to that many bytes, as a full disk
 // would.
 Run runProgram(const std::vector<std::string>& arguments, long fileSizeLimit = 0);
+// Any program, found on the path, with the same bound.
+Run runCommand(const std::vector<std::string>& command, long fileSizeLimit = 0);
 
 // A video decoded back by FFmpeg's libraries: every frame as RGB32 and when it starts.
 struct VideoFrame {

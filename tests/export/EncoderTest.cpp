@@ -1,0 +1,107 @@
+// SPDX-License-Identifier: MIT
+// Each encoder made where it must fail part of the way, after some of its handles exist. The
+// sanitizer pass runs these under the leak checker: whatever was made before the failure is freed.
+#include "Headless.h"
+
+#include "export/ExportError.h"
+#include "export/GifEncoder.h"
+#include "export/PngSequenceEncoder.h"
+#include "export/VideoEncoder.h"
+#include "export/WebpEncoder.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <ostream>
+
+namespace {
+
+using exporter::ExportError;
+using exporter::FrameEncoder;
+using testing_support::TempDir;
+
+struct Refusal {
+    const char* name;
+    // Makes the encoder for `directory`; expected to throw.
+    std::function<std::unique_ptr<FrameEncoder>(const std::string& directory)> make;
+    // What the message says besides the output's name.
+    const char* cause;
+    // The output the message names, below `directory` ("" for /dev/full).
+    const char* output;
+};
+
+void PrintTo(const Refusal& refusal, std::ostream* out)
+{
+    *out << refusal.name;
+}
+
+class EncoderRefusal : public ::testing::TestWithParam<Refusal> {
+};
+
+TEST_P(EncoderRefusal, FailsNamingTheOutputAndTheCauseAndFreesWhatItMade)
+{
+    const TempDir dir;
+    const Refusal& r = GetParam();
+    try {
+        r.make(dir.str());
+        FAIL() << "the encoder was made";
+    } catch (const ExportError& e) {
+        EXPECT_EQ(e.kind(), ExportError::Kind::Output);
+        const std::string message = e.what();
+        const std::string output = *r.output ? dir.str() + r.output : std::string("/dev/full");
+        EXPECT_NE(message.find("cannot write " + output), std::string::npos) << message;
+        EXPECT_NE(message.find(r.cause), std::string::npos) << message;
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+}
+
+using exporter::GifEncoder;
+using exporter::VideoEncoder;
+using exporter::WebpEncoder;
+
+VideoEncoder::Settings video(VideoEncoder::Codec codec)
+{
+    VideoEncoder::Settings settings;
+    settings.codec = codec;
+    return settings;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    HalfWay, EncoderRefusal,
+    ::testing::Values(
+        // The file and the quantiser exist when the header cannot be written.
+        Refusal { "GifHeaderOnFullDevice",
+                  [](const std::string&) { return GifEncoder::create("/dev/full", 16, 16, {}); },
+                  "No space left on device", "" },
+        Refusal { "GifQualityRefused",
+                  [](const std::string& d) { return GifEncoder::create(d + "/q.gif", 16, 16, { 101, false, 0 }); },
+                  "quality 101", "/q.gif" },
+        // The animation encoder and its settings exist when the file cannot be opened.
+        Refusal { "WebpFolderMissing",
+                  [](const std::string& d) { return WebpEncoder::create(d + "/none/o.webp", 16, 16, std::nullopt); },
+                  "No such file or directory", "/none/o.webp" },
+        Refusal { "WebpSettingsRefused",
+                  [](const std::string& d) { return WebpEncoder::create(d + "/o.webp", 16, 16, 1000); },
+                  "refused its settings", "/o.webp" },
+        // The container, codec context, frame and packet exist when the codec refuses an odd
+        // size, and the codec is open as well when the file cannot be opened.
+        Refusal { "Mp4OddSizeRefused",
+                  [](const std::string& d) { return VideoEncoder::create(d + "/o.mp4", 15, 16, video(VideoEncoder::Codec::H264)); },
+                  "the video encoder refused", "/o.mp4" },
+        Refusal { "Mp4FolderMissing",
+                  [](const std::string& d) {
+                      return VideoEncoder::create(d + "/none/o.mp4", 16, 16, video(VideoEncoder::Codec::H264));
+                  },
+                  "No such file or directory", "/none/o.mp4" },
+        Refusal { "WebmFolderMissing",
+                  [](const std::string& d) {
+                      return VideoEncoder::create(d + "/none/o.webm", 16, 16, video(VideoEncoder::Codec::Vp9));
+                  },
+                  "No such file or directory", "/none/o.webm" },
+        Refusal { "Mp4HeaderOnFullDevice",
+                  [](const std::string&) { return VideoEncoder::create("/dev/full", 16, 16, video(VideoEncoder::Codec::H264)); },
+                  "No space left on device", "" }),
+    [](const ::testing::TestParamInfo<Refusal>& info) { return std::string(info.param.name); });
+
+}
