@@ -9,6 +9,7 @@
 #include "dialogs/AnimationSettings.h"
 #include "export/ExportCommand.h"
 #include "export/ExportError.h"
+#include "export/FrameSource.h"
 #include "export/OutputFile.h"
 #include "export/PngSequenceEncoder.h"
 #include "export/Progress.h"
@@ -16,6 +17,8 @@
 #include "forms/Error.h"
 #include "pictures/PictureReader.h"
 
+#include <QColor>
+#include <QPainter>
 #include <QString>
 
 #include <filesystem>
@@ -132,7 +135,8 @@ std::unique_ptr<exporter::OutputFile> writtenFrames(const std::string& input, co
                                                          });
     watch.setTemporary(frames->temporary());
     const std::string pattern = exporter::PngSequenceEncoder::directoryPattern(decoder->expectedFrames());
-    exporter::PngSequenceEncoder encoder(frames->temporary(), pattern);
+    const std::unique_ptr<exporter::PngSequenceEncoder> encoder =
+        exporter::PngSequenceEncoder::create(frames->temporary(), pattern);
 
     progress.start("Importing", decoder->expectedFrames());
     std::vector<std::string> names;
@@ -141,7 +145,15 @@ std::unique_ptr<exporter::OutputFile> writtenFrames(const std::string& input, co
     while (decoder->next(frame)) {
         if (paths.size() == maxFrames)
             throw ExportError(ExportError::Kind::BadInput, tooMany(input));
-        encoder.addFrame(frame.image, frame.durationMs);
+        if (frame.image.hasAlphaChannel()) {
+            // The PNG writer keeps colour only: a see-through pixel shows the main window's grey,
+            // as it does behind a picture in the window.
+            QImage flat(frame.image.size(), QImage::Format_RGB32);
+            flat.fill(QColor::fromRgb(exporter::FrameSource::defaultBackground));
+            QPainter(&flat).drawImage(0, 0, frame.image);
+            frame.image = std::move(flat);
+        }
+        encoder->addFrame(frame.image, frame.durationMs);
         durations.push_back(frame.durationMs);
         names.push_back(exporter::PngSequenceEncoder::fileName(pattern, int(names.size() + 1)));
         paths.push_back((absolute / names.back()).string());
@@ -151,7 +163,7 @@ std::unique_ptr<exporter::OutputFile> writtenFrames(const std::string& input, co
     }
     if (paths.empty())
         throw ExportError(ExportError::Kind::BadInput, "cannot read " + input + ": it holds no frames");
-    encoder.finish();
+    encoder->finish();
     frames->setNames(std::move(names));
     progress.finish();
     return frames;
