@@ -17,15 +17,24 @@
 
 using pictures::MetafilePlayer;
 using pictures::MetafileText;
+using pictures::Problem;
+using pictures::Result;
 using namespace MetafileBuilder;
 
 namespace {
 
 QImage played(const QByteArray& file, const MetafilePlayer::Bounds& bounds = {})
 {
-    const MetafilePlayer::Result r = MetafilePlayer::play(bytesOf(file), bounds);
-    EXPECT_EQ(r.problem, MetafilePlayer::Problem::None);
-    return r.image;
+    const Result<QImage> r = MetafilePlayer::play(bytesOf(file), pictures::Limits {}, bounds);
+    EXPECT_TRUE(r.ok()) << r.error().message();
+    return r.ok() ? r.value() : QImage();
+}
+
+// Why a metafile was refused; Problem::None when it was drawn.
+Problem refusal(const QByteArray& file, const MetafilePlayer::Bounds& bounds = {})
+{
+    const Result<QImage> r = MetafilePlayer::play(bytesOf(file), pictures::Limits {}, bounds);
+    return r.ok() ? Problem::None : r.error().problem();
 }
 
 bool inked(const QImage& image, int x, int y)
@@ -503,11 +512,10 @@ TEST(MetafilePlayer, aPlainWmfWithoutWindowIsAsLargeAsItsDrawing)
     pen(w, 5, 0, 0);
     select(w, 0);
     rectangle(w, 10, 20, 110, 70);
-    const MetafilePlayer::Result r = MetafilePlayer::play(bytesOf(w.bytes(false)));
-    ASSERT_EQ(r.problem, MetafilePlayer::Problem::None);
-    EXPECT_EQ(r.image.size(), QSize(100, 50));
-    EXPECT_EQ(r.image.pixelColor(0, 0), QColor(Qt::white));
-    EXPECT_EQ(r.image.pixelColor(99, 49), QColor(Qt::white));
+    const QImage image = played(w.bytes(false));
+    EXPECT_EQ(image.size(), QSize(100, 50));
+    EXPECT_EQ(image.pixelColor(0, 0), QColor(Qt::white));
+    EXPECT_EQ(image.pixelColor(99, 49), QColor(Qt::white));
 }
 
 // Bounds ----------------------------------------------------------------------------------------
@@ -522,8 +530,7 @@ TEST(MetafilePlayer, stopsADrawingOverItsWorkBudget)
         Emf e(100, 100);
         for (int i = 0; i < rectangles; ++i)
             e.record(rectangleRecord, { 0, 0, 100, 100 });
-        EXPECT_EQ(MetafilePlayer::play(bytesOf(e.bytes()), bounds).problem,
-            rectangles < 10 ? MetafilePlayer::Problem::None : MetafilePlayer::Problem::TooComplex)
+        EXPECT_EQ(refusal(e.bytes(), bounds), rectangles < 10 ? Problem::None : Problem::TooComplex)
             << rectangles << " rectangles";
     }
 }
@@ -535,11 +542,11 @@ TEST(MetafilePlayer, refusesRenderBombsByTheirWork)
     Wmf w(1000, 1000);
     for (int i = 0; i < 2000; ++i)
         rectangle(w, 0, 0, 1000, 1000);
-    EXPECT_EQ(MetafilePlayer::play(bytesOf(w.bytes())).problem, MetafilePlayer::Problem::TooComplex);
+    EXPECT_EQ(refusal(w.bytes()), Problem::TooComplex);
     Emf e(1000, 1000);
     for (int i = 0; i < 1'000'000; ++i)
         e.record(rectangleRecord, { 0, 0, 1000, 1000 });
-    EXPECT_EQ(MetafilePlayer::play(bytesOf(e.bytes())).problem, MetafilePlayer::Problem::TooComplex);
+    EXPECT_EQ(refusal(e.bytes()), Problem::TooComplex);
 }
 
 TEST(MetafilePlayer, stopsAtTheDeadline)
@@ -548,9 +555,7 @@ TEST(MetafilePlayer, stopsAtTheDeadline)
     bounds.time = std::chrono::milliseconds(-1);
     Emf e(10, 10);
     e.record(rectangleRecord, { 0, 0, 10, 10 });
-    const MetafilePlayer::Result r = MetafilePlayer::play(bytesOf(e.bytes()), bounds);
-    EXPECT_EQ(r.problem, MetafilePlayer::Problem::TimedOut);
-    EXPECT_TRUE(r.image.isNull());
+    EXPECT_EQ(refusal(e.bytes(), bounds), Problem::TimedOut);
 }
 
 TEST(MetafilePlayer, survivesHostileState)
