@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "pictures/MetafileCanvas.h"
 
+#include "pictures/MetafileFonts.h"
+
 #include <QFontMetricsF>
 #include <QLinearGradient>
 #include <QPainter>
@@ -833,24 +835,13 @@ void MetafileCanvas::text(QPointF reference, const QString& text, const std::vec
     const double sx = std::hypot(full.m11(), full.m12());
     const double sy = std::hypot(full.m21(), full.m22());
     const MetafileFont& f = s.font;
-    // A positive height is the cell, of which the character takes about seven eighths.
-    const double em = f.height < 0 ? -f.height : f.height * 0.875;
-    const double emPixels = em > 0 ? em * sy : 16 * m_deviceToCanvas.m22();
-    if (!std::isfinite(emPixels) || emPixels < 0.5 || emPixels > 16384)
+    const MetafileFonts::Chosen chosen = MetafileFonts::choose(f, sx, sy, 16 * m_deviceToCanvas.m22());
+    if (!chosen.usable)
         return;
-    QFont font(f.face.isEmpty() ? QStringLiteral("Sans Serif") : f.face);
-    font.setPixelSize(std::max(1, int(std::lround(emPixels))));
-    font.setWeight(QFont::Weight(std::clamp(f.weight == 0 ? 400 : f.weight, 100, 900)));
-    font.setItalic(f.italic);
-    font.setUnderline(f.underline);
-    font.setStrikeOut(f.strikeOut);
-    if (f.width > 0) {
-        const double wanted = f.width * sx;
-        const double natural = QFontMetricsF(font).averageCharWidth();
-        if (natural > 0)
-            font.setStretch(std::clamp(int(std::lround(100 * wanted / natural)), 25, 400));
-    }
-    const QFontMetricsF metrics(font);
+    // Laid out in picture pixels; the font's own metrics are at its whole pixel size, `k` times
+    // smaller or larger than the size wanted.
+    const QFontMetricsF metrics(chosen.font);
+    const double k = chosen.scale;
     std::vector<double> steps;
     double width = 0;
     if (!advances.empty()) {
@@ -860,23 +851,25 @@ void MetafileCanvas::text(QPointF reference, const QString& text, const std::vec
             width += a * sx;
         }
     } else {
-        width = metrics.horizontalAdvance(text);
+        width = metrics.horizontalAdvance(text) * k;
     }
     double x0 = 0;
     if ((s.textAlign & 6) == 6)
         x0 = -width / 2;
     else if (s.textAlign & 2)
         x0 = -width;
-    double baseline = metrics.ascent();
+    const double ascent = metrics.ascent() * k;
+    const double descent = metrics.descent() * k;
+    double baseline = ascent;
     if ((s.textAlign & 24) == 24)
         baseline = 0;
     else if (s.textAlign & 8)
-        baseline = -metrics.descent();
+        baseline = -descent;
     const double worldAngle = std::atan2(s.world.m12(), s.world.m11()) * 180 / std::numbers::pi;
     const QPointF origin = full.map(at);
     QTransform place = QTransform::fromTranslate(origin.x(), origin.y());
     place.rotate(worldAngle - f.escapement / 10.0);
-    const QRectF cell(x0, baseline - metrics.ascent(), width, metrics.ascent() + metrics.descent());
+    const QRectF cell(x0, baseline - ascent, width, ascent + descent);
     if (updatePosition) {
         bool invertible = false;
         const QTransform back = full.inverted(&invertible);
@@ -896,16 +889,17 @@ void MetafileCanvas::text(QPointF reference, const QString& text, const std::vec
     m_painter->setWorldTransform(place);
     if (s.backgroundMode == opaque)
         m_painter->fillRect(cell, s.backgroundColour);
-    m_painter->setFont(font);
+    m_painter->scale(k, k);
+    m_painter->setFont(chosen.font);
     m_painter->setPen(s.textColour);
     m_painter->setBackgroundMode(Qt::TransparentMode);
     if (steps.empty()) {
-        m_painter->drawText(QPointF(x0, baseline), text);
+        m_painter->drawText(QPointF(x0, baseline) / k, text);
     } else {
         double x = x0;
         for (qsizetype i = 0; i < text.size(); ++i) {
             const qsizetype length = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
-            m_painter->drawText(QPointF(x, baseline), text.mid(i, length));
+            m_painter->drawText(QPointF(x, baseline) / k, text.mid(i, length));
             x += std::size_t(i) < steps.size() ? steps[std::size_t(i)] : 0;
             i += length - 1;
         }
