@@ -182,10 +182,13 @@ const std::map<QString, const char*> judgedByEye {
     { QStringLiteral("libemf2svg/emf/test-172.emf"), "Inkscape draws nothing" },
     { QStringLiteral("libemf2svg/emf/test-174.emf"), "a character table: boxes for characters the fonts here lack" },
     { QStringLiteral("libemf2svg/emf/test-176.emf"), "Inkscape leaves out most of the drawing" },
+    { QStringLiteral("libemf2svg/emf/test-116.emf"), "Inkscape draws the plot larger than the file lays it out; the "
+                                                     "labels are Arial's size, as the file measured them" },
 };
 
-// Matched by the measure today; a change that loses one of them is a regression.
-constexpr int emfMatchedAtLeast = 75;
+// Matched by the measure today; a change that loses one of them is a regression. (test-116 left
+// the count when its labels got their right size: see judgedByEye.)
+constexpr int emfMatchedAtLeast = 74;
 
 TEST(MetafileCorpus, everyWmfMatchesAReference)
 {
