@@ -56,13 +56,20 @@ TEST_P(MetafileDrawing, landsWhereTheRecordsSay)
         EXPECT_NEAR(got.green(), s.colour.green(), 8) << "at " << s.x << "," << s.y;
         EXPECT_NEAR(got.blue(), s.colour.blue(), 8) << "at " << s.x << "," << s.y;
     }
-    // Some of the word "Movelle" is drawn in black, right of the ellipse's foot.
-    int inked = 0;
-    for (int y = 80; y < 106; ++y) {
-        for (int x = 110; x < 190; ++x)
-            inked += image.pixelColor(x, y).alpha() > 128 && image.pixelColor(x, y).lightness() < 100;
+    // The word "Movelle", top-aligned at (110, 80) with characters 20 pixels high (Arial, drawn in
+    // Liberation Sans): its ink starts below the ascent's gap and ends on the baseline, 18 pixels
+    // down, and is about 67 pixels long; the EMF places the characters 8 pixels apart.
+    QRect ink;
+    for (int y = 70; y < 115; ++y) {
+        for (int x = 100; x < 200; ++x) {
+            if (image.pixelColor(x, y).alpha() > 128 && image.pixelColor(x, y).lightness() < 100)
+                ink |= QRect(x, y, 1, 1);
+        }
     }
-    EXPECT_GT(inked, 40) << "no text";
+    EXPECT_NEAR(ink.left(), 111, 2) << "text";
+    EXPECT_NEAR(ink.top(), 84, 1.5) << "text";
+    EXPECT_NEAR(ink.bottom(), 98, 1.5) << "text";
+    EXPECT_NEAR(ink.width(), QByteArray(GetParam()) == "drawing.emf" ? 6 * 8 + 9 : 67, 3) << "text";
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, MetafileDrawing,
