@@ -4,6 +4,7 @@
 #include "pictures/EmfPlayer.h"
 #include "pictures/MetafileCanvas.h"
 #include "pictures/MetafileCheck.h"
+#include "pictures/PictureMemory.h"
 #include "pictures/RecordBytes.h"
 #include "pictures/WmfPlayer.h"
 
@@ -81,9 +82,11 @@ Result<QImage> play(std::span<const std::uint8_t> data, const Limits& limits, co
     const std::int64_t area = std::int64_t(setup.size.width()) * setup.size.height();
     setup.workBudget = std::clamp(area * bounds.workPerPixel, bounds.minWork, bounds.maxWork);
 
-    QImage image(setup.size, QImage::Format_ARGB32_Premultiplied);
-    if (image.isNull())
-        return PictureError::outOfMemory(setup.size.width(), setup.size.height());
+    Result<QImage> allocated
+        = allocatePicture(setup.size.width(), setup.size.height(), QImage::Format_ARGB32_Premultiplied, limits);
+    if (!allocated)
+        return allocated.error();
+    QImage image = std::move(allocated).value();
     // Whatever the metafile leaves unpainted stays transparent, as it would over a window.
     image.fill(Qt::transparent);
     QPainter painter(&image);
