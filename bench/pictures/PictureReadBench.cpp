@@ -70,12 +70,12 @@ void readAll(benchmark::State& state, const QStringList& files)
 {
     for (auto _ : state) {
         for (const QString& f : files) {
-            const pictures::PictureReadResult r = pictures::readPicture(f);
-            if (r.image.isNull()) {
-                state.SkipWithError(r.error.toStdString().c_str());
+            const pictures::Result<QImage> r = pictures::readPicture(f);
+            if (!r) {
+                state.SkipWithError(r.error().text().c_str());
                 return;
             }
-            benchmark::DoNotOptimize(r.image.constBits());
+            benchmark::DoNotOptimize(r->constBits());
         }
     }
     state.SetItemsProcessed(state.iterations() * files.size());
@@ -107,7 +107,7 @@ void BM_OpenCorpusMetafiles(benchmark::State& state)
              QStringLiteral("libemf2svg/emf-ea") }) {
         const QDir dir(corpus.filePath(folder));
         for (const QString& name : dir.entryList({ QStringLiteral("*.wmf"), QStringLiteral("*.emf") }, QDir::Files)) {
-            if (pictures::readPicture(dir.filePath(name)).error.isEmpty())
+            if (pictures::readPicture(dir.filePath(name)).ok())
                 files << dir.filePath(name);
         }
     }
@@ -146,7 +146,7 @@ void BM_JpegAgainstImageMagick(benchmark::State& state)
     for (auto _ : state) {
         const auto a = Clock::now();
         for (const QString& f : set.files())
-            benchmark::DoNotOptimize(pictures::readPicture(f).image.constBits());
+            benchmark::DoNotOptimize(pictures::readPicture(f).ok());
         const auto b = Clock::now();
         // Each picture is written to null: and dropped before the next is read, so ImageMagick
         // holds one picture at a time, as we do, and stays inside its resource policy.

@@ -2,7 +2,6 @@
 // Plays arbitrary bytes as a metafile, as the picture reader does: no read out of bounds, no
 // undefined behaviour, no allocation beyond the picture limits, and an answer within the bounds.
 #include "pictures/MetafilePlayer.h"
-#include "pictures/PictureLimits.h"
 
 #include <QGuiApplication>
 
@@ -31,9 +30,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     bounds.minWork = std::int64_t(4) << 20;
     bounds.maxWork = std::int64_t(64) << 20;
     bounds.time = std::chrono::milliseconds(2000);
-    const pictures::MetafilePlayer::Result r = pictures::MetafilePlayer::play({ data, size }, bounds);
-    if (r.problem == pictures::MetafilePlayer::Problem::None
-        && (r.image.isNull() || !pictures::PictureLimits::allows(r.image.width(), r.image.height())))
+    const pictures::Limits limits;
+    const pictures::Result<QImage> r = pictures::MetafilePlayer::play({ data, size }, limits, bounds);
+    if (r.ok() && (r->isNull() || !limits.allows(r->width(), r->height())))
+        __builtin_trap();
+    if (!r.ok() && !r.error().isError())
         __builtin_trap();
     return 0;
 }

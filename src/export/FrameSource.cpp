@@ -93,17 +93,17 @@ FrameSource::FrameSource(const ExportOptions& options, const std::atomic<bool>& 
     std::atomic<qsizetype> keptBytes { 0 };
     std::mutex reportMutex;
     auto decodeFile = [&](std::size_t k) {
-        pictures::PictureReadResult read = pictures::readPicture(QString::fromStdString(files[k]));
-        if (read.image.isNull()) {
-            results[k].error = read.error.toStdString();
+        pictures::Result<QImage> read = pictures::readPicture(QString::fromStdString(files[k]));
+        if (!read) {
+            results[k].error = read.error().text();
             return;
         }
-        results[k].size = read.image.size();
+        results[k].size = read->size();
         // Keep the picture for the stream only while the budget allows; its size is all the
         // check needs otherwise.
-        const qsizetype bytes = read.image.sizeInBytes();
+        const qsizetype bytes = read->sizeInBytes();
         if (keptBytes.fetch_add(bytes) + bytes <= keptBudget)
-            results[k].image = std::move(read.image);
+            results[k].image = std::move(read).value();
         else
             keptBytes -= bytes;
     };
@@ -262,12 +262,12 @@ QImage FrameSource::decode(int frame)
     if (kept != m_kept.end()) {
         picture = kept->second;
     } else {
-        pictures::PictureReadResult read = pictures::readPicture(QString::fromStdString(path));
-        if (read.image.isNull()) {
+        pictures::Result<QImage> read = pictures::readPicture(QString::fromStdString(path));
+        if (!read) {
             throw badInput("the picture of " + movelle::AnimationFile::framesPhrase({ frame }) + " of " + m_animation
-                           + " cannot be read any more: " + read.error.toStdString());
+                           + " cannot be read any more: " + read.error().text());
         }
-        picture = std::move(read.image);
+        picture = std::move(read).value();
     }
     if (m_lastUse[path] == frame)
         m_kept.erase(path);

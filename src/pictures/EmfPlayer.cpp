@@ -3,20 +3,21 @@
 
 #include "pictures/MetafileBitmap.h"
 #include "pictures/MetafileCanvas.h"
+#include "pictures/MetafileObjects.h"
+#include "pictures/MetafileRecords.h"
 #include "pictures/MetafileText.h"
 #include "pictures/RecordBytes.h"
 
 #include <QPainterPath>
 
 #include <cmath>
-#include <variant>
 #include <vector>
 
 namespace pictures {
 
 namespace {
 
-using Object = std::variant<std::monostate, MetafilePen, MetafileBrush, MetafileFont>;
+using namespace emf;
 
 // A clipping region of more rectangles than this is taken as its bounds.
 constexpr std::size_t maxRegionRects = 2000;
@@ -111,33 +112,25 @@ class Player {
 public:
     Player(MetafileCanvas& canvas, std::size_t handles)
         : m_canvas(canvas)
+        , m_objects(canvas, handles)
     {
-        m_objects.resize(std::clamp<std::size_t>(handles, 1, 65535));
     }
 
     void record(std::uint32_t type, const RecordBytes& r);
 
 private:
-    Object* slot(std::uint32_t index)
-    {
-        return index < m_objects.size() ? &m_objects[index] : nullptr;
-    }
-    void store(std::uint32_t index, Object object)
+    void store(std::uint32_t index, MetafileObjects::Object object)
     {
         // Index 0 stands for the metafile itself.
-        if (index != 0) {
-            if (Object* o = slot(index))
-                *o = std::move(object);
-        }
+        if (index != 0)
+            m_objects.store(index, std::move(object));
     }
-    std::optional<MetafileBrush> brushAt(std::uint32_t index)
+    std::optional<MetafileBrush> brushAt(std::uint32_t index) const
     {
         if (index & 0x80000000u)
             return stockBrush(index & 0x7FFFFFFF);
-        if (Object* o = slot(index)) {
-            if (const auto* b = std::get_if<MetafileBrush>(o))
-                return *b;
-        }
+        if (const auto* b = m_objects.get<MetafileBrush>(index))
+            return *b;
         return std::nullopt;
     }
     void select(std::uint32_t index);
@@ -146,7 +139,7 @@ private:
     void text(const RecordBytes& r, std::size_t emrText, bool wide);
 
     MetafileCanvas& m_canvas;
-    std::vector<Object> m_objects;
+    MetafileObjects m_objects;
 };
 
 void Player::select(std::uint32_t index)
@@ -167,15 +160,7 @@ void Player::select(std::uint32_t index)
         }
         return;
     }
-    const Object* o = slot(index);
-    if (!o)
-        return;
-    if (const auto* pen = std::get_if<MetafilePen>(o))
-        m_canvas.setPen(*pen);
-    else if (const auto* brush = std::get_if<MetafileBrush>(o))
-        m_canvas.setBrush(*brush);
-    else if (const auto* font = std::get_if<MetafileFont>(o))
-        m_canvas.setFont(*font);
+    m_objects.select(index);
 }
 
 // Four fields at `offsets`: where the BITMAPINFO starts and its size, where the bits start and their size.
@@ -237,52 +222,52 @@ void Player::record(std::uint32_t type, const RecordBytes& r)
 {
     MetafileCanvas& c = m_canvas;
     switch (type) {
-    case 2: c.polyBezier(points(r, 28, r.u32(24), false)); break;
-    case 3: c.polygon(points(r, 28, r.u32(24), false)); break;
-    case 4: c.polyline(points(r, 28, r.u32(24), false)); break;
-    case 5: c.polyBezierTo(points(r, 28, r.u32(24), false)); break;
-    case 6: c.polylineTo(points(r, 28, r.u32(24), false)); break;
-    case 7: c.polyPolyline(polyPoints(r, false)); break;
-    case 8: c.polyPolygon(polyPoints(r, false)); break;
-    case 85: c.polyBezier(points(r, 28, r.u32(24), true)); break;
-    case 86: c.polygon(points(r, 28, r.u32(24), true)); break;
-    case 87: c.polyline(points(r, 28, r.u32(24), true)); break;
-    case 88: c.polyBezierTo(points(r, 28, r.u32(24), true)); break;
-    case 89: c.polylineTo(points(r, 28, r.u32(24), true)); break;
-    case 90: c.polyPolyline(polyPoints(r, true)); break;
-    case 91: c.polyPolygon(polyPoints(r, true)); break;
-    case 56:
-    case 92: { // PolyDraw: bounds, count, points, then a type byte per point
-        const bool small = type == 92;
+    case EMR_POLYBEZIER: c.polyBezier(points(r, 28, r.u32(24), false)); break;
+    case EMR_POLYGON: c.polygon(points(r, 28, r.u32(24), false)); break;
+    case EMR_POLYLINE: c.polyline(points(r, 28, r.u32(24), false)); break;
+    case EMR_POLYBEZIERTO: c.polyBezierTo(points(r, 28, r.u32(24), false)); break;
+    case EMR_POLYLINETO: c.polylineTo(points(r, 28, r.u32(24), false)); break;
+    case EMR_POLYPOLYLINE: c.polyPolyline(polyPoints(r, false)); break;
+    case EMR_POLYPOLYGON: c.polyPolygon(polyPoints(r, false)); break;
+    case EMR_POLYBEZIER16: c.polyBezier(points(r, 28, r.u32(24), true)); break;
+    case EMR_POLYGON16: c.polygon(points(r, 28, r.u32(24), true)); break;
+    case EMR_POLYLINE16: c.polyline(points(r, 28, r.u32(24), true)); break;
+    case EMR_POLYBEZIERTO16: c.polyBezierTo(points(r, 28, r.u32(24), true)); break;
+    case EMR_POLYLINETO16: c.polylineTo(points(r, 28, r.u32(24), true)); break;
+    case EMR_POLYPOLYLINE16: c.polyPolyline(polyPoints(r, true)); break;
+    case EMR_POLYPOLYGON16: c.polyPolygon(polyPoints(r, true)); break;
+    case EMR_POLYDRAW:
+    case EMR_POLYDRAW16: { // bounds, count, points, then a type byte per point
+        const bool small = type == EMR_POLYDRAW16;
         const QPolygonF p = points(r, 28, r.u32(24), small);
         const auto types = r.span(28 + std::size_t(p.size()) * (small ? 4 : 8), std::size_t(p.size()));
         c.polyDraw(p, std::vector<std::uint8_t>(types.begin(), types.end()));
         break;
     }
-    case 9: c.setWindowExt(QSizeF(r.s32(8), r.s32(12))); break;
-    case 10: c.setWindowOrg(pointL(r, 8)); break;
-    case 11: c.setViewportExt(QSizeF(r.s32(8), r.s32(12))); break;
-    case 12: c.setViewportOrg(pointL(r, 8)); break;
-    case 15: c.setPixel(pointL(r, 8), colourRef(r, 16)); break;
-    case 17: c.setMapMode(int(r.u32(8))); break;
-    case 18: c.setBackgroundMode(int(r.u32(8))); break;
-    case 19: c.setPolyFillMode(int(r.u32(8))); break;
-    case 20: c.setRop2(int(r.u32(8))); break;
-    case 22: c.setTextAlign(r.u32(8)); break;
-    case 24: c.setTextColour(colourRef(r, 8)); break;
-    case 25: c.setBackgroundColour(colourRef(r, 8)); break;
-    case 26: c.offsetClip(pointL(r, 8)); break;
-    case 27: c.moveTo(pointL(r, 8)); break;
-    case 29: c.excludeClipRect(rectL(r, 8)); break;
-    case 30: c.intersectClipRect(rectL(r, 8)); break;
-    case 31: c.scaleViewportExt(r.s32(8), r.s32(12), r.s32(16), r.s32(20)); break;
-    case 32: c.scaleWindowExt(r.s32(8), r.s32(12), r.s32(16), r.s32(20)); break;
-    case 33: c.saveDc(); break;
-    case 34: c.restoreDc(r.s32(8)); break;
-    case 35: c.setWorldTransform(xform(r, 8)); break;
-    case 36: c.modifyWorldTransform(xform(r, 8), int(r.u32(32))); break;
-    case 37: select(r.u32(8)); break;
-    case 38: { // CreatePen: handle, style, width (x, y), colour
+    case EMR_SETWINDOWEXTEX: c.setWindowExt(QSizeF(r.s32(8), r.s32(12))); break;
+    case EMR_SETWINDOWORGEX: c.setWindowOrg(pointL(r, 8)); break;
+    case EMR_SETVIEWPORTEXTEX: c.setViewportExt(QSizeF(r.s32(8), r.s32(12))); break;
+    case EMR_SETVIEWPORTORGEX: c.setViewportOrg(pointL(r, 8)); break;
+    case EMR_SETPIXELV: c.setPixel(pointL(r, 8), colourRef(r, 16)); break;
+    case EMR_SETMAPMODE: c.setMapMode(int(r.u32(8))); break;
+    case EMR_SETBKMODE: c.setBackgroundMode(int(r.u32(8))); break;
+    case EMR_SETPOLYFILLMODE: c.setPolyFillMode(int(r.u32(8))); break;
+    case EMR_SETROP2: c.setRop2(int(r.u32(8))); break;
+    case EMR_SETTEXTALIGN: c.setTextAlign(r.u32(8)); break;
+    case EMR_SETTEXTCOLOR: c.setTextColour(colourRef(r, 8)); break;
+    case EMR_SETBKCOLOR: c.setBackgroundColour(colourRef(r, 8)); break;
+    case EMR_OFFSETCLIPRGN: c.offsetClip(pointL(r, 8)); break;
+    case EMR_MOVETOEX: c.moveTo(pointL(r, 8)); break;
+    case EMR_EXCLUDECLIPRECT: c.excludeClipRect(rectL(r, 8)); break;
+    case EMR_INTERSECTCLIPRECT: c.intersectClipRect(rectL(r, 8)); break;
+    case EMR_SCALEVIEWPORTEXTEX: c.scaleViewportExt(r.s32(8), r.s32(12), r.s32(16), r.s32(20)); break;
+    case EMR_SCALEWINDOWEXTEX: c.scaleWindowExt(r.s32(8), r.s32(12), r.s32(16), r.s32(20)); break;
+    case EMR_SAVEDC: c.saveDc(); break;
+    case EMR_RESTOREDC: c.restoreDc(r.s32(8)); break;
+    case EMR_SETWORLDTRANSFORM: c.setWorldTransform(xform(r, 8)); break;
+    case EMR_MODIFYWORLDTRANSFORM: c.modifyWorldTransform(xform(r, 8), int(r.u32(32))); break;
+    case EMR_SELECTOBJECT: select(r.u32(8)); break;
+    case EMR_CREATEPEN: { // handle, style, width (x, y), colour
         MetafilePen pen;
         pen.style = r.u32(12);
         pen.width = std::abs(double(r.s32(16)));
@@ -290,7 +275,7 @@ void Player::record(std::uint32_t type, const RecordBytes& r)
         store(r.u32(8), pen);
         break;
     }
-    case 39: { // CreateBrushIndirect: handle, style, colour, hatch
+    case EMR_CREATEBRUSHINDIRECT: { // handle, style, colour, hatch
         MetafileBrush brush;
         const std::uint32_t style = r.u32(12);
         brush.colour = colourRef(r, 16);
@@ -301,50 +286,50 @@ void Player::record(std::uint32_t type, const RecordBytes& r)
         store(r.u32(8), brush);
         break;
     }
-    case 40:
+    case EMR_DELETEOBJECT:
         if (r.u32(8) != 0 && !(r.u32(8) & 0x80000000u))
             store(r.u32(8), std::monostate());
         break;
-    case 41: c.angleArc(pointL(r, 8), r.u32(16), r.f32(20), r.f32(24)); break;
-    case 42: c.ellipse(rectL(r, 8)); break;
-    case 43: c.rectangle(rectL(r, 8)); break;
-    case 44: c.roundRect(rectL(r, 8), QSizeF(r.s32(24), r.s32(28))); break;
-    case 45: c.arc(rectL(r, 8), pointL(r, 24), pointL(r, 32), MetafileCanvas::ArcKind::Arc); break;
-    case 46: c.arc(rectL(r, 8), pointL(r, 24), pointL(r, 32), MetafileCanvas::ArcKind::Chord); break;
-    case 47: c.arc(rectL(r, 8), pointL(r, 24), pointL(r, 32), MetafileCanvas::ArcKind::Pie); break;
-    case 55: c.arc(rectL(r, 8), pointL(r, 24), pointL(r, 32), MetafileCanvas::ArcKind::ArcTo); break;
-    case 54: c.lineTo(pointL(r, 8)); break;
-    case 57: c.setArcDirection(int(r.u32(8))); break;
-    case 58: c.setMiterLimit(r.u32(8)); break;
-    case 59: c.beginPath(); break;
-    case 60: c.endPath(); break;
-    case 61: c.closeFigure(); break;
-    case 62: c.fillPath(); break;
-    case 63: c.strokeAndFillPath(); break;
-    case 64: c.strokePath(); break;
-    case 67: c.selectClipPath(int(r.u32(8))); break;
-    case 68: c.abortPath(); break;
-    case 71: // FillRgn: bounds, size, brush, region
+    case EMR_ANGLEARC: c.angleArc(pointL(r, 8), r.u32(16), r.f32(20), r.f32(24)); break;
+    case EMR_ELLIPSE: c.ellipse(rectL(r, 8)); break;
+    case EMR_RECTANGLE: c.rectangle(rectL(r, 8)); break;
+    case EMR_ROUNDRECT: c.roundRect(rectL(r, 8), QSizeF(r.s32(24), r.s32(28))); break;
+    case EMR_ARC: c.arc(rectL(r, 8), pointL(r, 24), pointL(r, 32), MetafileCanvas::ArcKind::Arc); break;
+    case EMR_CHORD: c.arc(rectL(r, 8), pointL(r, 24), pointL(r, 32), MetafileCanvas::ArcKind::Chord); break;
+    case EMR_PIE: c.arc(rectL(r, 8), pointL(r, 24), pointL(r, 32), MetafileCanvas::ArcKind::Pie); break;
+    case EMR_ARCTO: c.arc(rectL(r, 8), pointL(r, 24), pointL(r, 32), MetafileCanvas::ArcKind::ArcTo); break;
+    case EMR_LINETO: c.lineTo(pointL(r, 8)); break;
+    case EMR_SETARCDIRECTION: c.setArcDirection(int(r.u32(8))); break;
+    case EMR_SETMITERLIMIT: c.setMiterLimit(r.u32(8)); break;
+    case EMR_BEGINPATH: c.beginPath(); break;
+    case EMR_ENDPATH: c.endPath(); break;
+    case EMR_CLOSEFIGURE: c.closeFigure(); break;
+    case EMR_FILLPATH: c.fillPath(); break;
+    case EMR_STROKEANDFILLPATH: c.strokeAndFillPath(); break;
+    case EMR_STROKEPATH: c.strokePath(); break;
+    case EMR_SELECTCLIPPATH: c.selectClipPath(int(r.u32(8))); break;
+    case EMR_ABORTPATH: c.abortPath(); break;
+    case EMR_FILLRGN: // bounds, size, brush, region
         if (auto area = region(r, 32, r.u32(24)); area && brushAt(r.u32(28)))
             c.fillDeviceRegion(*area, brushAt(r.u32(28)));
         break;
-    case 72: // FrameRgn: bounds, size, brush, width, height, region
+    case EMR_FRAMERGN: // bounds, size, brush, width, height, region
         if (auto area = region(r, 40, r.u32(24)); area && brushAt(r.u32(28)))
             c.frameDeviceRegion(*area, *brushAt(r.u32(28)), QSizeF(r.s32(32), r.s32(36)));
         break;
-    case 74: // PaintRgn: bounds, size, region
+    case EMR_PAINTRGN: // bounds, size, region
         if (auto area = region(r, 28, r.u32(24)))
             c.fillDeviceRegion(*area, std::nullopt);
         break;
-    case 75: { // ExtSelectClipRgn: size, mode, region
+    case EMR_EXTSELECTCLIPRGN: { // size, mode, region
         const std::size_t bytes = r.u32(8);
         c.selectDeviceClip(bytes == 0 ? std::nullopt : region(r, 16, bytes), int(r.u32(12)));
         break;
     }
-    case 76: stretchBlt(r, false); break;
-    case 77: stretchBlt(r, true); break;
-    case 78: stretchBlt(r, false); break; // MaskBlt, without its mask
-    case 80: { // SetDIBitsToDevice
+    case EMR_BITBLT: stretchBlt(r, false); break;
+    case EMR_STRETCHBLT: stretchBlt(r, true); break;
+    case EMR_MASKBLT: stretchBlt(r, false); break; // without its mask
+    case EMR_SETDIBITSTODEVICE: {
         const MetafileBitmap::Decoded b = bitmapAt(r, 48);
         if (b.image.isNull())
             break;
@@ -355,7 +340,7 @@ void Player::record(std::uint32_t type, const RecordBytes& r)
         c.bitmap(QRectF(QPointF(r.s32(24), r.s32(28)), size), b.image, source, 0x00CC0020);
         break;
     }
-    case 81: { // StretchDIBits
+    case EMR_STRETCHDIBITS: {
         const QRectF destination(QPointF(r.s32(24), r.s32(28)), QSizeF(r.s32(72), r.s32(76)));
         const std::uint32_t rop = r.u32(68);
         const MetafileBitmap::Decoded b = bitmapAt(r, 48);
@@ -370,7 +355,7 @@ void Player::record(std::uint32_t type, const RecordBytes& r)
         c.bitmap(destination, b.image, source, rop);
         break;
     }
-    case 114: { // AlphaBlend: as StretchBlt, with a blend function where the rop was
+    case EMR_ALPHABLEND: { // as StretchBlt, with a blend function where the rop was
         const QRectF destination(QPointF(r.s32(24), r.s32(28)), QSizeF(r.s32(32), r.s32(36)));
         const bool perPixel = r.u8(43) & 1;
         const MetafileBitmap::Decoded b = bitmapAt(r, 84, perPixel);
@@ -378,7 +363,7 @@ void Player::record(std::uint32_t type, const RecordBytes& r)
             r.u8(42));
         break;
     }
-    case 116: { // TransparentBlt: as StretchBlt, with the transparent colour where the rop was
+    case EMR_TRANSPARENTBLT: { // as StretchBlt, with the transparent colour where the rop was
         const QRectF destination(QPointF(r.s32(24), r.s32(28)), QSizeF(r.s32(32), r.s32(36)));
         MetafileBitmap::Decoded b = bitmapAt(r, 84);
         if (b.image.isNull())
@@ -396,7 +381,7 @@ void Player::record(std::uint32_t type, const RecordBytes& r)
             0x00CC0020);
         break;
     }
-    case 82: { // ExtCreateFontIndirectW: handle, LOGFONTW
+    case EMR_EXTCREATEFONTINDIRECTW: { // handle, LOGFONTW
         MetafileFont font;
         font.height = r.s32(12);
         font.width = r.s32(16);
@@ -412,21 +397,21 @@ void Player::record(std::uint32_t type, const RecordBytes& r)
         store(r.u32(8), font);
         break;
     }
-    case 83: text(r, 36, false); break;
-    case 84: text(r, 36, true); break;
-    case 96:
-    case 97: { // PolyTextOut: bounds, mode, scales, count, EMRTEXT records
+    case EMR_EXTTEXTOUTA: text(r, 36, false); break;
+    case EMR_EXTTEXTOUTW: text(r, 36, true); break;
+    case EMR_POLYTEXTOUTA:
+    case EMR_POLYTEXTOUTW: { // bounds, mode, scales, count, EMRTEXT records
         const std::size_t count = r.fitting(40, r.u32(36), 40);
         for (std::size_t i = 0; i < count; ++i)
-            text(r, 40 + 40 * i, type == 97);
+            text(r, 40 + 40 * i, type == EMR_POLYTEXTOUTW);
         break;
     }
-    case 93:
-    case 94: { // CreateMonoBrush, CreateDIBPatternBrushPt: handle, usage, the bitmap's offsets
+    case EMR_CREATEMONOBRUSH:
+    case EMR_CREATEDIBPATTERNBRUSHPT: { // handle, usage, the bitmap's offsets
         store(r.u32(8), MetafileBrush::fromPattern(bitmapAt(r, 16).image));
         break;
     }
-    case 95: { // ExtCreatePen: handle, bitmap offsets, style, width, brush style, colour, hatch, dashes
+    case EMR_EXTCREATEPEN: { // handle, bitmap offsets, style, width, brush style, colour, hatch, dashes
         MetafilePen pen;
         pen.extended = true;
         pen.style = r.u32(28);
@@ -440,7 +425,7 @@ void Player::record(std::uint32_t type, const RecordBytes& r)
         store(r.u32(8), pen);
         break;
     }
-    case 108: { // SmallTextOut: x, y, count, options, mode, scales, [rectangle], characters
+    case EMR_SMALLTEXTOUT: { // x, y, count, options, mode, scales, [rectangle], characters
         const std::uint32_t options = r.u32(20);
         const std::size_t count = r.u32(16);
         std::size_t at = 36;
@@ -456,7 +441,7 @@ void Player::record(std::uint32_t type, const RecordBytes& r)
         c.text(pointL(r, 8), decoded, {}, options, box);
         break;
     }
-    case 118: { // GradientFill: bounds, vertices, shapes, mode, vertices (x, y, r, g, b, a), shapes
+    case EMR_GRADIENTFILL: { // bounds, vertices, shapes, mode, vertices (x, y, r, g, b, a), shapes
         const std::size_t vertices = r.fitting(36, r.u32(24), 16);
         if (vertices != r.u32(24))
             break;
@@ -505,7 +490,7 @@ void Player::record(std::uint32_t type, const RecordBytes& r)
 
 }
 
-bool EmfPlayer::play(std::span<const std::uint8_t> data, const MetafileCheck::Result& checked, MetafileCanvas& canvas,
+bool EmfPlayer::play(std::span<const std::uint8_t> data, const MetafileCheck::Header& checked, MetafileCanvas& canvas,
     Deadline deadline)
 {
     const RecordBytes file(data);
@@ -516,7 +501,7 @@ bool EmfPlayer::play(std::span<const std::uint8_t> data, const MetafileCheck::Re
             return false;
         const std::uint32_t type = file.u32(at);
         const std::size_t size = file.u32(at + 4);
-        if (size < 8 || !file.holds(at, size) || type == 14)
+        if (size < 8 || !file.holds(at, size) || type == EMR_EOF)
             break;
         player.record(type, RecordBytes(file.span(at, size)));
         if (canvas.exhausted())

@@ -15,9 +15,9 @@ class MetafileCanvas;
 class EmfPlayer {
 public:
     using Deadline = std::chrono::steady_clock::time_point;
-    // `checked` is MetafileCheck's verdict on `data`, which must be ok. False when the deadline
+    // `checked` is what MetafileCheck found in `data`. False when the deadline
     // passed before the last record.
-    static bool play(std::span<const std::uint8_t> data, const MetafileCheck::Result& checked, MetafileCanvas& canvas,
+    static bool play(std::span<const std::uint8_t> data, const MetafileCheck::Header& checked, MetafileCanvas& canvas,
         Deadline deadline);
 };
 

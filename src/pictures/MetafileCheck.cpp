@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "pictures/MetafileCheck.h"
 
-#include "pictures/PictureLimits.h"
+#include "pictures/Limits.h"
+#include "pictures/MetafileRecords.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace pictures {
@@ -10,9 +12,10 @@ namespace pictures {
 namespace {
 
 using Bytes = std::span<const std::uint8_t>;
-using Result = MetafileCheck::Result;
-using Problem = MetafileCheck::Problem;
+using Header = MetafileCheck::Header;
 using Kind = MetafileCheck::Kind;
+using namespace wmf;
+using namespace emf;
 
 constexpr std::uint32_t placeableKey = 0x9AC6CDD7;
 constexpr std::size_t placeableSize = 22;
@@ -42,27 +45,19 @@ std::int32_t s32(Bytes d, std::size_t at)
     return std::int32_t(u32(d, at));
 }
 
-Result fail(Result r, Problem p)
-{
-    r.problem = p;
-    return r;
-}
+const PictureError damaged { Problem::Damaged };
 
-bool setSize(Result& r, double width, double height)
+// False for a drawing of no size. A size beyond the picture limits is kept: the player draws such
+// a drawing smaller.
+bool setSize(Header& r, double width, double height)
 {
     const double w = std::round(width);
     const double h = std::round(height);
-    if (!(w >= 1 && h >= 1)) {
-        r.problem = Problem::Damaged;
+    if (!(w >= 1 && h >= 1))
         return false;
-    }
     // Clamp before converting so that an absurd header cannot overflow the integers.
     r.width = std::int64_t(std::min(w, 1e12));
     r.height = std::int64_t(std::min(h, 1e12));
-    if (!PictureLimits::allows(r.width, r.height)) {
-        r.problem = Problem::TooLarge;
-        return false;
-    }
     return true;
 }
 
@@ -95,7 +90,7 @@ bool dibFits(Bytes dib)
         return false;
     }
     height = height < 0 ? -height : height;
-    if (width <= 0 || height <= 0 || !PictureLimits::allows(width, height))
+    if (width <= 0 || height <= 0 || !Limits {}.allows(width, height))
         return false;
     if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
         return false;
@@ -126,10 +121,10 @@ bool wmfRecordFits(std::uint32_t function, Bytes params)
 {
     const std::size_t n = params.size();
     switch (function) {
-    case 0x0324: // Polygon
-    case 0x0325: // Polyline
+    case META_POLYGON:
+    case META_POLYLINE:
         return n >= 2 && std::size_t(u16(params, 0)) * 4 + 2 <= n;
-    case 0x0538: { // PolyPolygon
+    case META_POLYPOLYGON: {
         if (n < 2)
             return false;
         const std::size_t polygons = u16(params, 0);
@@ -140,9 +135,9 @@ bool wmfRecordFits(std::uint32_t function, Bytes params)
             points += u16(params, 2 + 2 * i);
         return 2 + polygons * 2 + points * 4 <= n;
     }
-    case 0x0521: // TextOut: count, string padded to even, y, x
+    case META_TEXTOUT: // count, string padded to even, y, x
         return n >= 2 && 2 + (std::size_t(u16(params, 0)) + 1) / 2 * 2 + 4 <= n;
-    case 0x0A32: { // ExtTextOut: y, x, count, options, [rect], string, [dx]
+    case META_EXTTEXTOUT: { // y, x, count, options, [rect], string, [dx]
         if (n < 8)
             return false;
         const std::size_t count = u16(params, 4);
@@ -150,34 +145,34 @@ bool wmfRecordFits(std::uint32_t function, Bytes params)
         const std::size_t rect = (options & 0x0006) ? 8 : 0; // ETO_OPAQUE | ETO_CLIPPED
         return 8 + rect + count <= n;
     }
-    case 0x0F43: // StretchDIB
+    case META_STRETCHDIB:
         return n >= 22 && dibFits(params.subspan(22));
-    case 0x0B41: // DIBStretchBlt; without a bitmap when the raster operation needs no source
+    case META_DIBSTRETCHBLT: // without a bitmap when the raster operation needs no source
         return n >= 20 && (n <= 22 || dibFits(params.subspan(20)));
-    case 0x0940: // DIBBitBlt; likewise
+    case META_DIBBITBLT: // likewise
         return n >= 16 && (n <= 18 || dibFits(params.subspan(16)));
-    case 0x0D33: // SetDIBitsToDevice
+    case META_SETDIBTODEV:
         return n >= 18 && dibFits(params.subspan(18));
-    case 0x0142: // DIBCreatePatternBrush
+    case META_DIBCREATEPATTERNBRUSH:
         return n >= 4 && dibFits(params.subspan(4));
-    case 0x0922: // BitBlt and StretchBlt with a device-dependent bitmap or none: the player
-    case 0x0B23: // measures the bitmap against its record itself
+    case META_BITBLT: // BitBlt and StretchBlt with a device-dependent bitmap or none: the player
+    case META_STRETCHBLT: // measures the bitmap against its record itself
         return n >= 16;
     default:
         return true;
     }
 }
 
-Result inspectWmfHeader(Bytes d, Result r)
+Result<Header> inspectWmfHeader(Bytes d, Header r)
 {
     const std::size_t at = r.kind == Kind::PlaceableWmf ? placeableSize : 0;
     if (d.size() < at + wmfHeaderSize)
-        return fail(r, Problem::Damaged);
+        return damaged;
     const std::uint32_t type = u16(d, at);
     const std::uint32_t headerWords = u16(d, at + 2);
     const std::uint32_t version = u16(d, at + 4);
     if ((type != 1 && type != 2) || headerWords != 9 || (version != 0x0100 && version != 0x0300))
-        return fail(r, r.kind == Kind::PlaceableWmf ? Problem::Damaged : Problem::NotAMetafile);
+        return PictureError(r.kind == Kind::PlaceableWmf ? Problem::Damaged : Problem::NotAPicture);
     if (r.kind == Kind::PlaceableWmf) {
         const std::int32_t left = s16(d, 6);
         const std::int32_t top = s16(d, 8);
@@ -185,24 +180,23 @@ Result inspectWmfHeader(Bytes d, Result r)
         const std::int32_t bottom = s16(d, 12);
         const std::uint32_t unitsPerInch = u16(d, 14);
         if (unitsPerInch == 0 || right == left || bottom == top)
-            return fail(r, Problem::Damaged);
+            return damaged;
         r.frame = { double(std::min(left, right)), double(std::min(top, bottom)), double(std::abs(right - left)),
             double(std::abs(bottom - top)) };
         if (!setSize(r, r.frame.width * pixelsPerInch / unitsPerInch, r.frame.height * pixelsPerInch / unitsPerInch))
-            return r;
+            return damaged;
     }
-    r.problem = Problem::None;
     return r;
 }
 
-Result inspectEmfHeader(Bytes d, Result r)
+Result<Header> inspectEmfHeader(Bytes d, Header r)
 {
     // Only the first 88 bytes are read here; the walk over the records checks the rest.
     if (d.size() < emfMinHeaderSize)
-        return fail(r, Problem::Damaged);
+        return damaged;
     const std::uint32_t size = u32(d, 4);
     if (size < emfMinHeaderSize || size % 4 != 0)
-        return fail(r, Problem::Damaged);
+        return damaged;
     // Frame in hundredths of a millimetre; the reference device in pixels and millimetres.
     const double frameLeft = s32(d, 24);
     const double frameTop = s32(d, 28);
@@ -219,7 +213,7 @@ Result inspectEmfHeader(Bytes d, Result r)
         r.frame = { frameLeft * toDeviceX, frameTop * toDeviceY, (frameRight - frameLeft) * toDeviceX,
             (frameBottom - frameTop) * toDeviceY };
         if (!setSize(r, (frameRight - frameLeft) * pixelsPerInch / 2540, (frameBottom - frameTop) * pixelsPerInch / 2540))
-            return r;
+            return damaged;
     } else {
         // No usable frame: fall back on the bounds, which are inclusive device pixels.
         const double left = s32(d, 8);
@@ -227,16 +221,15 @@ Result inspectEmfHeader(Bytes d, Result r)
         const double right = s32(d, 16);
         const double bottom = s32(d, 20);
         if (right < left || bottom < top)
-            return fail(r, Problem::Damaged);
+            return damaged;
         r.frame = { left, top, right - left + 1, bottom - top + 1 };
         if (!setSize(r, r.frame.width, r.frame.height))
-            return r;
+            return damaged;
     }
-    r.problem = Problem::None;
     return r;
 }
 
-Result checkWmfRecords(Bytes d, Result r)
+Result<Header> checkWmfRecords(Bytes d, Header r)
 {
     const std::size_t start = r.kind == Kind::PlaceableWmf ? placeableSize : 0;
     std::size_t at = start + wmfHeaderSize;
@@ -244,24 +237,24 @@ Result checkWmfRecords(Bytes d, Result r)
     bool windowExtent = false;
     for (std::size_t count = 0; count < maxRecords; ++count) {
         if (d.size() - at < 6)
-            return fail(r, Problem::Damaged);
+            return damaged;
         const std::uint64_t bytes = std::uint64_t(u32(d, at)) * 2;
         const std::uint32_t function = u16(d, at + 4);
         if (bytes < 6 || bytes > d.size() - at)
-            return fail(r, Problem::Damaged);
+            return damaged;
         const Bytes params = d.subspan(at + 6, std::size_t(bytes) - 6);
-        if (function == 0x0000) {
+        if (function == META_EOF) {
             r.length = at + std::size_t(bytes);
             break;
         }
         if (!wmfRecordFits(function, params))
-            return fail(r, Problem::Damaged);
+            return damaged;
         // A plain WMF has no frame in its header; the first window it sets is its frame.
-        if (r.kind == Kind::Wmf && function == 0x020B && params.size() >= 4 && !windowOrigin) {
+        if (r.kind == Kind::Wmf && function == META_SETWINDOWORG && params.size() >= 4 && !windowOrigin) {
             r.frame.top = s16(params, 0);
             r.frame.left = s16(params, 2);
             windowOrigin = true;
-        } else if (r.kind == Kind::Wmf && function == 0x020C && params.size() >= 4 && !windowExtent) {
+        } else if (r.kind == Kind::Wmf && function == META_SETWINDOWEXT && params.size() >= 4 && !windowExtent) {
             r.frame.height = s16(params, 0);
             r.frame.width = s16(params, 2);
             windowExtent = true;
@@ -269,7 +262,7 @@ Result checkWmfRecords(Bytes d, Result r)
         at += std::size_t(bytes);
     }
     if (r.length == 0)
-        return fail(r, Problem::Damaged);
+        return damaged;
     if (r.kind == Kind::Wmf && windowExtent) {
         // Negative extents flip the picture; its size is the same.
         if (r.frame.width < 0) {
@@ -281,36 +274,34 @@ Result checkWmfRecords(Bytes d, Result r)
             r.frame.height = -r.frame.height;
         }
         // Plain metafiles come from programs that drew in pixels; take their units as such.
-        if (r.frame.isEmpty() || !setSize(r, r.frame.width, r.frame.height)) {
-            r.problem = r.problem == Problem::TooLarge ? Problem::TooLarge : Problem::Damaged;
-            return r;
-        }
+        if (r.frame.isEmpty() || !setSize(r, r.frame.width, r.frame.height))
+            return damaged;
     }
     return r;
 }
 
-Result checkEmfRecords(Bytes d, Result r)
+Result<Header> checkEmfRecords(Bytes d, Header r)
 {
     // The header's byte count is often wrong in files from old writers; the records decide.
     std::size_t at = 0;
     for (std::size_t count = 0; count < maxRecords; ++count) {
         if (d.size() - at < 8)
-            return fail(r, Problem::Damaged);
+            return damaged;
         const std::uint32_t type = u32(d, at);
         const std::uint32_t size = u32(d, at + 4);
         if (size < 8 || size % 4 != 0 || size > d.size() - at)
-            return fail(r, Problem::Damaged);
-        if ((count == 0) != (type == 1))
-            return fail(r, Problem::Damaged);
-        if (type == 0 || type > 122)
-            return fail(r, Problem::Damaged);
+            return damaged;
+        if ((count == 0) != (type == EMR_HEADER))
+            return damaged;
+        if (type == 0 || type > lastRecordType)
+            return damaged;
         at += size;
-        if (type == 14) { // EOF
+        if (type == EMR_EOF) {
             r.length = at;
             return r;
         }
     }
-    return fail(r, Problem::Damaged);
+    return damaged;
 }
 
 }
@@ -327,23 +318,23 @@ MetafileCheck::Kind MetafileCheck::sniff(std::span<const std::uint8_t> head)
     return Kind::None;
 }
 
-MetafileCheck::Result MetafileCheck::inspectHeader(std::span<const std::uint8_t> data)
+Result<MetafileCheck::Header> MetafileCheck::inspectHeader(std::span<const std::uint8_t> data)
 {
-    Result r;
+    Header r;
     r.kind = sniff(data);
     if (r.kind == Kind::None)
-        return r;
+        return Problem::NotAPicture;
     if (data.size() > maxFileSize)
-        return fail(r, Problem::TooLarge);
+        return Problem::TooLarge;
     return r.kind == Kind::Emf ? inspectEmfHeader(data, r) : inspectWmfHeader(data, r);
 }
 
-MetafileCheck::Result MetafileCheck::check(std::span<const std::uint8_t> data)
+Result<MetafileCheck::Header> MetafileCheck::check(std::span<const std::uint8_t> data)
 {
-    Result r = inspectHeader(data);
-    if (!r.ok())
+    const Result<Header> r = inspectHeader(data);
+    if (!r)
         return r;
-    return r.kind == Kind::Emf ? checkEmfRecords(data, r) : checkWmfRecords(data, r);
+    return r->kind == Kind::Emf ? checkEmfRecords(data, r.value()) : checkWmfRecords(data, r.value());
 }
 
 }

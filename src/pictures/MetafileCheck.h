@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "pictures/Result.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -16,7 +18,6 @@ namespace pictures {
 class MetafileCheck {
 public:
     enum class Kind { None, PlaceableWmf, Wmf, Emf };
-    enum class Problem { None, NotAMetafile, Damaged, TooLarge };
 
     // The rectangle that maps onto the picture, in the metafile's own units.
     struct Frame {
@@ -27,17 +28,16 @@ public:
         bool isEmpty() const { return !(width > 0 && height > 0); }
     };
 
-    struct Result {
+    struct Header {
         Kind kind = Kind::None;
-        Problem problem = Problem::NotAMetafile;
-        // The picture's size in pixels at 96 DPI; 0 x 0 for a plain WMF that sets no window.
+        // The drawing's size in pixels at 96 DPI, which may be beyond the picture limits (the
+        // player then draws it smaller); 0 x 0 for a plain WMF that sets no window.
         std::int64_t width = 0;
         std::int64_t height = 0;
         // WMF: logical units. EMF: device pixels of the reference device the file was made on.
         Frame frame;
-        // Where the records end (the end-of-file record included); bytes after it are ignored.
+        // Where the records end (the end-of-file record included); 0 after the header alone.
         std::size_t length = 0;
-        bool ok() const { return problem == Problem::None; }
     };
 
     // Larger files are refused outright; no real clip art comes near it.
@@ -45,10 +45,11 @@ public:
 
     // Which kind of metafile the first bytes announce, without checking further.
     static Kind sniff(std::span<const std::uint8_t> head);
-    // Header only: kind, size and frame. Cheap enough for every QImageReader::size().
-    static Result inspectHeader(std::span<const std::uint8_t> data);
+    // Header only: kind, size and frame. Cheap enough for every QImageReader::size(). Refuses
+    // with NotAPicture, Damaged or TooLarge (a file beyond maxFileSize).
+    static Result<Header> inspectHeader(std::span<const std::uint8_t> data);
     // Header and every record.
-    static Result check(std::span<const std::uint8_t> data);
+    static Result<Header> check(std::span<const std::uint8_t> data);
 };
 
 }

@@ -4,12 +4,13 @@
 #include "pictures/EmfPlayer.h"
 #include "pictures/MetafileCanvas.h"
 #include "pictures/MetafileCheck.h"
-#include "pictures/PictureLimits.h"
+#include "pictures/PictureMemory.h"
 #include "pictures/RecordBytes.h"
 #include "pictures/WmfPlayer.h"
 
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 #include <new>
 
@@ -17,36 +18,23 @@ namespace pictures {
 
 namespace {
 
-using Problem = MetafilePlayer::Problem;
+using Header = MetafileCheck::Header;
 
-Problem problemOf(MetafileCheck::Problem p)
-{
-    switch (p) {
-    case MetafileCheck::Problem::None: return Problem::None;
-    case MetafileCheck::Problem::NotAMetafile: return Problem::NotAMetafile;
-    case MetafileCheck::Problem::Damaged: return Problem::Damaged;
-    case MetafileCheck::Problem::TooLarge: return Problem::TooLarge;
-    }
-    return Problem::Damaged;
-}
-
-bool replay(std::span<const std::uint8_t> data, const MetafileCheck::Result& checked, MetafileCanvas& canvas,
+bool replay(std::span<const std::uint8_t> data, const Header& checked, MetafileCanvas& canvas,
     std::chrono::steady_clock::time_point deadline)
 {
     return checked.kind == MetafileCheck::Kind::Emf ? EmfPlayer::play(data, checked, canvas, deadline)
                                                     : WmfPlayer::play(data, checked, canvas, deadline);
 }
 
-MetafilePlayer::Result play(std::span<const std::uint8_t> data, const MetafilePlayer::Bounds& bounds)
+Result<QImage> play(std::span<const std::uint8_t> data, const Limits& limits, const MetafilePlayer::Bounds& bounds)
 {
-    MetafilePlayer::Result result;
-    const MetafileCheck::Result checked = MetafileCheck::check(data);
-    result.width = checked.width;
-    result.height = checked.height;
-    if (!checked.ok()) {
-        result.problem = problemOf(checked.problem);
-        return result;
-    }
+    const Result<Header> verdict = MetafileCheck::check(data);
+    if (!verdict)
+        return verdict.error();
+    const Header& checked = verdict.value();
+    std::int64_t width = checked.width;
+    std::int64_t height = checked.height;
     const auto deadline = std::chrono::steady_clock::now() + bounds.time;
 
     MetafileCanvas::Setup setup;
@@ -71,71 +59,72 @@ MetafilePlayer::Result play(std::span<const std::uint8_t> data, const MetafilePl
                 setup.frame.moveTopLeft(bounds.topLeft());
         }
     }
-    if (checked.width <= 0 || checked.height <= 0) {
+    if (width <= 0 || height <= 0) {
         // A plain WMF that sets no window drew in pixels: its picture is where the drawing lands.
         setup.frame = QRectF(0, 0, 1, 1);
         setup.size = QSize(1, 1);
         MetafileCanvas measuring(nullptr, setup);
-        if (!replay(data, checked, measuring, deadline)) {
-            result.problem = Problem::TimedOut;
-            return result;
-        }
+        if (!replay(data, checked, measuring, deadline))
+            return PictureError(Problem::TimedOut, "the metafile took too long to draw");
         const QRectF drawn = measuring.measured();
-        if (drawn.isEmpty()) {
-            result.problem = Problem::Damaged;
-            return result;
-        }
+        if (drawn.isEmpty())
+            return Problem::Damaged;
         const double left = std::floor(drawn.left());
         const double top = std::floor(drawn.top());
-        const double width = std::ceil(drawn.right()) - left;
-        const double height = std::ceil(drawn.bottom()) - top;
-        result.width = std::int64_t(std::min(width, 1e12));
-        result.height = std::int64_t(std::min(height, 1e12));
-        if (!PictureLimits::allows(result.width, result.height)) {
-            result.problem = Problem::TooLarge;
-            return result;
-        }
-        setup.frame = QRectF(left, top, width, height);
+        const double right = std::ceil(drawn.right());
+        const double bottom = std::ceil(drawn.bottom());
+        width = std::int64_t(std::min(right - left, 1e12));
+        height = std::int64_t(std::min(bottom - top, 1e12));
+        setup.frame = QRectF(left, top, right - left, bottom - top);
     }
-    setup.size = QSize(int(result.width), int(result.height));
-    const std::int64_t area = result.width * result.height;
+    // The frame keeps the drawing's own units; only the pixels it maps onto get fewer.
+    setup.size = MetafilePlayer::fittedSize(width, height, limits);
+    const std::int64_t area = std::int64_t(setup.size.width()) * setup.size.height();
     setup.workBudget = std::clamp(area * bounds.workPerPixel, bounds.minWork, bounds.maxWork);
 
-    QImage image(setup.size, QImage::Format_ARGB32_Premultiplied);
-    if (image.isNull()) {
-        result.problem = Problem::TooLarge;
-        return result;
-    }
+    Result<QImage> allocated
+        = allocatePicture(setup.size.width(), setup.size.height(), QImage::Format_ARGB32_Premultiplied, limits);
+    if (!allocated)
+        return allocated.error();
+    QImage image = std::move(allocated).value();
     // Whatever the metafile leaves unpainted stays transparent, as it would over a window.
     image.fill(Qt::transparent);
     QPainter painter(&image);
     MetafileCanvas canvas(&painter, setup);
     const bool inTime = replay(data, checked, canvas, deadline);
     painter.end();
-    if (!inTime) {
-        result.problem = Problem::TimedOut;
-        return result;
-    }
-    if (canvas.exhausted()) {
-        result.problem = Problem::TooComplex;
-        return result;
-    }
-    result.image = std::move(image);
-    return result;
+    if (!inTime)
+        return PictureError(Problem::TimedOut, "the metafile took too long to draw");
+    if (canvas.exhausted())
+        return Problem::TooComplex;
+    return image;
 }
 
 }
 
-MetafilePlayer::Result MetafilePlayer::play(std::span<const std::uint8_t> data, const Bounds& bounds)
+QSize MetafilePlayer::fittedSize(std::int64_t width, std::int64_t height, const Limits& limits)
+{
+    width = std::max<std::int64_t>(width, 1);
+    height = std::max<std::int64_t>(height, 1);
+    if (limits.allows(width, height))
+        return QSize(int(width), int(height));
+    const double w = double(width);
+    const double h = double(height);
+    const double pixels = double(limits.maxBytes / Limits::bytesPerPixel);
+    const double scale = std::min({ limits.maxSide / w, limits.maxSide / h, std::sqrt(pixels / (w * h)) });
+    // Rounded down, so that the scaled size is within the limits whatever the rounding.
+    return QSize(int(std::clamp(std::floor(w * scale), 1.0, double(limits.maxSide))),
+        int(std::clamp(std::floor(h * scale), 1.0, double(limits.maxSide))));
+}
+
+Result<QImage> MetafilePlayer::play(std::span<const std::uint8_t> data, const Limits& limits, const Bounds& bounds)
 {
     // Allocation failures inside Qt or the player are a picture that cannot be read, not the
     // program's end.
     try {
-        return pictures::play(data, bounds);
+        return pictures::play(data, limits, bounds);
     } catch (const std::bad_alloc&) {
-        Result r;
-        r.problem = Problem::TooLarge;
-        return r;
+        return PictureError(Problem::OutOfMemory);
     }
 }
 

@@ -2,10 +2,8 @@
 #include "pictures/OwnFormatHandler.h"
 
 #include "pictures/PictureFormat.h"
-#include "pictures/ReadFailure.h"
 
 #include <QIODevice>
-#include <QVariant>
 
 namespace pictures {
 
@@ -45,18 +43,6 @@ bool OwnFormatHandler::read(QImage* image)
     }
     *image = std::move(decoded).value();
     return true;
-}
-
-QVariant OwnFormatHandler::option(ImageOption option) const
-{
-    if (option == Description && m_failure.isError())
-        return ReadFailure::describe(m_failure);
-    return {};
-}
-
-bool OwnFormatHandler::supportsOption(ImageOption option) const
-{
-    return option == Description;
 }
 
 }

@@ -33,8 +33,14 @@ std::string PictureError::message() const
     case Problem::OutOfMemory:
         return hasSize ? "not enough memory for a " + sizeText(m_width, m_height) + " picture"
                        : "not enough memory for the picture";
+    case Problem::TooComplex: return "the metafile draws more than a picture can take";
     }
     return {};
+}
+
+std::string PictureError::text() const
+{
+    return m_file.empty() ? message() : "cannot read " + m_file + ": " + message();
 }
 
 }

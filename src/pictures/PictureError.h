@@ -21,6 +21,7 @@ enum class Problem {
     TimedOut,
     HelperFailed,
     OutOfMemory,
+    TooComplex,        // a drawing (a metafile) that would touch more pixels than its picture can take
 };
 
 // Plain C++, so that the metafile helper can report the same causes.
@@ -56,14 +57,28 @@ public:
     std::int64_t width() const { return m_width; }
     std::int64_t height() const { return m_height; }
 
+    // The same cause, concerning this file. Added once, where the error leaves the picture subsystem.
+    PictureError inFile(std::string path) const
+    {
+        PictureError e = *this;
+        e.m_file = std::move(path);
+        return e;
+    }
+    // The file it concerns, or empty.
+    const std::string& file() const { return m_file; }
+
     // The cause in words, without the file ("picture is too large (40000 x 40000)").
     std::string message() const;
+    // The cause with the file in front, as people read it ("cannot read /home/ann/a.pcx: not a
+    // picture Movelle can read"); the bare message when no file is known.
+    std::string text() const;
 
 private:
     Problem m_problem = Problem::None;
     std::string m_detail;
     std::int64_t m_width = -1;
     std::int64_t m_height = -1;
+    std::string m_file;
 };
 
 }

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "pictures/PictureFormatsPlugin.h"
 
-#include "pictures/MetafileHandler.h"
 #include "pictures/OwnFormatHandler.h"
 #include "pictures/PictureFormat.h"
 
@@ -9,44 +8,36 @@ namespace pictures {
 
 namespace {
 
-bool isMetafile(const QByteArray& format)
-{
-    return format == "wmf" || format == "emf";
-}
+// Enough of the start of a file for every sniffer.
+constexpr qint64 headBytes = 128;
 
-QByteArray formatOf(QIODevice* device)
+const PictureFormat* formatOf(QIODevice* device)
 {
-    if (!device)
-        return {};
-    if (const PictureFormat* own = ownPictureFormat(QByteArrayView(device->peek(128))))
-        return own->name;
-    return MetafileHandler::formatOf(device);
+    return device ? ownPictureFormat(QByteArrayView(device->peek(headBytes))) : nullptr;
 }
 
 }
 
 QImageIOPlugin::Capabilities PictureFormatsPlugin::capabilities(QIODevice* device, const QByteArray& format) const
 {
-    if (ownPictureFormatNamed(format) || isMetafile(format))
+    if (ownPictureFormatNamed(format))
         return CanRead;
     // QImageReader asks with an empty format when it sniffs content.
-    if (format.isEmpty() && device && device->isReadable() && !formatOf(device).isEmpty())
+    if (format.isEmpty() && device && device->isReadable() && formatOf(device))
         return CanRead;
     return {};
 }
 
 QImageIOHandler* PictureFormatsPlugin::create(QIODevice* device, const QByteArray& format) const
 {
-    const QByteArray chosen = ownPictureFormatNamed(format) || isMetafile(format) ? format : formatOf(device);
-    QImageIOHandler* handler = nullptr;
-    if (const PictureFormat* own = ownPictureFormatNamed(chosen))
-        handler = new OwnFormatHandler(*own);
-    else if (isMetafile(chosen))
-        handler = new MetafileHandler;
-    if (handler) {
-        handler->setDevice(device);
-        handler->setFormat(chosen);
-    }
+    const PictureFormat* chosen = ownPictureFormatNamed(format);
+    if (!chosen)
+        chosen = formatOf(device);
+    if (!chosen)
+        return nullptr;
+    auto* handler = new OwnFormatHandler(*chosen);
+    handler->setDevice(device);
+    handler->setFormat(format.isEmpty() ? QByteArray(chosen->name) : format);
     return handler;
 }
 

@@ -4,7 +4,6 @@
 #include "pictures/GifScreen.h"
 #include "pictures/PictureFile.h"
 #include "pictures/PictureFormat.h"
-#include "pictures/ReadFailure.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -38,7 +37,7 @@ bool isOwnFormat(const QByteArray& format)
     return ownPictureFormatNamed(QByteArrayView(format)) != nullptr;
 }
 
-// JPEG, PNG, GIF, TIFF, XBM and the metafiles go through QImageReader.
+// JPEG, PNG, GIF, TIFF and XBM go through QImageReader; our own formats never do.
 Result<QImage> decodeWithQt(QByteArrayView bytes, const Limits& limits)
 {
     QByteArray data = QByteArray::fromRawData(bytes.data(), bytes.size());
@@ -60,10 +59,6 @@ Result<QImage> decodeWithQt(QByteArrayView bytes, const Limits& limits)
 
     QImage image = reader.read();
     if (image.isNull()) {
-        // Our own handlers know more than QImageReader's generic text can carry.
-        const PictureError cause = ReadFailure::fromReader(reader);
-        if (cause.isError())
-            return cause;
         // Qt answers a failed allocation with a null image too; find out whether that was it.
         if (declared.isValid() && QImage(declared, QImage::Format_ARGB32).isNull())
             return PictureError::outOfMemory(declared.width(), declared.height());
@@ -99,22 +94,17 @@ Result<QImage> decodePicture(QByteArrayView bytes, const Limits& limits)
     }
 }
 
-PictureReadResult readPicture(const QString& path, const Limits& limits)
+Result<QImage> readPicture(const QString& path, const Limits& limits)
 {
     // The one place a cause learns which file it concerns.
-    const auto failure = [&path](const PictureError& error) {
-        return PictureReadResult { {},
-            QStringLiteral("cannot read %1: %2")
-                .arg(QDir::toNativeSeparators(path), QString::fromStdString(error.message())),
-            error };
-    };
+    const std::string file = QDir::toNativeSeparators(path).toStdString();
     const Result<QByteArray> bytes = readPictureFile(path, limits);
     if (!bytes)
-        return failure(bytes.error());
+        return bytes.error().inFile(file);
     Result<QImage> decoded = decodePicture(QByteArrayView(bytes.value()), limits);
     if (!decoded)
-        return failure(decoded.error());
-    return { std::move(decoded).value(), {}, {} };
+        return decoded.error().inFile(file);
+    return decoded;
 }
 
 }

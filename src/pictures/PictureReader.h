@@ -11,24 +11,18 @@
 
 namespace pictures {
 
-// The outcome of reading one picture file: a decoded image, or the typed cause and an error text
-// that names the file and the cause ("cannot read /home/ann/a.pcx: not a picture Movelle can read").
-struct PictureReadResult {
-    QImage image;
-    QString error;
-    PictureError failure;
-};
-
 // Reads a picture file by its content, whatever its extension says: BMP/DIB (every header
 // version, 1 to 32 bits, RLE4/RLE8/RLE24, bitfields), ICO and CUR (the largest, then deepest,
 // image), PCX (our own readers), GIF (the first frame), JPEG, PNG, TIFF, XBM (Qt's), and Windows
-// metafiles (WMF, placeable or plain, and EMF) drawn at their header's size at 96 DPI by our player
-// under a bound on work and time (MetafilePlayer); drawing them needs a QGuiApplication.
+// metafiles (WMF, placeable or plain, and EMF) drawn at their header's size at 96 DPI (smaller when
+// that is beyond the limits) by our player under a bound on work and time (MetafilePlayer); drawing
+// them needs a QGuiApplication.
 //
 // Only regular files are read, without blocking. Pictures over the limits (16384 pixels a side or
 // 512 MiB decoded unless told otherwise) are refused before anything is allocated. Never shows UI;
 // safe to call from several worker threads at once.
-PictureReadResult readPicture(const QString& path, const Limits& limits = {});
+// A refusal names the file (PictureError::file(), and text() says "cannot read PATH: cause").
+Result<QImage> readPicture(const QString& path, const Limits& limits = {});
 
 // The same decoding on bytes already in memory, as readPicture() does after reading the file. The
 // error names no file. No exception leaves it: running out of memory is a result like any other.

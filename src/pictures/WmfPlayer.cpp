@@ -1,22 +1,23 @@
 // SPDX-License-Identifier: MIT
 #include "pictures/WmfPlayer.h"
 
+#include "pictures/Limits.h"
 #include "pictures/MetafileBitmap.h"
 #include "pictures/MetafileCanvas.h"
+#include "pictures/MetafileObjects.h"
+#include "pictures/MetafileRecords.h"
 #include "pictures/MetafileText.h"
-#include "pictures/PictureLimits.h"
 #include "pictures/RecordBytes.h"
 
 #include <QPainterPath>
 
-#include <variant>
 #include <vector>
 
 namespace pictures {
 
 namespace {
 
-using Object = std::variant<std::monostate, MetafilePen, MetafileBrush, MetafileFont, QRectF>;
+using namespace wmf;
 
 QColor colourRef(const RecordBytes& r, std::size_t at)
 {
@@ -57,7 +58,7 @@ QImage bitmap16(const RecordBytes& r, std::size_t at)
     const std::size_t stride = r.u16(at + 6);
     const int planes = r.u8(at + 8);
     const int bits = r.u8(at + 9);
-    if (width <= 0 || height <= 0 || planes != 1 || (bits != 1 && bits != 24) || !PictureLimits::allows(width, height)
+    if (width <= 0 || height <= 0 || planes != 1 || (bits != 1 && bits != 24) || !Limits {}.allows(width, height)
         || stride < (std::size_t(width) * std::size_t(bits) + 7) / 8 || r.fitting(at + 10, std::size_t(height), stride) < std::size_t(height))
         return {};
     QImage image(width, height, QImage::Format_RGB32);
@@ -113,47 +114,21 @@ class Player {
 public:
     Player(MetafileCanvas& canvas, std::size_t objects)
         : m_canvas(canvas)
+        , m_objects(canvas, objects)
     {
-        m_objects.resize(objects);
     }
 
     void record(std::uint16_t function, const RecordBytes& r);
 
 private:
-    void create(Object object)
-    {
-        // The first free slot, as Windows fills its handle table.
-        for (Object& slot : m_objects) {
-            if (std::holds_alternative<std::monostate>(slot)) {
-                slot = std::move(object);
-                return;
-            }
-        }
-        if (m_objects.size() < 65535)
-            m_objects.push_back(std::move(object));
-    }
-    void select(std::size_t index);
     void text(QPointF at, std::span<const std::uint8_t> bytes, std::uint32_t options, std::optional<QRectF> box,
         const std::vector<double>& perByte);
     void dib(const QRectF& destination, std::span<const std::uint8_t> packed, QRectF source, std::uint32_t rop,
         bool sourceFromBottom);
 
     MetafileCanvas& m_canvas;
-    std::vector<Object> m_objects;
+    MetafileObjects m_objects;
 };
-
-void Player::select(std::size_t index)
-{
-    if (index >= m_objects.size())
-        return;
-    const Object& o = m_objects[index];
-    if (const auto* pen = std::get_if<MetafilePen>(&o))
-        m_canvas.setPen(*pen);
-    else if (const auto* brush = std::get_if<MetafileBrush>(&o))
-        m_canvas.setBrush(*brush);
-    else if (const auto* font = std::get_if<MetafileFont>(&o))
-        m_canvas.setFont(*font);
-}
 
 void Player::text(QPointF at, std::span<const std::uint8_t> bytes, std::uint32_t options, std::optional<QRectF> box,
     const std::vector<double>& perByte)
@@ -185,44 +160,44 @@ void Player::record(std::uint16_t function, const RecordBytes& r)
 {
     MetafileCanvas& c = m_canvas;
     switch (function) {
-    case 0x001E: c.saveDc(); break;
-    case 0x0127: c.restoreDc(r.s16(0)); break;
-    case 0x0102: c.setBackgroundMode(r.u16(0)); break;
-    case 0x0103: c.setMapMode(r.u16(0)); break;
-    case 0x0104: c.setRop2(r.u16(0)); break;
-    case 0x0106: c.setPolyFillMode(r.u16(0)); break;
-    case 0x012E: c.setTextAlign(r.u16(0)); break;
-    case 0x0201: c.setBackgroundColour(colourRef(r, 0)); break;
-    case 0x0209: c.setTextColour(colourRef(r, 0)); break;
-    case 0x020B: c.setWindowOrg(QPointF(r.s16(2), r.s16(0))); break;
-    case 0x020C: c.setWindowExt(QSizeF(r.s16(2), r.s16(0))); break;
-    case 0x020D: c.setViewportOrg(QPointF(r.s16(2), r.s16(0))); break;
-    case 0x020E: c.setViewportExt(QSizeF(r.s16(2), r.s16(0))); break;
-    case 0x020F: c.offsetWindowOrg(QPointF(r.s16(2), r.s16(0))); break;
-    case 0x0211: c.offsetViewportOrg(QPointF(r.s16(2), r.s16(0))); break;
-    case 0x0410: c.scaleWindowExt(r.s16(6), r.s16(4), r.s16(2), r.s16(0)); break;
-    case 0x0412: c.scaleViewportExt(r.s16(6), r.s16(4), r.s16(2), r.s16(0)); break;
-    case 0x0213: c.lineTo(QPointF(r.s16(2), r.s16(0))); break;
-    case 0x0214: c.moveTo(QPointF(r.s16(2), r.s16(0))); break;
-    case 0x0415: c.excludeClipRect(reversedRect(r, 0)); break;
-    case 0x0416: c.intersectClipRect(reversedRect(r, 0)); break;
-    case 0x0220: c.offsetClip(QPointF(r.s16(2), r.s16(0))); break;
-    case 0x0418: c.ellipse(reversedRect(r, 0)); break;
-    case 0x041B: c.rectangle(reversedRect(r, 0)); break;
-    case 0x061C: c.roundRect(reversedRect(r, 4), QSizeF(r.s16(2), r.s16(0))); break;
-    case 0x0817:
-    case 0x0830:
-    case 0x081A: {
-        const MetafileCanvas::ArcKind kind = function == 0x0817 ? MetafileCanvas::ArcKind::Arc
-            : function == 0x0830                                ? MetafileCanvas::ArcKind::Chord
+    case META_SAVEDC: c.saveDc(); break;
+    case META_RESTOREDC: c.restoreDc(r.s16(0)); break;
+    case META_SETBKMODE: c.setBackgroundMode(r.u16(0)); break;
+    case META_SETMAPMODE: c.setMapMode(r.u16(0)); break;
+    case META_SETROP2: c.setRop2(r.u16(0)); break;
+    case META_SETPOLYFILLMODE: c.setPolyFillMode(r.u16(0)); break;
+    case META_SETTEXTALIGN: c.setTextAlign(r.u16(0)); break;
+    case META_SETBKCOLOR: c.setBackgroundColour(colourRef(r, 0)); break;
+    case META_SETTEXTCOLOR: c.setTextColour(colourRef(r, 0)); break;
+    case META_SETWINDOWORG: c.setWindowOrg(QPointF(r.s16(2), r.s16(0))); break;
+    case META_SETWINDOWEXT: c.setWindowExt(QSizeF(r.s16(2), r.s16(0))); break;
+    case META_SETVIEWPORTORG: c.setViewportOrg(QPointF(r.s16(2), r.s16(0))); break;
+    case META_SETVIEWPORTEXT: c.setViewportExt(QSizeF(r.s16(2), r.s16(0))); break;
+    case META_OFFSETWINDOWORG: c.offsetWindowOrg(QPointF(r.s16(2), r.s16(0))); break;
+    case META_OFFSETVIEWPORTORG: c.offsetViewportOrg(QPointF(r.s16(2), r.s16(0))); break;
+    case META_SCALEWINDOWEXT: c.scaleWindowExt(r.s16(6), r.s16(4), r.s16(2), r.s16(0)); break;
+    case META_SCALEVIEWPORTEXT: c.scaleViewportExt(r.s16(6), r.s16(4), r.s16(2), r.s16(0)); break;
+    case META_LINETO: c.lineTo(QPointF(r.s16(2), r.s16(0))); break;
+    case META_MOVETO: c.moveTo(QPointF(r.s16(2), r.s16(0))); break;
+    case META_EXCLUDECLIPRECT: c.excludeClipRect(reversedRect(r, 0)); break;
+    case META_INTERSECTCLIPRECT: c.intersectClipRect(reversedRect(r, 0)); break;
+    case META_OFFSETCLIPRGN: c.offsetClip(QPointF(r.s16(2), r.s16(0))); break;
+    case META_ELLIPSE: c.ellipse(reversedRect(r, 0)); break;
+    case META_RECTANGLE: c.rectangle(reversedRect(r, 0)); break;
+    case META_ROUNDRECT: c.roundRect(reversedRect(r, 4), QSizeF(r.s16(2), r.s16(0))); break;
+    case META_ARC:
+    case META_CHORD:
+    case META_PIE: {
+        const MetafileCanvas::ArcKind kind = function == META_ARC ? MetafileCanvas::ArcKind::Arc
+            : function == META_CHORD                                ? MetafileCanvas::ArcKind::Chord
                                                                 : MetafileCanvas::ArcKind::Pie;
         c.arc(reversedRect(r, 8), QPointF(r.s16(6), r.s16(4)), QPointF(r.s16(2), r.s16(0)), kind);
         break;
     }
-    case 0x041F: c.setPixel(QPointF(r.s16(6), r.s16(4)), colourRef(r, 0)); break;
-    case 0x0324: c.polygon(points(r, 2, r.u16(0))); break;
-    case 0x0325: c.polyline(points(r, 2, r.u16(0))); break;
-    case 0x0538: {
+    case META_SETPIXEL: c.setPixel(QPointF(r.s16(6), r.s16(4)), colourRef(r, 0)); break;
+    case META_POLYGON: c.polygon(points(r, 2, r.u16(0))); break;
+    case META_POLYLINE: c.polyline(points(r, 2, r.u16(0))); break;
+    case META_POLYPOLYGON: {
         const std::size_t count = r.fitting(2, r.u16(0), 2);
         std::vector<QPolygonF> polygons;
         std::size_t at = 2 + 2 * count;
@@ -234,13 +209,13 @@ void Player::record(std::uint16_t function, const RecordBytes& r)
         c.polyPolygon(polygons);
         break;
     }
-    case 0x0521: { // TextOut: count, string, y, x
+    case META_TEXTOUT: { // count, string, y, x
         const std::size_t count = r.u16(0);
         const std::size_t after = 2 + (count + 1) / 2 * 2;
         text(QPointF(r.s16(after + 2), r.s16(after)), r.span(2, count), 0, std::nullopt, {});
         break;
     }
-    case 0x0A32: { // ExtTextOut: y, x, count, options, [rectangle], string, [advances]
+    case META_EXTTEXTOUT: { // y, x, count, options, [rectangle], string, [advances]
         const std::size_t count = r.u16(4);
         const std::uint32_t options = r.u16(6);
         std::size_t at = 8;
@@ -259,20 +234,17 @@ void Player::record(std::uint16_t function, const RecordBytes& r)
         text(QPointF(r.s16(2), r.s16(0)), bytes, options, box, advances);
         break;
     }
-    case 0x012D: select(r.u16(0)); break;
-    case 0x01F0:
-        if (r.u16(0) < m_objects.size())
-            m_objects[r.u16(0)] = std::monostate();
-        break;
-    case 0x02FA: { // CreatePenIndirect: style, width (x, y), colour
+    case META_SELECTOBJECT: m_objects.select(r.u16(0)); break;
+    case META_DELETEOBJECT: m_objects.remove(r.u16(0)); break;
+    case META_CREATEPENINDIRECT: { // style, width (x, y), colour
         MetafilePen pen;
         pen.style = r.u16(0);
         pen.width = r.s16(2) < 0 ? -r.s16(2) : r.s16(2);
         pen.colour = colourRef(r, 6);
-        create(pen);
+        m_objects.create(pen);
         break;
     }
-    case 0x02FC: { // CreateBrushIndirect: style, colour, hatch
+    case META_CREATEBRUSHINDIRECT: { // style, colour, hatch
         MetafileBrush brush;
         const std::uint32_t style = r.u16(0);
         brush.colour = colourRef(r, 2);
@@ -280,10 +252,10 @@ void Player::record(std::uint16_t function, const RecordBytes& r)
         brush.kind = style == 1 ? MetafileBrush::Kind::Null
             : style == 2        ? MetafileBrush::Kind::Hatched
                                 : MetafileBrush::Kind::Solid;
-        create(brush);
+        m_objects.create(brush);
         break;
     }
-    case 0x02FB: { // CreateFontIndirect
+    case META_CREATEFONTINDIRECT: {
         MetafileFont font;
         font.height = r.s16(0);
         font.width = r.s16(2);
@@ -298,40 +270,37 @@ void Player::record(std::uint16_t function, const RecordBytes& r)
         while (length < face.size() && face[length])
             ++length;
         font.face = MetafileText::decode(face.first(length), font.charset);
-        create(font);
+        m_objects.create(font);
         break;
     }
-    case 0x0142: { // DIBCreatePatternBrush: style, usage, packed DIB
-        create(MetafileBrush::fromPattern(MetafileBitmap::decodePacked(r.rest(4)).image));
+    case META_DIBCREATEPATTERNBRUSH: { // style, usage, packed DIB
+        m_objects.create(MetafileBrush::fromPattern(MetafileBitmap::decodePacked(r.rest(4)).image));
         break;
     }
-    case 0x01F9: // CreatePatternBrush with a device bitmap: kept as a plain brush, so the slots stay right
-    case 0x00F7: // CreatePalette
-        create(MetafileBrush {});
+    case META_CREATEPATTERNBRUSH: // with a device bitmap: kept as a plain brush, so the slots stay right
+    case META_CREATEPALETTE:
+        m_objects.create(MetafileBrush {});
         break;
-    case 0x06FF: // CreateRegion: kept as its bounding box
-        create(QRectF(QPointF(r.s16(14), r.s16(16)), QPointF(r.s16(18), r.s16(20))));
+    case META_CREATEREGION: // kept as its bounding box
+        m_objects.create(QRectF(QPointF(r.s16(14), r.s16(16)), QPointF(r.s16(18), r.s16(20))));
         break;
-    case 0x012C: // SelectClipRegion
-        if (r.u16(0) < m_objects.size()) {
-            if (const auto* box = std::get_if<QRectF>(&m_objects[r.u16(0)]))
-                c.intersectClipRect(*box);
+    case META_SELECTCLIPREGION:
+        if (const auto* box = m_objects.get<QRectF>(r.u16(0)))
+            c.intersectClipRect(*box);
+        break;
+    case META_FILLREGION: { // region, brush
+        const auto* box = m_objects.get<QRectF>(r.u16(0));
+        const auto* brush = m_objects.get<MetafileBrush>(r.u16(2));
+        if (box && brush) {
+            c.saveDc();
+            c.setBrush(*brush);
+            c.setPen(MetafilePen { MetafilePen::Null, 0, Qt::black, false, {} });
+            c.rectangle(*box);
+            c.restoreDc(-1);
         }
         break;
-    case 0x0228: // FillRegion: region, brush
-        if (r.u16(0) < m_objects.size() && r.u16(2) < m_objects.size()) {
-            const auto* box = std::get_if<QRectF>(&m_objects[r.u16(0)]);
-            const auto* brush = std::get_if<MetafileBrush>(&m_objects[r.u16(2)]);
-            if (box && brush) {
-                c.saveDc();
-                c.setBrush(*brush);
-                c.setPen(MetafilePen { MetafilePen::Null, 0, Qt::black, false, {} });
-                c.rectangle(*box);
-                c.restoreDc(-1);
-            }
-        }
-        break;
-    case 0x0940: // DIBBitBlt: rop, [reserved], y and x source, height, width, y and x destination, DIB
+    }
+    case META_DIBBITBLT: // rop, [reserved], y and x source, height, width, y and x destination, DIB
         if (r.size() <= 18) {
             c.bitmap(QRectF(QPointF(r.s16(16), r.s16(14)), QSizeF(r.s16(12), r.s16(10))), QImage(), QRectF(), r.u32(0));
         } else {
@@ -339,7 +308,7 @@ void Player::record(std::uint16_t function, const RecordBytes& r)
                 QRectF(QPointF(r.s16(6), r.s16(4)), QSizeF(r.s16(10), r.s16(8))), r.u32(0), false);
         }
         break;
-    case 0x0B41: // DIBStretchBlt: rop, [reserved], source h, w, y, x, destination h, w, y, x, DIB
+    case META_DIBSTRETCHBLT: // rop, [reserved], source h, w, y, x, destination h, w, y, x, DIB
         if (r.size() <= 22) {
             c.bitmap(QRectF(QPointF(r.s16(20), r.s16(18)), QSizeF(r.s16(16), r.s16(14))), QImage(), QRectF(), r.u32(0));
         } else {
@@ -347,15 +316,15 @@ void Player::record(std::uint16_t function, const RecordBytes& r)
                 QRectF(QPointF(r.s16(10), r.s16(8)), QSizeF(r.s16(6), r.s16(4))), r.u32(0), false);
         }
         break;
-    case 0x0F43: // StretchDIB: rop, usage, source h, w, y, x, destination h, w, y, x, DIB
+    case META_STRETCHDIB: // rop, usage, source h, w, y, x, destination h, w, y, x, DIB
         dib(QRectF(QPointF(r.s16(20), r.s16(18)), QSizeF(r.s16(16), r.s16(14))), r.rest(22),
             QRectF(QPointF(r.s16(12), r.s16(10)), QSizeF(r.s16(8), r.s16(6))), r.u32(0), true);
         break;
-    case 0x0D33: // SetDIBitsToDevice: usage, scans, first scan, y and x source, height, width, y and x destination
+    case META_SETDIBTODEV: // usage, scans, first scan, y and x source, height, width, y and x destination
         dib(QRectF(QPointF(r.s16(16), r.s16(14)), QSizeF(r.s16(12), r.s16(10))), r.rest(18),
             QRectF(QPointF(r.s16(8), r.s16(6)), QSizeF(r.s16(12), r.s16(10))), 0x00CC0020, true);
         break;
-    case 0x0922: // BitBlt: rop, [reserved], y and x source, height, width, y and x destination, [bitmap]
+    case META_BITBLT: // rop, [reserved], y and x source, height, width, y and x destination, [bitmap]
         if (r.size() <= 18) {
             c.bitmap(QRectF(QPointF(r.s16(16), r.s16(14)), QSizeF(r.s16(12), r.s16(10))), QImage(), QRectF(), r.u32(0));
         } else if (const QImage image = bitmap16(r, 16); !image.isNull()) {
@@ -363,7 +332,7 @@ void Player::record(std::uint16_t function, const RecordBytes& r)
                 QRectF(QPointF(r.s16(6), r.s16(4)), QSizeF(r.s16(10), r.s16(8))), r.u32(0));
         }
         break;
-    case 0x0B23: // StretchBlt: rop, [reserved], source h, w, y, x, destination h, w, y, x, [bitmap]
+    case META_STRETCHBLT: // rop, [reserved], source h, w, y, x, destination h, w, y, x, [bitmap]
         if (r.size() <= 22) {
             c.bitmap(QRectF(QPointF(r.s16(20), r.s16(18)), QSizeF(r.s16(16), r.s16(14))), QImage(), QRectF(), r.u32(0));
         } else if (const QImage image = bitmap16(r, 20); !image.isNull()) {
@@ -371,7 +340,7 @@ void Player::record(std::uint16_t function, const RecordBytes& r)
                 QRectF(QPointF(r.s16(10), r.s16(8)), QSizeF(r.s16(6), r.s16(4))), r.u32(0));
         }
         break;
-    case 0x061D: // PatBlt: rop, height, width, y, x
+    case META_PATBLT: // rop, height, width, y, x
         c.bitmap(QRectF(QPointF(r.s16(10), r.s16(8)), QSizeF(r.s16(6), r.s16(4))), QImage(), QRectF(), r.u32(0));
         break;
     default: break;
@@ -380,7 +349,7 @@ void Player::record(std::uint16_t function, const RecordBytes& r)
 
 }
 
-bool WmfPlayer::play(std::span<const std::uint8_t> data, const MetafileCheck::Result& checked, MetafileCanvas& canvas,
+bool WmfPlayer::play(std::span<const std::uint8_t> data, const MetafileCheck::Header& checked, MetafileCanvas& canvas,
     Deadline deadline)
 {
     const RecordBytes file(data);

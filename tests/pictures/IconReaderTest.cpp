@@ -53,12 +53,18 @@ Result<IconDirectory> readFrom(const QByteArray& bytes)
 TEST(IconDirectory, ignoresEntriesThatPointNowhere)
 {
     EXPECT_EQ(readFrom({}).error().problem(), Problem::NotAPicture);
-    EXPECT_FALSE(readFrom(header(3, 1) + entry(16, 16, 8, 100, 22)).ok()) << "unknown type";
-    EXPECT_FALSE(readFrom(header(1, 1) + entry(16, 16, 8, 100, 0x7fffffff)).ok()) << "offset past the end";
-    EXPECT_FALSE(readFrom(header(1, 1) + entry(16, 16, 8, 0, 22) + bitmapHeader(16, 16, 8)).ok()) << "no bytes";
-    EXPECT_FALSE(readFrom(header(1, 60000)).ok()) << "count without entries";
-    EXPECT_FALSE(readFrom(header(1, 1) + entry(16, 16, 8, 40, 22) + bitmapHeader(-16, 16, 8)).ok())
+    EXPECT_EQ(readFrom(header(3, 1) + entry(16, 16, 8, 100, 22)).error().problem(), Problem::NotAPicture)
+        << "unknown type";
+    EXPECT_EQ(readFrom(header(1, 1) + entry(16, 16, 8, 100, 0x7fffffff)).error().problem(), Problem::Damaged)
+        << "offset past the end";
+    EXPECT_EQ(readFrom(header(1, 1) + entry(16, 16, 8, 0, 22) + bitmapHeader(16, 16, 8)).error().problem(),
+        Problem::Damaged)
+        << "no bytes";
+    EXPECT_EQ(readFrom(header(1, 60000)).error().problem(), Problem::Damaged) << "count without entries";
+    EXPECT_EQ(readFrom(header(1, 1) + entry(16, 16, 8, 40, 22) + bitmapHeader(-16, 16, 8)).error().problem(),
+        Problem::Damaged)
         << "negative width";
+    EXPECT_EQ(readFrom(header(1, 0)).error().problem(), Problem::Empty) << "no entries";
 
     // A broken entry does not hide a good one behind it.
     const QByteArray mixed = header(1, 2) + entry(64, 64, 32, 40, 0x7fff0000) + entry(16, 16, 8, 40, 38)

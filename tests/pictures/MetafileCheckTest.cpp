@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "pictures/MetafileCheck.h"
+#include "pictures/MetafilePlayer.h"
 
 #include <QFile>
 
@@ -10,7 +11,9 @@
 #include <functional>
 
 using pictures::MetafileCheck;
-using Problem = MetafileCheck::Problem;
+using pictures::MetafilePlayer;
+using pictures::Problem;
+using pictures::Result;
 
 using namespace pictures::test;
 
@@ -23,9 +26,14 @@ QByteArray corpus(const char* name)
     return file.readAll();
 }
 
-MetafileCheck::Result check(const QByteArray& d)
+std::span<const std::uint8_t> bytesOf(const QByteArray& d)
 {
-    return MetafileCheck::check({ reinterpret_cast<const std::uint8_t*>(d.constData()), std::size_t(d.size()) });
+    return { reinterpret_cast<const std::uint8_t*>(d.constData()), std::size_t(d.size()) };
+}
+
+Result<MetafileCheck::Header> check(const QByteArray& d)
+{
+    return MetafileCheck::check(bytesOf(d));
 }
 
 // Offset of the first WMF record with this function, walking from the records' start.
@@ -59,14 +67,14 @@ constexpr qsizetype dibAt = 28;
 TEST(MetafileCheck, sizesAt96Dpi)
 {
     for (const char* name : { "drawing.wmf", "drawing-plain.wmf", "drawing.emf" }) {
-        const MetafileCheck::Result r = check(corpus(name));
-        EXPECT_TRUE(r.ok()) << name;
-        EXPECT_EQ(r.width, 200) << name;
-        EXPECT_EQ(r.height, 150) << name;
+        const Result<MetafileCheck::Header> r = check(corpus(name));
+        ASSERT_TRUE(r.ok()) << name;
+        EXPECT_EQ(r->width, 200) << name;
+        EXPECT_EQ(r->height, 150) << name;
     }
-    EXPECT_EQ(check(corpus("drawing.wmf")).kind, MetafileCheck::Kind::PlaceableWmf);
-    EXPECT_EQ(check(corpus("drawing-plain.wmf")).kind, MetafileCheck::Kind::Wmf);
-    EXPECT_EQ(check(corpus("drawing.emf")).kind, MetafileCheck::Kind::Emf);
+    EXPECT_EQ(check(corpus("drawing.wmf"))->kind, MetafileCheck::Kind::PlaceableWmf);
+    EXPECT_EQ(check(corpus("drawing-plain.wmf"))->kind, MetafileCheck::Kind::Wmf);
+    EXPECT_EQ(check(corpus("drawing.emf"))->kind, MetafileCheck::Kind::Emf);
 }
 
 struct Mutation {
@@ -87,7 +95,9 @@ TEST_P(MetafileCheckRefuses, beforeTheLibrariesSeeIt)
 {
     QByteArray d = corpus(GetParam().file);
     GetParam().change(d);
-    EXPECT_EQ(check(d).problem, GetParam().expected);
+    const Result<MetafileCheck::Header> r = check(d);
+    ASSERT_FALSE(r.ok());
+    EXPECT_EQ(r.error().problem(), GetParam().expected);
 }
 
 void setDib32(QByteArray& d, qsizetype offset, quint32 value)
@@ -118,21 +128,7 @@ INSTANTIATE_TEST_SUITE_P(Corpus, MetafileCheckRefuses,
         Mutation { "noEndRecord", "drawing.wmf", [](QByteArray& d) { d.chop(6); }, Problem::Damaged },
         Mutation { "unitsPerInchZero", "drawing.wmf",
             [](QByteArray& d) { setLe16(d, 14, quint32(0)); }, Problem::Damaged },
-        Mutation { "placeableTooLarge", "drawing.wmf",
-            [](QByteArray& d) {
-                setLe16(d, 10, quint32(32000));
-                setLe16(d, 12, quint32(32000));
-                setLe16(d, 14, quint32(10));
-            },
-            Problem::TooLarge },
-        Mutation { "plainWindowTooLarge", "drawing-plain.wmf",
-            [](QByteArray& d) {
-                // SetWindowExt is the third record: y then x, after 18 bytes of header and 16 of records.
-                setLe16(d, 18 + 8 + 10 + 6, quint32(30000));
-                setLe16(d, 18 + 8 + 10 + 8, quint32(30000));
-            },
-            Problem::TooLarge },
-        Mutation { "fourBytes", "drawing.emf", [](QByteArray& d) { d.truncate(4); }, Problem::NotAMetafile },
+        Mutation { "fourBytes", "drawing.emf", [](QByteArray& d) { d.truncate(4); }, Problem::NotAPicture },
         Mutation { "headerOnly", "drawing.emf", [](QByteArray& d) { d.truncate(100); }, Problem::Damaged },
         Mutation { "cutInsideARecord", "drawing.emf", [](QByteArray& d) { d.chop(30); }, Problem::Damaged },
         Mutation { "recordSizeNotAMultipleOf4", "drawing.emf",
@@ -143,17 +139,82 @@ INSTANTIATE_TEST_SUITE_P(Corpus, MetafileCheckRefuses,
             [](QByteArray& d) { setLe32(d, emfRecord(d, 43), quint32(999)); }, Problem::Damaged },
         Mutation { "secondHeader", "drawing.emf",
             [](QByteArray& d) { setLe32(d, emfRecord(d, 43), quint32(1)); }, Problem::Damaged },
-        Mutation { "emfFrameTooLarge", "drawing.emf",
-            [](QByteArray& d) { setLe32(d, 32, quint32(2'000'000)); }, Problem::TooLarge }));
+        Mutation { "beyondTheFileBound", "drawing.emf",
+            [](QByteArray& d) { d.resize(qsizetype(MetafileCheck::maxFileSize) + 1); }, Problem::TooLarge }));
+
+// A drawing beyond the picture limits is drawn smaller, keeping its proportions, not refused. Small
+// limits here, so that the test does not draw half a gigabyte.
+struct Large {
+    const char* name;
+    const char* file;
+    std::function<void(QByteArray&)> change;
+    QSize header;
+    QSize drawn;
+};
+
+void PrintTo(const Large& l, std::ostream* os)
+{
+    *os << l.name;
+}
+
+class MetafileBeyondTheLimits : public testing::TestWithParam<Large> { };
+
+TEST_P(MetafileBeyondTheLimits, isDrawnSmallerInProportion)
+{
+    QByteArray d = corpus(GetParam().file);
+    GetParam().change(d);
+    const Result<MetafileCheck::Header> header = check(d);
+    ASSERT_TRUE(header.ok()) << header.error().message();
+    EXPECT_EQ(QSize(int(header->width), int(header->height)), GetParam().header);
+    pictures::Limits limits;
+    limits.maxSide = 1000;
+    limits.maxBytes = 4 * 200'000;
+    const Result<QImage> drawn = MetafilePlayer::play(bytesOf(d), limits, MetafilePlayer::Bounds {});
+    ASSERT_TRUE(drawn.ok()) << drawn.error().message();
+    EXPECT_EQ(drawn->size(), GetParam().drawn);
+    EXPECT_TRUE(limits.allows(drawn->width(), drawn->height()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Corpus, MetafileBeyondTheLimits,
+    testing::Values(
+        // 32000 x 24000 units at 10 an inch, down to the limit's 200,000 pixels.
+        Large { "placeable", "drawing.wmf",
+            [](QByteArray& d) {
+                setLe16(d, 10, quint32(32000));
+                setLe16(d, 12, quint32(24000));
+                setLe16(d, 14, quint32(10));
+            },
+            QSize(307200, 230400), QSize(516, 387) },
+        // Down to the side limit.
+        Large { "plainWindow", "drawing-plain.wmf",
+            [](QByteArray& d) {
+                // SetWindowExt is the third record: y then x, after 18 bytes of header and 16 of records.
+                setLe16(d, 18 + 8 + 10 + 6, quint32(300));
+                setLe16(d, 18 + 8 + 10 + 8, quint32(30000));
+            },
+            QSize(30000, 300), QSize(1000, 10) },
+        // As the corpus's two large charts.
+        Large { "emfFrame", "drawing.emf",
+            [](QByteArray& d) {
+                setLe32(d, 32, quint32(318743));
+                setLe32(d, 36, quint32(412512));
+            },
+            QSize(12047, 15591), QSize(393, 508) }));
+
+TEST(MetafilePlayer, fitsTheCorpusChartsIntoTheByteLimit)
+{
+    EXPECT_EQ(MetafilePlayer::fittedSize(12047, 15591, {}), QSize(10183, 13179));
+    EXPECT_EQ(MetafilePlayer::fittedSize(200, 150, {}), QSize(200, 150));
+}
 
 TEST(MetafileCheck, ignoresBytesAfterTheEndRecord)
 {
     QByteArray d = corpus("drawing.emf");
-    const MetafileCheck::Result clean = check(d);
+    const Result<MetafileCheck::Header> clean = check(d);
     d.append(QByteArray(37, '\x55'));
-    const MetafileCheck::Result padded = check(d);
-    EXPECT_TRUE(padded.ok());
-    EXPECT_EQ(padded.length, clean.length);
+    const Result<MetafileCheck::Header> padded = check(d);
+    ASSERT_TRUE(padded.ok());
+    EXPECT_EQ(padded->length, clean->length);
 }
 
 }

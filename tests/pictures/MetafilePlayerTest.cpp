@@ -17,15 +17,24 @@
 
 using pictures::MetafilePlayer;
 using pictures::MetafileText;
+using pictures::Problem;
+using pictures::Result;
 using namespace MetafileBuilder;
 
 namespace {
 
 QImage played(const QByteArray& file, const MetafilePlayer::Bounds& bounds = {})
 {
-    const MetafilePlayer::Result r = MetafilePlayer::play(bytesOf(file), bounds);
-    EXPECT_EQ(r.problem, MetafilePlayer::Problem::None);
-    return r.image;
+    const Result<QImage> r = MetafilePlayer::play(bytesOf(file), pictures::Limits {}, bounds);
+    EXPECT_TRUE(r.ok()) << r.error().message();
+    return r.ok() ? r.value() : QImage();
+}
+
+// Why a metafile was refused; Problem::None when it was drawn.
+Problem refusal(const QByteArray& file, const MetafilePlayer::Bounds& bounds = {})
+{
+    const Result<QImage> r = MetafilePlayer::play(bytesOf(file), pictures::Limits {}, bounds);
+    return r.ok() ? Problem::None : r.error().problem();
 }
 
 bool inked(const QImage& image, int x, int y)
@@ -54,10 +63,10 @@ Wmf& rectangle(Wmf& w, int left, int top, int right, int bottom)
     return w.record(0x041B, { bottom, right, top, left });
 }
 
-QByteArray font(int height, bool underline, int charset, const char* face = "Arial")
+QByteArray font(int height, bool underline, int charset, const char* face = "Arial", int width = 0)
 {
     QByteArray f;
-    for (const int v : { height, 0, 0, 0, 400 })
+    for (const int v : { height, width, 0, 0, 400 })
         put16(f, v);
     f.append(char(0));
     f.append(char(underline));
@@ -265,6 +274,59 @@ int longestRun(const QImage& image)
     }
     return best;
 }
+
+// The box around everything inked.
+QRect inkBox(const QImage& image)
+{
+    QRect box;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (inked(image, x, y))
+                box |= QRect(x, y, 1, 1);
+        }
+    }
+    return box;
+}
+
+// "HHHH" in Arial, drawn in Liberation Sans, whose capitals are 0.688 em high and 0.722 em apart:
+// a negative height is the em, a positive one the cell (1.117 em), and a width the weighted
+// average of the lower-case letters (0.441 em, where Liberation's own average is 0.579).
+struct FontSizeCase {
+    const char* name;
+    int height;
+    int width;
+    double em;
+    double stretch;
+};
+
+void PrintTo(const FontSizeCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class MetafileFontSize : public testing::TestWithParam<FontSizeCase> { };
+
+TEST_P(MetafileFontSize, isTheSizeWindowsDraws)
+{
+    const FontSizeCase& c = GetParam();
+    Wmf w(120, 40);
+    w.record(0x0102, { 1 });
+    w.raw(0x02FB, font(c.height, false, 0, "Arial", c.width));
+    select(w, 0);
+    const QRect box = inkBox(played(w.raw(0x0521, textOut(10, 5, "HHHH")).bytes()));
+    // Antialiasing inks part of a pixel more at either end.
+    EXPECT_NEAR(box.height(), 0.688 * c.em, 1.5);
+    // Three advances and the last H's own ink (0.564 em).
+    EXPECT_NEAR(box.width(), (3 * 0.722 + 0.564) * c.em * c.stretch, 2.5);
+    // Top-aligned at y 5: the capitals start below the ascent's gap (0.905 - 0.688 em).
+    EXPECT_NEAR(box.top(), 5 + (0.905 - 0.688) * c.em, 1.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Heights, MetafileFontSize,
+    testing::Values(FontSizeCase { "characterHeight", -24, 0, 24, 1 },
+        FontSizeCase { "cellHeight", 27, 0, 27 / 1.117, 1 },
+        FontSizeCase { "widthOfArial", -24, 11, 24, 11 / (0.441 * 24) }),
+    [](const testing::TestParamInfo<FontSizeCase>& info) { return std::string(info.param.name); });
 
 TEST(MetafilePlayer, underlinesAreDrawn)
 {
@@ -497,17 +559,69 @@ INSTANTIATE_TEST_SUITE_P(Levels, MetafileRestoreDc,
         RestoreCase { 1, Qt::white }, RestoreCase { 2, Qt::red }, RestoreCase { 3, Qt::blue },
         RestoreCase { 0, Qt::blue }));
 
+// Fill red, clip by a rectangle, fill blue: excluding keeps red inside the rectangle and blue
+// around it, intersecting the other way round.
+struct ClipCase {
+    const char* name;
+    bool wmf;
+    bool exclude;
+};
+
+void PrintTo(const ClipCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class MetafileClip : public testing::TestWithParam<ClipCase> { };
+
+TEST_P(MetafileClip, keepsTheFirstFillWhereTheSecondIsClippedAway)
+{
+    const ClipCase& c = GetParam();
+    QByteArray file;
+    if (c.wmf) {
+        Wmf w(40, 40);
+        pen(w, 5, 0, 0);
+        brush(w, 0, rgb(255, 0, 0));
+        brush(w, 0, rgb(0, 0, 255));
+        select(w, 0).record(0x012D, { 1 });
+        rectangle(w, 0, 0, 40, 40);
+        w.record(c.exclude ? 0x0415 : 0x0416, { 30, 30, 10, 10 }); // bottom, right, top, left
+        select(w, 2);
+        rectangle(w, 0, 0, 40, 40);
+        file = w.bytes();
+    } else {
+        Emf e(40, 40);
+        e.record(selectObject, { stockNullPen });
+        e.record(createBrush, { 1, 0, rgb(255, 0, 0), 0 }).record(createBrush, { 2, 0, rgb(0, 0, 255), 0 });
+        e.record(selectObject, { 1 }).record(rectangleRecord, { 0, 0, 40, 40 });
+        e.record(c.exclude ? 29 : 30, { 10, 10, 30, 30 });
+        e.record(selectObject, { 2 }).record(rectangleRecord, { 0, 0, 40, 40 });
+        file = e.bytes();
+    }
+    const QImage image = played(file);
+    const QColor inside = c.exclude ? QColor(Qt::red) : QColor(Qt::blue);
+    const QColor outside = c.exclude ? QColor(Qt::blue) : QColor(Qt::red);
+    for (const QPoint p : { QPoint(12, 12), QPoint(20, 20), QPoint(27, 27) })
+        EXPECT_EQ(image.pixelColor(p), inside) << "inside at " << p.x() << "," << p.y();
+    for (const QPoint p : { QPoint(5, 5), QPoint(35, 20), QPoint(20, 35) })
+        EXPECT_EQ(image.pixelColor(p), outside) << "outside at " << p.x() << "," << p.y();
+}
+
+INSTANTIATE_TEST_SUITE_P(Rectangles, MetafileClip,
+    testing::Values(ClipCase { "wmfExclude", true, true }, ClipCase { "wmfIntersect", true, false },
+        ClipCase { "emfExclude", false, true }, ClipCase { "emfIntersect", false, false }),
+    [](const testing::TestParamInfo<ClipCase>& info) { return std::string(info.param.name); });
+
 TEST(MetafilePlayer, aPlainWmfWithoutWindowIsAsLargeAsItsDrawing)
 {
     Wmf w(0, 0);
     pen(w, 5, 0, 0);
     select(w, 0);
     rectangle(w, 10, 20, 110, 70);
-    const MetafilePlayer::Result r = MetafilePlayer::play(bytesOf(w.bytes(false)));
-    ASSERT_EQ(r.problem, MetafilePlayer::Problem::None);
-    EXPECT_EQ(r.image.size(), QSize(100, 50));
-    EXPECT_EQ(r.image.pixelColor(0, 0), QColor(Qt::white));
-    EXPECT_EQ(r.image.pixelColor(99, 49), QColor(Qt::white));
+    const QImage image = played(w.bytes(false));
+    EXPECT_EQ(image.size(), QSize(100, 50));
+    EXPECT_EQ(image.pixelColor(0, 0), QColor(Qt::white));
+    EXPECT_EQ(image.pixelColor(99, 49), QColor(Qt::white));
 }
 
 // Bounds ----------------------------------------------------------------------------------------
@@ -522,8 +636,7 @@ TEST(MetafilePlayer, stopsADrawingOverItsWorkBudget)
         Emf e(100, 100);
         for (int i = 0; i < rectangles; ++i)
             e.record(rectangleRecord, { 0, 0, 100, 100 });
-        EXPECT_EQ(MetafilePlayer::play(bytesOf(e.bytes()), bounds).problem,
-            rectangles < 10 ? MetafilePlayer::Problem::None : MetafilePlayer::Problem::TooComplex)
+        EXPECT_EQ(refusal(e.bytes(), bounds), rectangles < 10 ? Problem::None : Problem::TooComplex)
             << rectangles << " rectangles";
     }
 }
@@ -535,11 +648,11 @@ TEST(MetafilePlayer, refusesRenderBombsByTheirWork)
     Wmf w(1000, 1000);
     for (int i = 0; i < 2000; ++i)
         rectangle(w, 0, 0, 1000, 1000);
-    EXPECT_EQ(MetafilePlayer::play(bytesOf(w.bytes())).problem, MetafilePlayer::Problem::TooComplex);
+    EXPECT_EQ(refusal(w.bytes()), Problem::TooComplex);
     Emf e(1000, 1000);
     for (int i = 0; i < 1'000'000; ++i)
         e.record(rectangleRecord, { 0, 0, 1000, 1000 });
-    EXPECT_EQ(MetafilePlayer::play(bytesOf(e.bytes())).problem, MetafilePlayer::Problem::TooComplex);
+    EXPECT_EQ(refusal(e.bytes()), Problem::TooComplex);
 }
 
 TEST(MetafilePlayer, stopsAtTheDeadline)
@@ -548,9 +661,7 @@ TEST(MetafilePlayer, stopsAtTheDeadline)
     bounds.time = std::chrono::milliseconds(-1);
     Emf e(10, 10);
     e.record(rectangleRecord, { 0, 0, 10, 10 });
-    const MetafilePlayer::Result r = MetafilePlayer::play(bytesOf(e.bytes()), bounds);
-    EXPECT_EQ(r.problem, MetafilePlayer::Problem::TimedOut);
-    EXPECT_TRUE(r.image.isNull());
+    EXPECT_EQ(refusal(e.bytes(), bounds), Problem::TimedOut);
 }
 
 TEST(MetafilePlayer, survivesHostileState)

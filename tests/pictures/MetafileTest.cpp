@@ -8,7 +8,8 @@
 
 #include <gtest/gtest.h>
 
-using pictures::PictureReadResult;
+using pictures::Problem;
+using pictures::Result;
 using pictures::readPicture;
 
 namespace {
@@ -41,12 +42,13 @@ class MetafileDrawing : public testing::TestWithParam<const char*> { };
 
 TEST_P(MetafileDrawing, landsWhereTheRecordsSay)
 {
-    const PictureReadResult r = readPicture(dataFile(GetParam()));
-    ASSERT_TRUE(r.error.isEmpty()) << r.error.toStdString();
-    ASSERT_EQ(r.image.size(), QSize(200, 150));
+    const Result<QImage> read = readPicture(dataFile(GetParam()));
+    ASSERT_TRUE(read.ok()) << read.error().text();
+    const QImage& image = read.value();
+    ASSERT_EQ(image.size(), QSize(200, 150));
     // Qt draws the stretched 2 x 2 bitmap smoothly, which shades even the middle of a pixel a little.
     for (const Spot& s : drawingSpots) {
-        const QColor got = r.image.pixelColor(s.x, s.y);
+        const QColor got = image.pixelColor(s.x, s.y);
         EXPECT_EQ(got.alpha(), s.colour.alpha()) << "alpha at " << s.x << "," << s.y;
         if (s.colour.alpha() == 0)
             continue;
@@ -54,13 +56,20 @@ TEST_P(MetafileDrawing, landsWhereTheRecordsSay)
         EXPECT_NEAR(got.green(), s.colour.green(), 8) << "at " << s.x << "," << s.y;
         EXPECT_NEAR(got.blue(), s.colour.blue(), 8) << "at " << s.x << "," << s.y;
     }
-    // Some of the word "Movelle" is drawn in black, right of the ellipse's foot.
-    int inked = 0;
-    for (int y = 80; y < 106; ++y) {
-        for (int x = 110; x < 190; ++x)
-            inked += r.image.pixelColor(x, y).alpha() > 128 && r.image.pixelColor(x, y).lightness() < 100;
+    // The word "Movelle", top-aligned at (110, 80) with characters 20 pixels high (Arial, drawn in
+    // Liberation Sans): its ink starts below the ascent's gap and ends on the baseline, 18 pixels
+    // down, and is about 67 pixels long; the EMF places the characters 8 pixels apart.
+    QRect ink;
+    for (int y = 70; y < 115; ++y) {
+        for (int x = 100; x < 200; ++x) {
+            if (image.pixelColor(x, y).alpha() > 128 && image.pixelColor(x, y).lightness() < 100)
+                ink |= QRect(x, y, 1, 1);
+        }
     }
-    EXPECT_GT(inked, 40) << "no text";
+    EXPECT_NEAR(ink.left(), 111, 2) << "text";
+    EXPECT_NEAR(ink.top(), 84, 1.5) << "text";
+    EXPECT_NEAR(ink.bottom(), 98, 1.5) << "text";
+    EXPECT_NEAR(ink.width(), QByteArray(GetParam()) == "drawing.emf" ? 6 * 8 + 9 : 67, 3) << "text";
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, MetafileDrawing,
@@ -75,16 +84,17 @@ INSTANTIATE_TEST_SUITE_P(Files, MetafileDrawing,
 TEST(Metafile, pensKeepTheirWidth)
 {
     for (const char* file : { "drawing.wmf", "drawing.emf" }) {
-        const PictureReadResult r = readPicture(dataFile(file));
-        ASSERT_TRUE(r.error.isEmpty()) << r.error.toStdString();
+        const Result<QImage> r = readPicture(dataFile(file));
+        ASSERT_TRUE(r.ok()) << r.error().text();
         for (const int x : { 9, 10 })
-            EXPECT_EQ(r.image.pixelColor(x, 40), QColor(Qt::black)) << file << " x " << x;
-        EXPECT_EQ(r.image.pixelColor(13, 40), QColor(Qt::red)) << file;
+            EXPECT_EQ(r->pixelColor(x, 40), QColor(Qt::black)) << file << " x " << x;
+        EXPECT_EQ(r->pixelColor(13, 40), QColor(Qt::red)) << file;
     }
 }
 
 struct Refused {
     const char* file;
+    Problem problem;
     const char* cause;
 };
 
@@ -98,21 +108,22 @@ class MetafileRefused : public testing::TestWithParam<Refused> { };
 TEST_P(MetafileRefused, withANamedError)
 {
     const QString path = dataFile(GetParam().file);
-    const PictureReadResult r = readPicture(path);
-    EXPECT_TRUE(r.image.isNull());
-    EXPECT_EQ(r.error.toStdString(),
+    const Result<QImage> r = readPicture(path);
+    ASSERT_FALSE(r.ok());
+    EXPECT_EQ(r.error().problem(), GetParam().problem);
+    EXPECT_EQ(r.error().text(),
         QStringLiteral("cannot read %1: %2").arg(QDir::toNativeSeparators(path), QString::fromUtf8(GetParam().cause)).toStdString());
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, MetafileRefused,
     testing::Values(
         // Bitmap headers of 0 and 1 bytes once hung the converter for ever; refused before playing.
-        Refused { "hang-bisize0.wmf", "the picture data is damaged or incomplete" },
-        Refused { "hang-bisize1.wmf", "the picture data is damaged or incomplete" },
-        Refused { "truncated.wmf", "the picture data is damaged or incomplete" },
+        Refused { "hang-bisize0.wmf", Problem::Damaged, "the picture data is damaged or incomplete" },
+        Refused { "hang-bisize1.wmf", Problem::Damaged, "the picture data is damaged or incomplete" },
+        Refused { "truncated.wmf", Problem::Damaged, "the picture data is damaged or incomplete" },
         // Records that end past the file.
-        Refused { "truncated.emf", "the picture data is damaged or incomplete" },
-        Refused { "bad-record.emf", "the picture data is damaged or incomplete" },
-        Refused { "tiny.emf", "not a picture Movelle can read" }));
+        Refused { "truncated.emf", Problem::Damaged, "the picture data is damaged or incomplete" },
+        Refused { "bad-record.emf", Problem::Damaged, "the picture data is damaged or incomplete" },
+        Refused { "tiny.emf", Problem::NotAPicture, "not a picture Movelle can read" }));
 
 }

@@ -15,9 +15,9 @@ namespace {
 int readEach(int argc, char** argv)
 {
     for (int i = 2; i < argc; ++i) {
-        const pictures::PictureReadResult r = pictures::readPicture(QString::fromLocal8Bit(argv[i]));
-        std::printf("%d %lld %lld\n", int(r.failure.problem()), static_cast<long long>(r.failure.width()),
-            static_cast<long long>(r.failure.height()));
+        const pictures::Result<QImage> r = pictures::readPicture(QString::fromLocal8Bit(argv[i]));
+        std::printf("%d %lld %lld\n", int(r.error().problem()), static_cast<long long>(r.error().width()),
+            static_cast<long long>(r.error().height()));
     }
     return 0;
 }

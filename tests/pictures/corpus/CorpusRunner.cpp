@@ -118,10 +118,10 @@ int pictureDistance(const QImage& a, const QImage& b)
 CorpusRow judgeRaster(const CorpusEntry& entry, const QString& corpusDir)
 {
     CorpusRow row { entry.file, entry.expect, false, false, {}, {}, 0 };
-    const PictureReadResult r = readPicture(corpusDir + QLatin1Char('/') + entry.file);
-    if (r.image.isNull()) {
-        row.note = QString::fromStdString(r.failure.message());
-        row.problem = int(r.failure.problem());
+    const Result<QImage> r = readPicture(corpusDir + QLatin1Char('/') + entry.file);
+    if (!r) {
+        row.note = QString::fromStdString(r.error().message());
+        row.problem = int(r.error().problem());
         return row;
     }
     row.decoded = true;
@@ -131,7 +131,7 @@ CorpusRow judgeRaster(const CorpusEntry& entry, const QString& corpusDir)
     std::stable_partition(refs.begin(), refs.end(), [](const auto& r) { return r.first.startsWith(QLatin1String("suite")); });
     for (const auto& [who, ref] : refs) {
         const QImage reference(corpusDir + QLatin1Char('/') + ref);
-        const int d = pictureDistance(r.image, reference);
+        const int d = pictureDistance(r.value(), reference);
         if (d >= 0 && d <= tolerance) {
             row.matched = true;
             row.matchedRef = who;
@@ -141,7 +141,7 @@ CorpusRow judgeRaster(const CorpusEntry& entry, const QString& corpusDir)
             nearest = d;
     }
     row.note = entry.refs.empty() ? QStringLiteral("no reference")
-        : nearest < 0            ? QStringLiteral("size %1 x %2 differs from every reference").arg(r.image.width()).arg(r.image.height())
+        : nearest < 0            ? QStringLiteral("size %1 x %2 differs from every reference").arg(r->width()).arg(r->height())
                                  : QStringLiteral("nearest reference %1 levels off").arg(nearest);
     return row;
 }

@@ -96,16 +96,16 @@ TEST(PictureCorpus, pillowsGoodRasterFilesMatchPillowOrImageMagick)
 int printDigests(int argc, char** argv)
 {
     for (int i = 2; i < argc; ++i) {
-        const pictures::PictureReadResult r = pictures::readPicture(QString::fromLocal8Bit(argv[i]));
+        const pictures::Result<QImage> r = pictures::readPicture(QString::fromLocal8Bit(argv[i]));
         QByteArray digest;
-        if (!r.image.isNull()) {
-            const QImage image = r.image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        if (r.ok()) {
+            const QImage image = r->convertToFormat(QImage::Format_ARGB32_Premultiplied);
             QCryptographicHash hash(QCryptographicHash::Sha256);
             for (int y = 0; y < image.height(); ++y)
                 hash.addData(QByteArrayView(reinterpret_cast<const char*>(image.constScanLine(y)), image.width() * 4));
             digest = hash.result().toHex();
         }
-        std::printf("%s %d %s\n", argv[i], int(r.failure.problem()), digest.constData());
+        std::printf("%s %d %s\n", argv[i], int(r.error().problem()), digest.constData());
     }
     return 0;
 }
@@ -161,9 +161,9 @@ int main(int argc, char** argv)
         return printDigests(argc, argv);
     if (argc > 3 && std::strcmp(argv[1], "--save") == 0) {
         // Looking at one decoding: --save <picture> <png to write>.
-        const pictures::PictureReadResult r = pictures::readPicture(QString::fromLocal8Bit(argv[2]));
-        std::printf("%s\n", qPrintable(r.error));
-        return r.image.save(QString::fromLocal8Bit(argv[3])) ? 0 : 1;
+        const pictures::Result<QImage> r = pictures::readPicture(QString::fromLocal8Bit(argv[2]));
+        std::printf("%s\n", r.error().text().c_str());
+        return r.ok() && r->save(QString::fromLocal8Bit(argv[3])) ? 0 : 1;
     }
     if (argc > 1 && std::strcmp(argv[1], "--tables") == 0) {
         std::printf("%s\n", qPrintable(runner().tables()));
