@@ -106,9 +106,9 @@ std::vector<std::string> checkedSequence(const std::string& input, exporter::Pro
         throw ExportError(ExportError::Kind::BadInput, tooMany(input));
     progress.start("Checking pictures", int(paths.size()));
     for (std::size_t i = 0; i < paths.size(); ++i) {
-        const pictures::PictureReadResult read = pictures::readPicture(QString::fromStdString(paths[i]));
-        if (!read.error.isEmpty())
-            throw ExportError(ExportError::Kind::BadInput, read.error.toStdString());
+        const pictures::Result<QImage> read = pictures::readPicture(QString::fromStdString(paths[i]));
+        if (!read)
+            throw ExportError(ExportError::Kind::BadInput, read.error().text());
         progress.update(int(i + 1));
         if (stop)
             throw ExportError(ExportError::Kind::Interrupted, "interrupted");
