@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <csignal>
 #include <filesystem>
+#include <sstream>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -295,6 +296,62 @@ TEST_F(AniWriterSaveTest, HardLinksKeepSharingTheFile)
     ASSERT_TRUE(AniWriter::save(other, AniContent{"", "1", {}}));
     EXPECT_EQ(readBytes(path), "\r\n1\r\n");
     EXPECT_EQ(m_dir.entries().size(), 2u);
+}
+
+// On a nearly full disk, however little room is left, a save of a hard-linked file either writes
+// the whole new animation or leaves the file untouched and says it could not write it; both names
+// always show the same content.
+TEST_F(AniWriterSaveTest, AHardLinkedFileOnAFullDiskIsLeftOldOrWhollyNew)
+{
+    const std::string path = m_dir.file("anim.ani");
+    const std::string other = m_dir.file("other.ani");
+    const std::string filler = m_dir.file("filler");
+    AniContent large = sample;
+    large.frames.assign(1000, "/p/frame.bmp");
+    const std::string newBytes = AniWriter::encode(large);
+    constexpr off_t page = 4096;
+
+    const std::string report = test::runOnSmallDisk(m_dir.path(), 16 * page, [&] {
+        std::string lines;
+        for (off_t freePages = 0; freePages <= 6; ++freePages) {
+            writeBytes(path, oldBytes);
+            if (freePages == 0 && ::link(path.c_str(), other.c_str()) != 0)
+                return std::string("<cannot link>");
+            // Fills the disk, then gives back as many pages as this round leaves free.
+            const int fd = ::open(filler.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+            const std::string block(page, 'x');
+            while (::write(fd, block.data(), block.size()) == page) { }
+            const off_t full = ::lseek(fd, 0, SEEK_END);
+            ::ftruncate(fd, std::max<off_t>(0, full - freePages * page));
+            ::close(fd);
+
+            const Result<void> result = AniWriter::save(path, large);
+            const std::string now = readBytes(path);
+            lines += std::to_string(freePages) + " free: " + (result ? "saved" : result.error().message()) + ", "
+                + (now == newBytes ? "new" : now == oldBytes ? "old" : std::to_string(now.size()) + " bytes mixed")
+                + (readBytes(other) == now ? "" : ", the other name differs")
+                + (m_dir.entries().size() == 3 ? "" : ", leftovers") + "\n";
+        }
+        return lines;
+    });
+    if (report.starts_with(test::cannotMount)) {
+        ASSERT_NE(::geteuid(), 0u) << report;
+        GTEST_SKIP() << "no small disk to fill: " << report;
+    }
+
+    std::istringstream lines(report);
+    int saved = 0;
+    int refused = 0;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.ends_with(": saved, new"))
+            ++saved;
+        else if (line.ends_with(": cannot write " + path + ": No space left on device, old"))
+            ++refused;
+        else
+            ADD_FAILURE() << line;
+    }
+    EXPECT_GT(saved, 0) << report;
+    EXPECT_GT(refused, 0) << report;
 }
 
 TEST_F(AniWriterSaveTest, TemporaryFilesOfKilledSavesAreRemoved)

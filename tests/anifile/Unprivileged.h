@@ -1,11 +1,16 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <cerrno>
+#include <cstring>
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include <fcntl.h>
 #include <grp.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <sys/wait.h>
@@ -25,10 +30,8 @@ inline void giveToPlainUser(const std::string& path)
         ::lchown(path.c_str(), unprivilegedUser, unprivilegedGroup);
 }
 
-// Runs work in a child process as a plain user, so that permissions apply even when the tests run
-// as root (as they do in CI), and returns the text work returned. Root drops to "nobody" in the
-// child; anyone else runs as themselves. A child that could not drop its rights says so.
-inline std::string runAsPlainUser(const std::function<std::string()>& work)
+// Runs work in a child process and returns the text work returned, or "<child died>".
+inline std::string runInChild(const std::function<std::string()>& work)
 {
     int pipeEnds[2];
     if (::pipe(pipeEnds) != 0)
@@ -38,12 +41,7 @@ inline std::string runAsPlainUser(const std::function<std::string()>& work)
         return "<no fork>";
     if (child == 0) {
         ::close(pipeEnds[0]);
-        std::string answer;
-        if (::geteuid() == 0
-            && (::setgroups(0, nullptr) != 0 || ::setgid(unprivilegedGroup) != 0 || ::setuid(unprivilegedUser) != 0))
-            answer = "<cannot drop root>";
-        else
-            answer = work();
+        const std::string answer = work();
         const char* data = answer.data();
         std::size_t left = answer.size();
         while (left > 0) {
@@ -67,6 +65,62 @@ inline std::string runAsPlainUser(const std::function<std::string()>& work)
     if (!WIFEXITED(status))
         return "<child died>";
     return answer;
+}
+
+// Runs work in a child process as a plain user, so that permissions apply even when the tests run
+// as root (as they do in CI), and returns the text work returned. Root drops to "nobody" in the
+// child; anyone else runs as themselves. A child that could not drop its rights says so.
+inline std::string runAsPlainUser(const std::function<std::string()>& work)
+{
+    return runInChild([&]() -> std::string {
+        if (::geteuid() == 0
+            && (::setgroups(0, nullptr) != 0 || ::setgid(unprivilegedGroup) != 0 || ::setuid(unprivilegedUser) != 0))
+            return "<cannot drop root>";
+        return work();
+    });
+}
+
+// What runOnSmallDisk answers when it could not mount the small file system.
+inline constexpr std::string_view cannotMount = "<cannot mount>";
+
+// Runs work in a child process with a fresh file system of `bytes` bytes mounted on directory, seen
+// by that child alone, as a nearly full disk is needed to see how a save fails. Root mounts it in a
+// private mount namespace; anyone else first becomes root in a user namespace of their own, which
+// some systems forbid: then the answer starts with cannotMount and says why.
+inline std::string runOnSmallDisk(const std::string& directory, std::size_t bytes,
+                                  const std::function<std::string()>& work)
+{
+    return runInChild([&]() -> std::string {
+        const uid_t user = ::geteuid();
+        const gid_t group = ::getegid();
+        const auto failed = [](const char* step) {
+            return std::string(cannotMount) + " " + step + ": " + std::strerror(errno);
+        };
+        if (user != 0) {
+            if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0)
+                return failed("unshare(CLONE_NEWUSER | CLONE_NEWNS)");
+            const auto writeFile = [](const char* path, const std::string& text) {
+                const int fd = ::open(path, O_WRONLY | O_CLOEXEC);
+                const bool ok = fd >= 0 && ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+                if (fd >= 0)
+                    ::close(fd);
+                return ok;
+            };
+            if (!writeFile("/proc/self/setgroups", "deny")
+                || !writeFile("/proc/self/uid_map", "0 " + std::to_string(user) + " 1")
+                || !writeFile("/proc/self/gid_map", "0 " + std::to_string(group) + " 1"))
+                return failed("mapping the user into a user namespace");
+        } else if (::unshare(CLONE_NEWNS) != 0) {
+            return failed("unshare(CLONE_NEWNS)");
+        }
+        // Keeps the new mount from showing in the namespace the test started in.
+        if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+            return failed("making the mounts private");
+        const std::string options = "size=" + std::to_string(bytes) + ",mode=0777";
+        if (::mount("tmpfs", directory.c_str(), "tmpfs", 0, options.c_str()) != 0)
+            return failed("mount -t tmpfs");
+        return work();
+    });
 }
 
 }
