@@ -99,12 +99,13 @@ std::string directoryOf(const std::string& path)
 // A save in progress is the hidden file ".movelle-save-<pid>-<random>" beside its target, locked
 // by the process writing it; the process number tells which process that was.
 constexpr std::string_view temporaryPrefix = ".movelle-save-";
+constexpr std::string_view temporaryAlphabet = "abcdefghijklmnopqrstuvwxyz0123456789";
+constexpr std::size_t temporarySuffixLength = 10;
 
 std::string temporaryName(const std::string& directory)
 {
-    static constexpr std::string_view alphabet = "abcdefghijklmnopqrstuvwxyz0123456789";
     thread_local std::mt19937_64 generator{std::random_device{}()};
-    std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
+    std::uniform_int_distribution<std::size_t> pick(0, temporaryAlphabet.size() - 1);
 
     std::string name = directory;
     if (name.back() != '/')
@@ -113,19 +114,34 @@ std::string temporaryName(const std::string& directory)
     name.append(temporaryPrefix);
     name.append(std::to_string(::getpid()));
     name.push_back('-');
-    for (int i = 0; i < 10; ++i)
-        name.push_back(alphabet[pick(generator)]);
+    for (std::size_t i = 0; i < temporarySuffixLength; ++i)
+        name.push_back(temporaryAlphabet[pick(generator)]);
     return name;
 }
 
-// The process number in the name of one of our temporary files, or 0 for any other name.
+// The highest process number the system hands out.
+pid_t highestPid()
+{
+    // The kernel's own ceiling, for when the setting cannot be read.
+    pid_t highest = 4194304;
+    if (const int fd = ::open("/proc/sys/kernel/pid_max", O_RDONLY | O_CLOEXEC); fd >= 0) {
+        char text[16] = {};
+        if (::read(fd, text, sizeof text - 1) > 0 && std::atol(text) > 0)
+            highest = static_cast<pid_t>(std::atol(text));
+        ::close(fd);
+    }
+    return highest;
+}
+
+// The process number in the name of one of our temporary files, or 0 for any other name: exactly
+// what temporaryName makes, with a number that a process can have.
 pid_t ownerOf(std::string_view name)
 {
     if (!name.starts_with(temporaryPrefix))
         return 0;
     name.remove_prefix(temporaryPrefix.size());
     const std::size_t dash = name.find('-');
-    if (dash == 0 || dash == std::string_view::npos || dash > 9)
+    if (dash == 0 || dash == std::string_view::npos || dash > 9 || name[0] == '0')
         return 0;
     pid_t pid = 0;
     for (const char c : name.substr(0, dash)) {
@@ -133,12 +149,18 @@ pid_t ownerOf(std::string_view name)
             return 0;
         pid = pid * 10 + (c - '0');
     }
-    return pid;
+    const std::string_view suffix = name.substr(dash + 1);
+    if (suffix.size() != temporarySuffixLength
+        || suffix.find_first_not_of(temporaryAlphabet) != std::string_view::npos)
+        return 0;
+    static const pid_t highest = highestPid();
+    return pid <= highest ? pid : 0;
 }
 
 // A save killed half way leaves its temporary file behind; the next save into the directory
-// removes it. Only files named like ours go, and only when no process of that number runs and
-// nobody holds the file's lock: a save in progress in this or any other process is never touched.
+// removes it. Only files of the user who saves and named exactly like ours go, and only when no
+// process of that number runs and nobody holds the file's lock: a save in progress in this or any
+// other process is never touched, nor another user's file in a shared directory.
 void removeStaleTemporaries(const std::string& directory)
 {
     DIR* listing = ::opendir(directory.c_str());
@@ -152,7 +174,8 @@ void removeStaleTemporaries(const std::string& directory)
         if (fd < 0)
             continue;
         struct stat info {};
-        if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+        if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid()
+            && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
             ::unlinkat(::dirfd(listing), entry->d_name, 0);
         ::close(fd);
     }

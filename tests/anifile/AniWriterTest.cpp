@@ -365,11 +365,22 @@ TEST_F(AniWriterSaveTest, TemporaryFilesOfKilledSavesAreRemoved)
     const std::string dead = ".movelle-save-" + std::to_string(gone) + "-abcdefghij";
     const std::string live = ".movelle-save-" + std::to_string(::getppid()) + "-abcdefghij";
     const std::string locked = ".movelle-save-" + std::to_string(gone) + "-locked0000";
-    const std::string foreign[] = {".movelle-save-notes", ".movelle-save--x", ".movelle-save-12x-y", "movelle-save-" + std::to_string(gone) + "-a"};
-    for (const std::string& name : {dead, live, locked})
+    const std::string others = ".movelle-save-" + std::to_string(gone) + "-otheruser0";
+    std::vector<std::string> foreign{".movelle-save-notes", ".movelle-save--x", ".movelle-save-12x-y",
+                                     "movelle-save-" + std::to_string(gone) + "-abcdefghij",
+                                     ".movelle-save-" + std::to_string(gone) + "-abcdefghij.ani",
+                                     ".movelle-save-" + std::to_string(gone) + "-abc",
+                                     ".movelle-save-0" + std::to_string(gone) + "-abcdefghij",
+                                     ".movelle-save-999999999-abcdefghij"};
+    for (const std::string& name : {dead, live, locked, others})
         writeBytes(m_dir.file(name), oldBytes);
     for (const std::string& name : foreign)
         writeBytes(m_dir.file(name), oldBytes);
+    // Another user's file in a shared directory is theirs to remove; a test run by a plain user
+    // cannot give a file away and sees it go like its own.
+    giveToPlainUser(m_dir.file(others));
+    if (::geteuid() == 0)
+        foreign.push_back(others);
     // A save still running somewhere holds its file's lock.
     const int holder = ::open(m_dir.file(locked).c_str(), O_RDONLY);
     ASSERT_GE(holder, 0);
@@ -381,7 +392,7 @@ TEST_F(AniWriterSaveTest, TemporaryFilesOfKilledSavesAreRemoved)
     auto entries = m_dir.entries();
     std::sort(entries.begin(), entries.end());
     std::vector<std::string> expected{"anim.ani", live, locked};
-    expected.insert(expected.end(), std::begin(foreign), std::end(foreign));
+    expected.insert(expected.end(), foreign.begin(), foreign.end());
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(entries, expected);
 }
