@@ -1,0 +1,112 @@
+// SPDX-License-Identifier: MIT
+#include "MetafileCorpus.h"
+
+#include "pictures/MetafileCheck.h"
+#include "pictures/PictureReader.h"
+
+#include <QFile>
+#include <QPainter>
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace {
+
+QImage onWhite(const QImage& picture)
+{
+    QImage canvas(picture.size(), QImage::Format_RGB32);
+    canvas.fill(Qt::white);
+    QPainter p(&canvas);
+    p.drawImage(0, 0, picture);
+    p.end();
+    return canvas.scaled(MetafileCorpus::side, MetafileCorpus::side, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+int channelDistance(QRgb a, QRgb b)
+{
+    return std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b));
+}
+
+// Each pixel of `a` against the closest of the 3 x 3 pixels around the same place in `b`: a
+// drawing shifted by a pixel at this size (a line, a glyph) is the same picture to a person.
+double oneWay(const QImage& a, const QImage& b)
+{
+    double sum = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y);
+            int best = 3 * 255;
+            for (int dy = -1; dy <= 1; ++dy) {
+                for (int dx = -1; dx <= 1; ++dx) {
+                    if (b.valid(x + dx, y + dy))
+                        best = std::min(best, channelDistance(p, b.pixel(x + dx, y + dy)));
+                }
+            }
+            sum += best;
+        }
+    }
+    return sum / (3.0 * a.width() * a.height());
+}
+
+double meanDifference(const QImage& a, const QImage& b)
+{
+    return (oneWay(a, b) + oneWay(b, a)) / 2;
+}
+
+
+}
+
+MetafileCorpus::Score MetafileCorpus::compare(const QImage& ours, const QImage& reference)
+{
+    const QImage a = onWhite(ours);
+    const QImage b = onWhite(reference);
+    QImage white(b.size(), QImage::Format_RGB32);
+    white.fill(Qt::white);
+    return { meanDifference(a, b), meanDifference(white, b) };
+}
+
+pictures::test::CorpusRow MetafileCorpus::judge(const pictures::test::CorpusEntry& entry, const QString& corpusDir)
+{
+    const QString path = corpusDir + QLatin1Char('/') + entry.file;
+    pictures::test::CorpusRow row;
+    row.file = entry.file;
+    row.expect = entry.expect;
+    const pictures::PictureReadResult read = pictures::readPicture(path);
+    row.decoded = read.error.isEmpty();
+    row.note = read.error;
+    row.problem = int(read.failure.problem());
+    row.picture = read.image;
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly)) {
+        const QByteArray bytes = file.readAll();
+        const pictures::MetafileCheck::Result checked = pictures::MetafileCheck::check(
+            { reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size()) });
+        if (checked.ok() && checked.width > 0)
+            row.headerSize = QSize(int(checked.width), int(checked.height));
+    }
+    for (const auto& [who, reference] : entry.refs) {
+        const QImage picture(corpusDir + QLatin1Char('/') + reference);
+        if (read.image.isNull() || picture.isNull())
+            continue;
+        const Score score = compare(read.image, picture);
+        row.scores.push_back({ who, score.difference, score.blank, score.matches() });
+    }
+    const bool sizeRight = row.headerSize.isEmpty() || read.image.size() == row.headerSize;
+    if (!row.decoded)
+        return row;
+    if (!sizeRight) {
+        row.note = QStringLiteral("size %1 x %2, the header says %3 x %4")
+                       .arg(read.image.width()).arg(read.image.height())
+                       .arg(row.headerSize.width()).arg(row.headerSize.height());
+        return row;
+    }
+    for (const pictures::test::CorpusScore& score : row.scores) {
+        if (score.matches) {
+            row.matched = true;
+            row.matchedRef = score.reference;
+            return row;
+        }
+    }
+    row.note = row.scores.empty() ? QStringLiteral("no reference") : QStringLiteral("no reference looks the same");
+    return row;
+}
