@@ -36,7 +36,7 @@ class ExportFailure : public ::testing::Test {
 protected:
     ExportFailure()
     {
-        red = dir.writePicture("red.png", 8, 6, 0xff0000);
+        red = writePicture(dir, "red.png", 8, 6, 0xff0000);
         good = dir.writeFile("good.ani", aniText(2, "100", { red, red }));
         before = entries(dir.str());
     }
@@ -221,8 +221,8 @@ TEST(Program, ExitStatusesOfHelpVersionAndExport)
 TEST(Program, InterruptedExportLeavesNoFile)
 {
     TempDir dir;
-    const std::string a = dir.writePicture("a.png", 320, 240, 0x336699);
-    const std::string b = dir.writePicture("b.png", 320, 240, 0x993366);
+    const std::string a = writePicture(dir, "a.png", 320, 240, 0x336699);
+    const std::string b = writePicture(dir, "b.png", 320, 240, 0x993366);
     std::vector<std::string> paths;
     for (int i = 0; i < 3000; ++i)
         paths.push_back(i % 2 ? a : b);
