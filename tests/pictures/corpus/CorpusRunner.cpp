@@ -54,15 +54,6 @@ QString CorpusRunner::missing() const
     return {};
 }
 
-QString CorpusRunner::formatOf(const QString& file) const
-{
-    for (const CorpusEntry& e : m_entries) {
-        if (e.file == file)
-            return e.format;
-    }
-    return {};
-}
-
 std::map<QString, CorpusJudge>& CorpusRunner::judges()
 {
     static std::map<QString, CorpusJudge> all = [] {
@@ -84,8 +75,12 @@ const std::vector<CorpusRow>& CorpusRunner::rows()
     m_ran = true;
     for (const CorpusEntry& e : m_entries) {
         const auto judge = judges().find(e.format);
-        if (judge != judges().end())
-            m_rows.push_back(judge->second(e, m_dir));
+        if (judge == judges().end())
+            continue;
+        m_rows.push_back(judge->second(e, m_dir));
+        m_rows.back().file = e.file;
+        m_rows.back().expect = e.expect;
+        m_rows.back().format = e.format;
     }
     return m_rows;
 }
@@ -94,7 +89,7 @@ QString CorpusRunner::tables()
 {
     std::map<QString, std::vector<const CorpusRow*>> byFormat;
     for (const CorpusRow& r : rows())
-        byFormat[formatOf(r.file)].push_back(&r);
+        byFormat[r.format].push_back(&r);
 
     QString out;
     QTextStream s(&out);
@@ -144,8 +139,6 @@ int pictureDistance(const QImage& a, const QImage& b)
 CorpusRow judgeRaster(const CorpusEntry& entry, const QString& corpusDir)
 {
     CorpusRow row;
-    row.file = entry.file;
-    row.expect = entry.expect;
     const PictureReadResult r = readPicture(corpusDir + QLatin1Char('/') + entry.file);
     if (r.image.isNull()) {
         row.note = QString::fromStdString(r.failure.message());

@@ -33,6 +33,7 @@ struct CorpusScore {
 // What became of one file.
 struct CorpusRow {
     QString file;
+    QString format;
     QString expect;
     bool decoded = false;
     bool matched = false;
@@ -59,8 +60,6 @@ public:
 
     const std::vector<CorpusEntry>& entries() const { return m_entries; }
     QString path(const QString& file) const { return m_dir + QLatin1Char('/') + file; }
-    // The format the manifest gives a file.
-    QString formatOf(const QString& file) const;
 
     // The judge for each format; formats with none are listed as not judged.
     static std::map<QString, CorpusJudge>& judges();

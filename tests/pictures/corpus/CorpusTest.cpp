@@ -29,7 +29,7 @@ std::vector<CorpusRow> rowsUnder(const QString& prefix, const QStringList& forma
 {
     std::vector<CorpusRow> out;
     for (const CorpusRow& r : runner().rows()) {
-        if (r.file.startsWith(prefix) && (formats.isEmpty() || formats.contains(runner().formatOf(r.file))))
+        if (r.file.startsWith(prefix) && (formats.isEmpty() || formats.contains(r.format)))
             out.push_back(r);
     }
     return out;

@@ -68,10 +68,8 @@ MetafileCorpus::Score MetafileCorpus::compare(const QImage& ours, const QImage& 
 pictures::test::CorpusRow MetafileCorpus::judge(const pictures::test::CorpusEntry& entry, const QString& corpusDir)
 {
     const QString path = corpusDir + QLatin1Char('/') + entry.file;
-    pictures::test::CorpusRow row;
-    row.file = entry.file;
-    row.expect = entry.expect;
     const pictures::PictureReadResult read = pictures::readPicture(path);
+    pictures::test::CorpusRow row;
     row.decoded = read.error.isEmpty();
     row.note = read.error;
     row.problem = int(read.failure.problem());
@@ -86,27 +84,20 @@ pictures::test::CorpusRow MetafileCorpus::judge(const pictures::test::CorpusEntr
     }
     for (const auto& [who, reference] : entry.refs) {
         const QImage picture(corpusDir + QLatin1Char('/') + reference);
-        if (read.image.isNull() || picture.isNull())
-            continue;
-        const Score score = compare(read.image, picture);
-        row.scores.push_back({ who, score.difference, score.blank, score.matches() });
-    }
-    const bool sizeRight = row.headerSize.isEmpty() || read.image.size() == row.headerSize;
-    if (!row.decoded)
-        return row;
-    if (!sizeRight) {
-        row.note = QStringLiteral("size %1 x %2, the header says %3 x %4")
-                       .arg(read.image.width()).arg(read.image.height())
-                       .arg(row.headerSize.width()).arg(row.headerSize.height());
-        return row;
-    }
-    for (const pictures::test::CorpusScore& score : row.scores) {
-        if (score.matches) {
-            row.matched = true;
-            row.matchedRef = score.reference;
-            return row;
+        if (!read.image.isNull() && !picture.isNull()) {
+            const Score score = compare(read.image, picture);
+            row.scores.push_back({ who, score.difference, score.blank, score.matches() });
         }
     }
-    row.note = row.scores.empty() ? QStringLiteral("no reference") : QStringLiteral("no reference looks the same");
+    if (!row.decoded)
+        return row;
+    const auto match = std::find_if(row.scores.begin(), row.scores.end(), [](const auto& s) { return s.matches; });
+    if (!row.headerSize.isEmpty() && read.image.size() != row.headerSize)
+        row.note = QStringLiteral("not the size the header gives");
+    else if (match == row.scores.end())
+        row.note = row.scores.empty() ? QStringLiteral("no reference") : QStringLiteral("no reference looks the same");
+    else
+        row.matchedRef = match->reference;
+    row.matched = !row.matchedRef.isEmpty();
     return row;
 }

@@ -35,8 +35,7 @@ std::vector<const CorpusRow*> metafiles(const QString& format = {})
 {
     std::vector<const CorpusRow*> rows;
     for (const CorpusRow& row : CorpusRunner::shared().rows()) {
-        const QString f = CorpusRunner::shared().formatOf(row.file);
-        if ((f == QLatin1String("wmf") || f == QLatin1String("emf")) && (format.isEmpty() || f == format))
+        if ((row.format == QLatin1String("wmf") || row.format == QLatin1String("emf")) && (format.isEmpty() || row.format == format))
             rows.push_back(&row);
     }
     return rows;
