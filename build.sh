@@ -11,7 +11,7 @@ cd "$(dirname "$0")"
 packages=(
     cmake g++ make pkg-config
     qt6-base-dev qt6-svg-dev libqt6svg6 qt6-image-formats-plugins qt6-qpa-plugins
-    libgl-dev libuemf-dev fonts-urw-base35
+    libgl-dev fonts-urw-base35
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-liberation2
     xvfb xauth xdotool x11-apps imagemagick

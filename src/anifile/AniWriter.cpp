@@ -72,12 +72,13 @@ std::string directoryOf(const std::string& path)
 // A save in progress is the hidden file ".movelle-save-<pid>-<random>" beside its target, locked
 // by the process writing it; the process number tells which process that was.
 constexpr std::string_view temporaryPrefix = ".movelle-save-";
+constexpr std::string_view temporaryAlphabet = "abcdefghijklmnopqrstuvwxyz0123456789";
+constexpr std::size_t temporarySuffixLength = 10;
 
 std::string temporaryName(const std::string& directory)
 {
-    static constexpr std::string_view alphabet = "abcdefghijklmnopqrstuvwxyz0123456789";
     thread_local std::mt19937_64 generator{std::random_device{}()};
-    std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
+    std::uniform_int_distribution<std::size_t> pick(0, temporaryAlphabet.size() - 1);
 
     std::string name = directory;
     if (name.back() != '/')
@@ -86,19 +87,34 @@ std::string temporaryName(const std::string& directory)
     name.append(temporaryPrefix);
     name.append(std::to_string(::getpid()));
     name.push_back('-');
-    for (int i = 0; i < 10; ++i)
-        name.push_back(alphabet[pick(generator)]);
+    for (std::size_t i = 0; i < temporarySuffixLength; ++i)
+        name.push_back(temporaryAlphabet[pick(generator)]);
     return name;
 }
 
-// The process number in the name of one of our temporary files, or 0 for any other name.
+// The highest process number the system hands out.
+pid_t highestPid()
+{
+    // The kernel's own ceiling, for when the setting cannot be read.
+    pid_t highest = 4194304;
+    if (const int fd = ::open("/proc/sys/kernel/pid_max", O_RDONLY | O_CLOEXEC); fd >= 0) {
+        char text[16] = {};
+        if (::read(fd, text, sizeof text - 1) > 0 && std::atol(text) > 0)
+            highest = static_cast<pid_t>(std::atol(text));
+        ::close(fd);
+    }
+    return highest;
+}
+
+// The process number in the name of one of our temporary files, or 0 for any other name: exactly
+// what temporaryName makes, with a number that a process can have.
 pid_t ownerOf(std::string_view name)
 {
     if (!name.starts_with(temporaryPrefix))
         return 0;
     name.remove_prefix(temporaryPrefix.size());
     const std::size_t dash = name.find('-');
-    if (dash == 0 || dash == std::string_view::npos || dash > 9)
+    if (dash == 0 || dash == std::string_view::npos || dash > 9 || name[0] == '0')
         return 0;
     pid_t pid = 0;
     for (const char c : name.substr(0, dash)) {
@@ -106,12 +122,18 @@ pid_t ownerOf(std::string_view name)
             return 0;
         pid = pid * 10 + (c - '0');
     }
-    return pid;
+    const std::string_view suffix = name.substr(dash + 1);
+    if (suffix.size() != temporarySuffixLength
+        || suffix.find_first_not_of(temporaryAlphabet) != std::string_view::npos)
+        return 0;
+    static const pid_t highest = highestPid();
+    return pid <= highest ? pid : 0;
 }
 
 // A save killed half way leaves its temporary file behind; the next save into the directory
-// removes it. Only files named like ours go, and only when no process of that number runs and
-// nobody holds the file's lock: a save in progress in this or any other process is never touched.
+// removes it. Only files of the user who saves and named exactly like ours go, and only when no
+// process of that number runs and nobody holds the file's lock: a save in progress in this or any
+// other process is never touched, nor another user's file in a shared directory.
 void removeStaleTemporaries(const std::string& directory)
 {
     DIR* listing = ::opendir(directory.c_str());
@@ -125,7 +147,8 @@ void removeStaleTemporaries(const std::string& directory)
         if (fd < 0)
             continue;
         struct stat info {};
-        if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+        if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid()
+            && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
             ::unlinkat(::dirfd(listing), entry->d_name, 0);
         ::close(fd);
     }
@@ -163,33 +186,91 @@ bool writeAll(int fd, std::string_view bytes)
     return true;
 }
 
-// Writes bytes over the file's old content, in the same file, and cuts off what is left of the
-// old. Returns 0 or the error.
-int overwrite(const std::string& path, std::string_view bytes)
+bool writeAllAt(int fd, std::string_view bytes, off_t offset)
 {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0)
-        return errno;
-    int error = 0;
-    if (!writeAll(fd, bytes) || ::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0 || ::fsync(fd) != 0)
-        error = errno;
-    if (::close(fd) != 0 && error == 0)
-        error = errno;
-    return error;
+    while (!bytes.empty()) {
+        const ssize_t written = ::pwrite(fd, bytes.data(), bytes.size(), offset);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+        offset += written;
+    }
+    return true;
 }
 
-std::string readAll(const std::string& path)
+bool readAll(int fd, std::string& bytes)
 {
-    std::string bytes;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return bytes;
     char buffer[65536];
-    ssize_t count = 0;
-    while ((count = ::read(fd, buffer, sizeof buffer)) > 0)
+    for (off_t offset = 0;;) {
+        const ssize_t count = ::pread(fd, buffer, sizeof buffer, offset);
+        if (count == 0)
+            return true;
+        if (count < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
         bytes.append(buffer, static_cast<std::size_t>(count));
+        offset += count;
+    }
+}
+
+// How a rewrite in place ended: the error, if any, and whether the old content could not be put
+// back after it.
+struct InPlaceOutcome
+{
+    int error = 0;
+    bool damaged = false;
+};
+
+// Writes bytes into the file itself, so that every hard link to it sees them. A full disk must not
+// leave a mixture of old and new, so the file first grows by the part of the new content that lies
+// past the old end: should the disk have no room for it, the file is cut back to its old length
+// before a byte of the old content has changed. Overwriting the blocks the file already has needs
+// no room, and should it fail all the same the old content is written back.
+InPlaceOutcome rewriteInPlace(const std::string& path, std::string_view bytes)
+{
+    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0)
+        return {errno};
+    std::string old;
+    if (!readAll(fd, old)) {
+        const int error = errno;
+        ::close(fd);
+        return {error};
+    }
+    const auto oldSize = static_cast<off_t>(old.size());
+    const auto newSize = static_cast<off_t>(bytes.size());
+    if (newSize > oldSize
+        && (!writeAllAt(fd, bytes.substr(old.size()), oldSize) || ::fsync(fd) != 0)) {
+        const int error = errno;
+        const bool cutBack = ::ftruncate(fd, oldSize) == 0 && ::fsync(fd) == 0;
+        ::close(fd);
+        return {error, !cutBack};
+    }
+    if (!writeAllAt(fd, bytes.substr(0, std::min(old.size(), bytes.size())), 0)
+        || ::ftruncate(fd, newSize) != 0 || ::fsync(fd) != 0) {
+        const int error = errno;
+        const bool restored = writeAllAt(fd, old, 0) && ::ftruncate(fd, oldSize) == 0 && ::fsync(fd) == 0;
+        ::close(fd);
+        return {error, !restored};
+    }
+    // fsync has already said the content is on disk, so close has nothing left to report.
     ::close(fd);
-    return bytes;
+    return {};
+}
+
+// The message of a failed rewrite in place, which says so when the old content could not be put back.
+Error inPlaceError(const std::string& path, const InPlaceOutcome& outcome)
+{
+    if (!outcome.damaged)
+        return writeError(path, outcome.error);
+    return Error(Error::Kind::Io,
+                 "cannot write " + path + ": " + std::generic_category().message(outcome.error)
+                     + ", and putting its old content back failed too: it may hold part of the new animation");
 }
 
 // The rename itself only survives a power cut once the directory is on disk too. The data is safe
@@ -275,6 +356,14 @@ Result<void> AniWriter::save(const std::string& path, const AniContent& content)
     if (::access(target.c_str(), F_OK) == 0 && ::access(target.c_str(), W_OK) != 0)
         return writeError(path, errno);
 
+    // Other names of the same file must see the new animation too, so it is written into the file
+    // itself; renaming a new file over this name would part it from the others.
+    if (replacesFile && existing.st_nlink > 1) {
+        if (const InPlaceOutcome outcome = rewriteInPlace(target, bytes); outcome.error != 0)
+            return inPlaceError(path, outcome);
+        return {};
+    }
+
     std::string temporary;
     const int fd = createTemporary(directory, temporary);
     if (fd < 0) {
@@ -282,14 +371,13 @@ Result<void> AniWriter::save(const std::string& path, const AniContent& content)
         if (!replacesFile || (error != EACCES && error != EPERM))
             return writeError(path, error);
         // A writable file in a directory that takes no new files can only be written in place.
-        // Should that fail half way, the old content is put back as far as possible.
-        const std::string old = readAll(target);
-        if (const int failed = overwrite(target, bytes); failed != 0) {
-            overwrite(target, old);
-            return writeError(path, failed);
-        }
+        if (const InPlaceOutcome outcome = rewriteInPlace(target, bytes); outcome.error != 0)
+            return inPlaceError(path, outcome);
         return {};
     }
+    // The lock lives as long as any descriptor of the file is open; this one is closed only after
+    // the rename, so that no other save takes the file for one a killed save left behind.
+    const int lockHolder = ::dup(fd);
 
     // A replaced file keeps its permission bits; a new one keeps what the umask gave it.
     if (replacesFile)
@@ -301,33 +389,14 @@ Result<void> AniWriter::save(const std::string& path, const AniContent& content)
     // close can be the first to report a failed write on network file systems.
     if (::close(fd) != 0 && error == 0)
         error = errno;
-    if (error != 0) {
-        ::unlink(temporary.c_str());
-        return writeError(path, error);
-    }
-
-    if (replacesFile && existing.st_nlink > 1) {
-        // Other names of the same file must see the new animation too, so it is written into the
-        // file itself; the copy beside it is already on disk should that go wrong.
-        if (const int failed = overwrite(target, bytes); failed != 0) {
-            const std::string rescue = target + ".new";
-            if (::rename(temporary.c_str(), rescue.c_str()) == 0) {
-                return Error(Error::Kind::Io,
-                             "cannot write " + path + ": " + std::generic_category().message(failed)
-                                 + "; the new animation was saved as " + rescue);
-            }
-            ::unlink(temporary.c_str());
-            return writeError(path, failed);
-        }
-        ::unlink(temporary.c_str());
-        return {};
-    }
-
-    if (::rename(temporary.c_str(), target.c_str()) != 0) {
+    if (error == 0 && ::rename(temporary.c_str(), target.c_str()) != 0)
         error = errno;
+    if (error != 0)
         ::unlink(temporary.c_str());
+    if (lockHolder >= 0)
+        ::close(lockHolder);
+    if (error != 0)
         return writeError(path, error);
-    }
     syncDirectory(directory);
     return {};
 }

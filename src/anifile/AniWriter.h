@@ -19,9 +19,11 @@ public:
     // emptied animation behind. A replaced file keeps its permission bits.
     //
     // A symbolic link is saved through to the file it names. A file with other hard links is
-    // written in place once the new content is on disk beside it, so that every name sees it. A
-    // writable file in a directory that takes no new files is written in place, the only way
-    // there is. Temporary files that an earlier, killed save left behind are removed.
+    // written in place, so that every name sees it, and so is a writable file in a directory that
+    // takes no new files, the only way there is. Written in place, the file first grows by what
+    // the new content needs, so that a full disk stops the save before the old content changes;
+    // any later failure writes the old content back. Temporary files that an earlier, killed save
+    // of this user left behind are removed.
     static Result<void> save(const std::string& path, const AniContent& content);
 
     // Whether every value can be written so that the reader gives it back: no NUL byte, and no

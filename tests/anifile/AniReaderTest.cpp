@@ -15,8 +15,8 @@
 namespace anifile {
 namespace {
 
-using test::TempDir;
-using test::writeBytes;
+using testing_support::TempDir;
+using testing_support::writeBytes;
 
 // Every field up to the end of the input, the way a fuzzer or a careless caller would read.
 std::vector<std::string> allFields(AniReader reader)
@@ -192,9 +192,9 @@ TEST(AniReader, OpensFilesFromDisk)
     EXPECT_EQ(notThere.error().kind(), Error::Kind::Io);
     EXPECT_EQ(notThere.error().message(), "cannot read " + missing + ": No such file or directory");
 
-    Result<AniReader> directory = AniReader::open(dir.path());
+    Result<AniReader> directory = AniReader::open(dir.str());
     ASSERT_FALSE(directory);
-    EXPECT_EQ(directory.error().message(), "cannot read " + dir.path() + ": Is a directory");
+    EXPECT_EQ(directory.error().message(), "cannot read " + dir.str() + ": Is a directory");
 
     // A sparse file costs no disk space, and it must be refused before anything is read.
     const std::string huge = dir.file("huge.ani");

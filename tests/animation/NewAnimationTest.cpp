@@ -24,7 +24,7 @@ TEST(NewAnimation, RemovesEveryFrameButTheFirstAndEmptiesTheSettings)
     Headless h;
     movelle::Form1& f = h.app.Form1();
     testing_support::TempDir dir;
-    f.Image1(0).setPicture(h.app.loadPicture(dir.writePicture("p.png", 4, 4, 0xff)));
+    f.Image1(0).setPicture(h.app.loadPicture(writePicture(dir, "p.png", 4, 4, 0xff)));
     f.x(0).setCaption("/p.png");
     build(f, "5");
     f.Command1(3).click();

@@ -147,7 +147,7 @@ TEST_F(SettingsFinished, NewFramesCopyFrameZerosPictureAndPath)
 {
     movelle::Form1& f = h.app.Form1();
     testing_support::TempDir dir;
-    const forms::Picture picture = h.app.loadPicture(dir.writePicture("red.png", 8, 6, 0xff0000));
+    const forms::Picture picture = h.app.loadPicture(writePicture(dir, "red.png", 8, 6, 0xff0000));
     f.Image1(0).setPicture(picture);
     f.x(0).setCaption("/pics/red.png");
     f.Text1.setText("3");

@@ -33,9 +33,9 @@ protected:
 
 TEST_F(LoadFrame, TheLoadStepRunsOnceForEachCreation)
 {
-    tmp.writePicture("a.bmp", 4, 4, 0xff0000);
+    writePicture(tmp, "a.bmp", 4, 4, 0xff0000);
     tmp.writeFile("b.gif", "GIF89a");   // only listed, never decoded
-    tmp.writePicture("c.png", 4, 4, 0x0000ff);
+    writePicture(tmp, "c.png", 4, 4, 0x0000ff);
     std::filesystem::current_path(tmp.path());
 
     movelle::Form2& d = h.app.Form2();
@@ -60,8 +60,8 @@ TEST_F(LoadFrame, TheLoadStepRunsOnceForEachCreation)
 
 TEST_F(LoadFrame, PreviewOkAndDefaultNameTheFileInEitherFlagState)
 {
-    const std::string a = tmp.writePicture("a.bmp", 41, 42, 0xff0000);
-    tmp.writePicture("b.bmp", 10, 10, 0x00ff00);
+    const std::string a = writePicture(tmp, "a.bmp", 41, 42, 0xff0000);
+    writePicture(tmp, "b.bmp", 10, 10, 0x00ff00);
     movelle::Form2& d = open();
     main().Command1(2).click();
 
@@ -105,8 +105,8 @@ TEST_F(LoadFrame, PreviewOkAndDefaultNameTheFileInEitherFlagState)
 
 TEST_F(LoadFrame, ANonPictureKeepsThePreviewSilentlyAndOkRefusesIt)
 {
-    const std::string good = tmp.writePicture("good.bmp", 12, 7, 0xff0000);
-    const std::string other = tmp.writePicture("other.bmp", 5, 5, 0x00ff00);
+    const std::string good = writePicture(tmp, "good.bmp", 12, 7, 0xff0000);
+    const std::string other = writePicture(tmp, "other.bmp", 5, 5, 0x00ff00);
     tmp.writeFile("bad.bmp", "this is not a bitmap");
     movelle::Form2& d = open();
     main().x(1).setCaption("before");
@@ -151,8 +151,8 @@ TEST_F(LoadFrame, ANonPictureKeepsThePreviewSilentlyAndOkRefusesIt)
 
 TEST_F(LoadFrame, ACancelledPreviewKeepsThePreviousOne)
 {
-    tmp.writePicture("first.bmp", 12, 7, 0xff0000);
-    tmp.writePicture("slow.bmp", 5, 5, 0x00ff00);
+    writePicture(tmp, "first.bmp", 12, 7, 0xff0000);
+    writePicture(tmp, "slow.bmp", 5, 5, 0x00ff00);
     movelle::Form2& d = open();
     d.Dir1.open(tmp.str());
     d.File1.select("first.bmp");
@@ -168,7 +168,7 @@ TEST_F(LoadFrame, ACancelledPreviewKeepsThePreviousOne)
 
 TEST_F(LoadFrame, OkWithNothingPreviewedEmptiesTheFrameAndCancelChangesNothing)
 {
-    tmp.writePicture("a.bmp", 8, 8, 0xff0000);
+    writePicture(tmp, "a.bmp", 8, 8, 0xff0000);
     movelle::Form2& d = open();
     d.Dir1.open(tmp.str());
     d.File1.select("a.bmp");
@@ -200,7 +200,7 @@ TEST_F(LoadFrame, OkWithNothingPreviewedEmptiesTheFrameAndCancelChangesNothing)
 
 TEST_F(LoadFrame, ChangingDriveOrDirectoryMovesTheFileListAndSetsTheFlag)
 {
-    tmp.writePicture("a.bmp", 4, 4, 0xff0000);
+    writePicture(tmp, "a.bmp", 4, 4, 0xff0000);
     std::filesystem::create_directory(tmp.path() / "sub");
     movelle::Form2& d = open();
 
@@ -224,8 +224,8 @@ TEST_F(LoadFrame, ChangingDriveOrDirectoryMovesTheFileListAndSetsTheFlag)
 
 TEST_F(LoadFrame, AFrameRemovedByNewIsNamedAndNothingChanges)
 {
-    tmp.writePicture("a.bmp", 8, 8, 0xff0000);
-    const std::string b = tmp.writePicture("b.bmp", 9, 9, 0x0000ff);
+    writePicture(tmp, "a.bmp", 8, 8, 0xff0000);
+    const std::string b = writePicture(tmp, "b.bmp", 9, 9, 0x0000ff);
     movelle::Form2& d = open("5");
     main().Command1(4).click();
     d.Dir1.open(tmp.str());
@@ -249,9 +249,9 @@ TEST_F(LoadFrame, AFrameRemovedByNewIsNamedAndNothingChanges)
 
 TEST_F(LoadFrame, ThePreviewStaysInsideItsBoxWithoutDistortion)
 {
-    tmp.writePicture("small.bmp", 41, 42, 0xff0000);
-    tmp.writePicture("wide.bmp", 800, 100, 0x00ff00);
-    tmp.writePicture("tall.bmp", 100, 800, 0x0000ff);
+    writePicture(tmp, "small.bmp", 41, 42, 0xff0000);
+    writePicture(tmp, "wide.bmp", 800, 100, 0x00ff00);
+    writePicture(tmp, "tall.bmp", 100, 800, 0x0000ff);
     movelle::Form2& d = open();
     d.Dir1.open(tmp.str());
 

@@ -41,8 +41,8 @@ class OpenScreen : public ::testing::Test {
 protected:
     OpenScreen()
     {
-        red = dir.writePicture("red.bmp", 4, 3, 0xff0000);
-        green = dir.writePicture("green.bmp", 5, 6, 0x00ff00);
+        red = writePicture(dir, "red.bmp", 4, 3, 0xff0000);
+        green = writePicture(dir, "green.bmp", 5, 6, 0x00ff00);
     }
 
     std::string writeAnimation(const std::string& name, const std::vector<std::string>& lines)
@@ -250,6 +250,10 @@ TEST_F(OpenScreen, CountsAndRates)
         EXPECT_FLOAT_EQ(rows.Command1(i).top(), 3960 + 255 * (i / 8)) << i;
     }
 
+    // The most frames an animation can have: indexes run to 32,767.
+    Headless most;
+    EXPECT_EQ(openLines(most, { "32768", "1" }).Command1.count(), 32768);
+
     // Frames past the last line keep what they took over from element 0.
     Headless shorter;
     shorter.app.Form1().x(0).setCaption(green);
@@ -288,7 +292,7 @@ TEST_F(OpenScreen, BadFilesChangeNothing)
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases {
         { { "abc", "100" }, "frame count \"abc\"" },
         { { "5x", "100" }, "frame count \"5x\"" },
-        { { "40000", "100" }, "larger than 32768" },
+        { { "32769", "100" }, "frame count 32769 is larger than 32768" },
         { { "1", "" }, "rate is empty" },
         { { "1", "65536" }, "rate 65536 is out of range" },
         { { "1", "65535.5" }, "rate 65535.5 is out of range" },
@@ -386,7 +390,7 @@ TEST_F(OpenScreen, MovedAndWindowsWrittenAnimationsFindTheirPictures)
     std::filesystem::copy_file(red, moved / "red.bmp");
     std::filesystem::copy_file(green, moved / "green.bmp");
     // The picture's name is UTF-8 on disk and Windows-1252 in the file.
-    const std::string cafe = dir.writePicture("moved/caf\xC3\xA9.bmp", 3, 3, 0x808080);
+    const std::string cafe = writePicture(dir, "moved/caf\xC3\xA9.bmp", 3, 3, 0x808080);
     writeAnimation("moved/anim.ani", { "3", "10", "/home/someone/old/red.bmp", "C:\\PICS\\green.bmp",
                                        (moved / "caf\xE9.bmp").string() });
 
@@ -402,8 +406,8 @@ TEST_F(OpenScreen, MovedAndWindowsWrittenAnimationsFindTheirPictures)
 
 TEST_F(OpenScreen, CommasAndQuotesSurviveTheRoundTripThroughBothDialogs)
 {
-    const std::string comma = dir.writePicture("a,b.bmp", 9, 9, 0x123456);
-    const std::string quote = dir.writePicture("\"q\".bmp", 8, 8, 0x654321);
+    const std::string comma = writePicture(dir, "a,b.bmp", 9, 9, 0x123456);
+    const std::string quote = writePicture(dir, "\"q\".bmp", 8, 8, 0x654321);
     movelle::Form1& f = h.app.Form1();
     f.Text1.setText("3");
     f.Text2.setText("75");
@@ -530,7 +534,7 @@ TEST_F(OpenScreen, AnOpenDuringPlaybackKeepsItRunningAtTheNewRate)
 TEST_F(OpenScreen, APictureNamedInLatin1SurvivesSaveAndOpen)
 {
     const std::string latin1 = (dir.path() / "caf\xE9.bmp").string();
-    std::filesystem::rename(dir.writePicture("cafe.bmp", 7, 7, 0x336699), latin1);
+    std::filesystem::rename(writePicture(dir, "cafe.bmp", 7, 7, 0x336699), latin1);
     movelle::Form1& f = h.app.Form1();
     f.Text1.setText("1");
     f.Text2.setText("100");

@@ -149,7 +149,7 @@ TEST_F(SaveScreen, ValuesOpenWouldRefuseAreNotSaved)
     } cases[] = {
         { "5x", "100", "the frame count \"5x\" is not a number" },
         { "abc", "100", "the frame count \"abc\" is not a number" },
-        { "40000", "100", "the frame count 40000 is larger than 32768" },
+        { "32769", "100", "the frame count 32769 is larger than 32768" },
         { "1", "100ms", "the rate \"100ms\" is not a number" },
         { "1", "", "the rate is empty" },
         { "1", " \t", "the rate is empty" },

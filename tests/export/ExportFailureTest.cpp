@@ -51,7 +51,7 @@ class ExportFailure : public ::testing::Test {
 protected:
     ExportFailure()
     {
-        red = dir.writePicture("red.png", 8, 6, 0xff0000);
+        red = writePicture(dir, "red.png", 8, 6, 0xff0000);
         good = dir.writeFile("good.ani", aniText(2, "100", { red, red }));
         before = entries(dir.str());
     }
@@ -276,8 +276,8 @@ TEST_F(ExportFailure, TheAnimationAndItsPicturesAreNeverOverwritten)
     // is p1.png, frame 3's q5.png.
     const std::string walk01 = dir.str() + "/walk01.gif";
     ASSERT_TRUE(QImage(4, 4, QImage::Format_RGB32).save(QString::fromStdString(walk01), "png"));
-    const std::string p1 = dir.writePicture("p1.png", 4, 4, 0x00ff00);
-    const std::string q5 = dir.writePicture("q5.png", 4, 4, 0x0000ff);
+    const std::string p1 = writePicture(dir, "p1.png", 4, 4, 0x00ff00);
+    const std::string q5 = writePicture(dir, "q5.png", 4, 4, 0x0000ff);
     const std::string walk = dir.writeFile("walk.ani", aniText(3, "100", { walk01, p1, q5 }));
     std::filesystem::create_symlink(walk01, dir.str() + "/link.gif");
     std::filesystem::create_hard_link(walk01, dir.str() + "/hard.gif");
@@ -374,8 +374,8 @@ TEST_F(ExportFailure, AnExportRemovesOnlyItsOwnStaleTemporaries)
 TEST_F(ExportFailure, FramesBeyondTheOutputsLimitsAreRefusedNamingThePictures)
 {
     // A few bytes each, declaring a canvas of 16384 x 8192.
-    const std::string wide = dir.writePicture("wide.png", 16384, 1, 0x336699);
-    const std::string tall = dir.writePicture("tall.png", 1, 8192, 0x993366);
+    const std::string wide = writePicture(dir, "wide.png", 16384, 1, 0x336699);
+    const std::string tall = writePicture(dir, "tall.png", 1, 8192, 0x993366);
     const std::string both = dir.writeFile("both.ani", aniText(2, "100", { wide, tall }));
     const std::string widest = dir.writeFile("wide.ani", aniText(1, "100", { wide }));
     before = entries(dir.str());

@@ -86,6 +86,10 @@ TEST(ControlArray, ElementClicksReachTheArrayHandlerWithTheirIndex)
     w.buttons(3).setVisible(true);
     w.buttons(3).click();
     w.buttons(0).click();
+    // Hiding the focused element hands the focus to element 0, the only other one that takes it.
+    w.focusMoved(&w.buttons(3));
+    w.buttons(3).setVisible(false);
+    EXPECT_EQ(w.focusControl(), &w.buttons(0));
     w.buttons(0).setEnabled(false);
     w.buttons(0).click();   // disabled: no clicks
     EXPECT_EQ(clicked, (std::vector<int> { 3, 0 }));

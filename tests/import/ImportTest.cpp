@@ -77,7 +77,7 @@ TEST_P(ImportRoundTrip, givesBackTheFramesAndTheRate)
     const std::vector<QRgb> colours { 0xffff0000, 0xff00ff00, 0xff0000ff };
     std::vector<std::string> pictures;
     for (std::size_t i = 0; i < colours.size(); ++i)
-        pictures.push_back(dir.writePicture("p" + std::to_string(i) + ".png", 32, 24, colours[i] & 0xffffff));
+        pictures.push_back(writePicture(dir, "p" + std::to_string(i) + ".png", 32, 24, colours[i] & 0xffffff));
     const std::string animation = dir.writeFile("walk.ani", aniText(3, "50", pictures));
     const std::string input = (dir.path() / (std::string("walk.") + GetParam())).string();
     ASSERT_EQ(exportAnimation({ animation, input, "--quiet" }).status, 0);
@@ -106,7 +106,7 @@ TEST(ImportCommand, namesAFoldersPicturesWhereTheyLie)
     const TempDir dir;
     std::filesystem::create_directory(dir.path() / "seq");
     for (const char* name : { "seq/walk10.png", "seq/walk2.png", "seq/walk1.png" })
-        dir.writePicture(name, 4, 4, 0x123456);
+        writePicture(dir, name, 4, 4, 0x123456);
     dir.writeFile("seq/notes.txt", "not a picture");
     const std::string seq = (dir.path() / "seq").string();
     struct Case {
@@ -132,7 +132,7 @@ TEST(ImportCommand, failsWithoutLeavingAFile)
 {
     const TempDir dir;
     const std::string text = dir.writeFile("notes.txt", "not an animation");
-    const std::string broken = dir.writePicture("broken.png", 4, 4, 0x123456);
+    const std::string broken = writePicture(dir, "broken.png", 4, 4, 0x123456);
     std::filesystem::resize_file(broken, 20);
     std::filesystem::create_directory(dir.path() / "empty");
     const std::string out = (dir.path() / "out.ani").string();

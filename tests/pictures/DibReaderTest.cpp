@@ -165,6 +165,13 @@ TEST(DibReader, readsAShortPaletteWhereTheFileSaysThePixelsAre)
     const Result<QImage> packed = decodePackedDib(QByteArrayView(big + QByteArray("\xff\0\0\0", 4)), {});
     ASSERT_TRUE(packed.ok()) << packed.error().message();
     EXPECT_EQ(packed.value().pixel(0, 0), qRgb(1, 2, 3));
+
+    // No room for a palette at all: the pixels begin right after the header, and every index is black.
+    for (const int bits : { 4, 8 }) {
+        const Result<QImage> bare = bmp(bmpFile(infoHeader(40, 2, 1, bits), QByteArray("\x12\x34\0\0", 4)));
+        ASSERT_TRUE(bare.ok()) << bits << ": " << bare.error().message();
+        EXPECT_EQ(pixelsOf(bare.value()), (std::vector<QRgb> { qRgb(0, 0, 0), qRgb(0, 0, 0) })) << bits;
+    }
 }
 
 QByteArray rle8Picture(const QByteArray& data, int width = 4, int height = 3)

@@ -159,7 +159,7 @@ TEST(Login, ThePasswordLabelsAccessKeyMovesTheFocusToThePasswordBox)
 TEST(Login, AFileGivenAtStartOpensAfterTheRightPasswordOnly)
 {
     testing_support::TempDir dir;
-    const std::string red = dir.writePicture("red.bmp", 4, 3, 0xff0000);
+    const std::string red = writePicture(dir, "red.bmp", 4, 3, 0xff0000);
     const std::string animation = dir.writeFile("walk.ani", "2\r\n50\r\n" + red + "\r\n\r\n");
     Headless h;
     h.app.start(animation);

@@ -7,6 +7,7 @@
 #include "forms/WindowSystem.h"
 #include "forms/qt/QtPictureDecoder.h"
 #include "shell/Movelle.h"
+#include "TempDir.h"
 
 #include <filesystem>
 #include <string>
@@ -62,22 +63,7 @@ struct Headless {
     movelle::Movelle app { screen, clock, decoder };
 };
 
-// A temporary directory removed again at the end of the test.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    const std::filesystem::path& path() const { return m_path; }
-    std::string str() const { return m_path.string(); }
-    // Writes a solid-colour picture file (format by extension, through Qt) and returns its path.
-    std::string writePicture(const std::string& name, int width, int height, unsigned rgb) const;
-    std::string writeFile(const std::string& name, const std::string& bytes) const;
-
-private:
-    std::filesystem::path m_path;
-};
+// Writes a solid-colour picture file into dir (format by extension, through Qt) and returns its path.
+std::string writePicture(const TempDir& dir, const std::string& name, int width, int height, unsigned rgb);
 
 }

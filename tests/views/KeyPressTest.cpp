@@ -50,7 +50,7 @@ TEST_F(Keys, BackspaceRestoresThePicturesOwnSize)
 {
     build("2");
     testing_support::TempDir dir;
-    f.Image1(1).setPicture(h.app.loadPicture(dir.writePicture("p.png", 40, 30, 0x00ff00)));
+    f.Image1(1).setPicture(h.app.loadPicture(writePicture(dir, "p.png", 40, 30, 0x00ff00)));
     EXPECT_FLOAT_EQ(f.Image1(1).width(), 600);
     type('=');
     EXPECT_FLOAT_EQ(f.Image1(1).width(), 1200);

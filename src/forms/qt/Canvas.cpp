@@ -156,6 +156,7 @@ void Canvas::paintEvent(QPaintEvent* event)
             continue;
         painter.setClipRegion(part->visible);
         paintControl(painter, *part->control);
+        ++m_controlsPainted;
         previous = part->control;
     }
 }

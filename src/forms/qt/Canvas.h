@@ -30,6 +30,9 @@ public:
     // Where a label's text is drawn: an auto-size label is as large as its caption.
     QRect labelRect(const forms::Control& label) const;
 
+    // How many controls the canvas has drawn so far: what a test sees of the covered ones left out.
+    int controlsPainted() const { return m_controlsPainted; }
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 
@@ -53,6 +56,7 @@ private:
     QColor m_ground;
     std::vector<Part> m_parts;
     bool m_allInvalid = false;
+    int m_controlsPainted = 0;
 };
 
 }

@@ -1,7 +1,7 @@
 #!/bin/sh
 # SPDX-License-Identifier: MIT
 # Rebuilds the picture corpus in this folder. The tests use the committed files; run this only to
-# change them (needs imagemagick, python3, g++ and libuemf-dev).
+# change them (needs imagemagick and python3).
 set -eu
 cd "$(dirname "$0")"
 # The real ImageMagick, not a wrapper that might flatten transparency.

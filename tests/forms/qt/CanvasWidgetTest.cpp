@@ -10,6 +10,7 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -144,8 +145,29 @@ TEST_F(CanvasPixels, ABorderedEmptyFrameAboveAPictureDrawsItsBorderOverIt)
     EXPECT_EQ(at(canvas, 198, 148), name(Qt::green));
     EXPECT_EQ(at(canvas, 220, 170), background());
 
+    // Without frame 1's picture, the bordered empty frame 2 still shows its border over the
+    // borderless empty frame 0 at the same place.
+    f.Image1(0).setBorderStyle(0);
+    f.Image1(1).setVisible(false);
+    EXPECT_EQ(at(screen(), 0, 0), border);
+
     f.characterTyped('a');
-    EXPECT_EQ(at(screen(), 0, 0), name(Qt::green));
+    EXPECT_EQ(at(screen(), 0, 0), background());
+}
+
+// Pictures that fill their border hide the frames beneath them, border and all: a repaint of the
+// top one draws it alone, as if the others were not there.
+TEST_F(CanvasPixels, OfStackedPicturesThatFillTheirBorderOnlyTheTopOneIsPainted)
+{
+    build(4);
+    for (int i = 0; i < 4; ++i)
+        f.Image1(i).setPicture(solid(60, 40, i == 3 ? Qt::blue : Qt::red));
+    // Counted from a screen that shows everything so far, up to the new picture on screen.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return at(screen(), 30, 20) == name(Qt::blue); }, 5000));
+    const int before = view->canvas()->controlsPainted();
+    f.Image1(3).setPicture(solid(60, 40, Qt::green));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return at(screen(), 30, 20) == name(Qt::green); }, 5000));
+    EXPECT_EQ(view->canvas()->controlsPainted() - before, 1);
 }
 
 TEST_F(CanvasPixels, StretchedPicturesAreDrawnAtTheirNewSizeAndBackspaceGivesTheOwnSize)

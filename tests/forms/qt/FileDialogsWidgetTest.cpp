@@ -56,8 +56,8 @@ TEST(FileDialogsWidgets, SaveThenOpenThroughTheRealWidgets)
 {
     Shown s;
     TempDir dir;
-    const std::string red = dir.writePicture("red.bmp", 4, 3, 0xff0000);
-    const std::string green = dir.writePicture("green.bmp", 6, 5, 0x00ff00);
+    const std::string red = writePicture(dir, "red.bmp", 4, 3, 0xff0000);
+    const std::string green = writePicture(dir, "green.bmp", 6, 5, 0x00ff00);
 
     movelle::Form1& f = s.app.Form1();
     f.show();

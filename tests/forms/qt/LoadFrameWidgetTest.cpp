@@ -44,8 +44,8 @@ TEST(LoadFrameWidgets, APictureChosenThroughTheRealWidgetsGoesIntoTheFrame)
 {
     Shown s;
     TempDir tmp;
-    tmp.writePicture("a.bmp", 20, 10, 0xff0000);
-    tmp.writePicture("b.bmp", 30, 10, 0x00ff00);
+    writePicture(tmp, "a.bmp", 20, 10, 0xff0000);
+    writePicture(tmp, "b.bmp", 30, 10, 0x00ff00);
     tmp.writeFile("c.bmp", "not yet a picture");
     tmp.writeFile("d.gif", "GIF89a");
 
@@ -113,7 +113,7 @@ TEST(LoadFrameWidgets, APictureChosenThroughTheRealWidgetsGoesIntoTheFrame)
     clickItem(files, 2);
     EXPECT_EQ(d.File1.fileName(), "c.bmp");
     EXPECT_EQ(d.Image1.picture().width(), 30);
-    tmp.writePicture("c.bmp", 40, 10, 0x0000ff);
+    writePicture(tmp, "c.bmp", 40, 10, 0x0000ff);
     clickItem(files, 2);
     EXPECT_EQ(d.Image1.picture().width(), 40);
 

@@ -216,7 +216,7 @@ TEST(MainWindowWidgets, AStretchedPictureIsDrawnAtItsNewSize)
     movelle::Form1& f = s.app.Form1();
     f.show();
     forms::qt::WindowView& view = s.view(f);
-    f.Image1(0).setPicture(s.app.loadPicture(dir.writePicture("red.png", 4, 3, 0xff0000)));
+    f.Image1(0).setPicture(s.app.loadPicture(writePicture(dir, "red.png", 4, 3, 0xff0000)));
     f.Text1.setText("1");
     view.canvas()->setFocus();
     // No border, so every pixel of the control is the picture's; then twice the size.

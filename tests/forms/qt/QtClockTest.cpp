@@ -122,6 +122,15 @@ TEST_F(QtClockTest, ALateTickFiresOnceAndTheNextKeepsTheSchedule)
     moveTo(40, 2);
     EXPECT_EQ(w.ticks, 2);
     EXPECT_EQ(clock.nextTickNs(w.timer), 50 * kMs);
+
+    // A first tick two intervals late, exactly on a later deadline: once, and that deadline is
+    // passed, not kept for a second tick at once.
+    w.timer.setEnabled(false);
+    now = 100 * kMs;
+    w.timer.setEnabled(true);
+    moveTo(120, 3);
+    EXPECT_EQ(w.ticks, 3);
+    EXPECT_EQ(clock.nextTickNs(w.timer), 130 * kMs);
 }
 
 TEST_F(QtClockTest, AnIntervalOfZeroNeverTicks)

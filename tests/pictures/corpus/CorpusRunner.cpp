@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "CorpusRunner.h"
 
+#include "MetafileCorpus.h"
+
 #include "pictures/PictureReader.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -36,13 +39,30 @@ CorpusRunner::CorpusRunner(QString corpusDir)
     }
 }
 
+CorpusRunner& CorpusRunner::shared()
+{
+    static CorpusRunner runner(QStringLiteral(MOVELLE_PICTURE_CORPUS));
+    return runner;
+}
+
+QString CorpusRunner::missing() const
+{
+    if (!QFileInfo(m_dir).isDir())
+        return QStringLiteral("the picture corpus folder %1 does not exist").arg(m_dir);
+    if (m_entries.empty())
+        return QStringLiteral("the picture corpus folder %1 has no manifest.json listing its files").arg(m_dir);
+    return {};
+}
+
 std::map<QString, CorpusJudge>& CorpusRunner::judges()
 {
     static std::map<QString, CorpusJudge> all = [] {
         std::map<QString, CorpusJudge> j;
         for (const char* f : { "bmp", "dib", "ico", "cur", "gif", "pcx", "xbm" })
             j[QString::fromLatin1(f)] = judgeRaster;
-        // The metafile measure registers "wmf" and "emf" here.
+        // Metafiles are drawn, not decoded to exact pixels, so they need a measure of their own.
+        j[QStringLiteral("wmf")] = MetafileCorpus::judge;
+        j[QStringLiteral("emf")] = MetafileCorpus::judge;
         return j;
     }();
     return all;
@@ -55,8 +75,12 @@ const std::vector<CorpusRow>& CorpusRunner::rows()
     m_ran = true;
     for (const CorpusEntry& e : m_entries) {
         const auto judge = judges().find(e.format);
-        if (judge != judges().end())
-            m_rows.push_back(judge->second(e, m_dir));
+        if (judge == judges().end())
+            continue;
+        m_rows.push_back(judge->second(e, m_dir));
+        m_rows.back().file = e.file;
+        m_rows.back().expect = e.expect;
+        m_rows.back().format = e.format;
     }
     return m_rows;
 }
@@ -64,11 +88,8 @@ const std::vector<CorpusRow>& CorpusRunner::rows()
 QString CorpusRunner::tables()
 {
     std::map<QString, std::vector<const CorpusRow*>> byFormat;
-    std::map<QString, QString> formatOf;
-    for (const CorpusEntry& e : m_entries)
-        formatOf[e.file] = e.format;
     for (const CorpusRow& r : rows())
-        byFormat[formatOf[r.file]].push_back(&r);
+        byFormat[r.format].push_back(&r);
 
     QString out;
     QTextStream s(&out);
@@ -117,7 +138,7 @@ int pictureDistance(const QImage& a, const QImage& b)
 
 CorpusRow judgeRaster(const CorpusEntry& entry, const QString& corpusDir)
 {
-    CorpusRow row { entry.file, entry.expect, false, false, {}, {}, 0 };
+    CorpusRow row;
     const Result<QImage> r = readPicture(corpusDir + QLatin1Char('/') + entry.file);
     if (!r) {
         row.note = QString::fromStdString(r.error().message());
@@ -125,6 +146,7 @@ CorpusRow judgeRaster(const CorpusEntry& entry, const QString& corpusDir)
         return row;
     }
     row.decoded = true;
+    row.picture = r.value();
     int nearest = -1;
     // The corpus's own references first, so that a match names them when they agree with another.
     std::vector<std::pair<QString, QString>> refs(entry.refs.begin(), entry.refs.end());

@@ -9,16 +9,17 @@
 #include <system_error>
 #include <vector>
 
-namespace anifile::test {
+namespace testing_support {
 
 // A fresh directory under the system's temporary directory, removed with everything in it when the
-// test ends, even when the test made it read-only.
+// test ends, even when the test made it read-only. Plain C++, so that tests of the layers without
+// Qt use it too.
 class TempDir
 {
 public:
     TempDir()
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "movelle-anifile-XXXXXX").string();
+        std::string pattern = (std::filesystem::temp_directory_path() / "movelle-test-XXXXXX").string();
         if (::mkdtemp(pattern.data()))
             m_path = pattern;
     }
@@ -33,8 +34,17 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     bool valid() const { return !m_path.empty(); }
-    std::string path() const { return m_path.string(); }
+    const std::filesystem::path& path() const { return m_path; }
+    std::string str() const { return m_path.string(); }
     std::string file(const std::string& name) const { return (m_path / name).string(); }
+
+    // Writes a file in the directory and returns its path.
+    std::string writeFile(const std::string& name, const std::string& bytes) const
+    {
+        const std::string path = file(name);
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
 
     // The names in the directory, to see that no temporary file was left behind.
     std::vector<std::string> entries() const

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "CorpusRunner.h"
+
 #include <QImage>
 
 // How close a metafile decoding is to a reference rendering of it: the mean colour difference of
@@ -23,4 +25,8 @@ public:
     };
 
     static Score compare(const QImage& ours, const QImage& reference);
+
+    // The corpus runner's judge for WMF and EMF: a match needs no error, the size the header names
+    // (when it names one) and a reference the measure takes for the same picture.
+    static pictures::test::CorpusRow judge(const pictures::test::CorpusEntry& entry, const QString& corpusDir);
 };
