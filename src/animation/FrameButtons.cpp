@@ -24,8 +24,11 @@ void Form1::Command1_Click(int index)
     const int k = forms::roundToIndex(leadingNumber(Label6.caption()));
     if (forms::Image* picture = Image1.find(k))
         picture->setVisible(true);
-    if (forms::Label* path = x.find(k))
+    // The path labels lie on top of each other: the selected frame's comes to the front.
+    if (forms::Label* path = x.find(k)) {
         path->setVisible(true);
+        path->bringToFront();
+    }
 }
 
 // "Default...": one frame at one millisecond per picture; nothing is built until

@@ -4,8 +4,14 @@
 namespace movelle {
 
 // "&New": removes every frame but the first, clears it, empties the settings and stops
-// playback, so the user can type new settings and press "Settings finished" again.
+// playback, so the user can type new settings and press "Settings finished" again. Unsaved
+// changes are not thrown away without a question.
 void Form1::fn_Click()
+{
+    askBeforeDiscarding("before starting a new one", [this] { clearAnimation(); });
+}
+
+void Form1::clearAnimation()
 {
     // Exactly the elements that exist go, whatever Text1 says now: a count edited after
     // building must neither fail here nor leave frames behind for the next build to trip over.
@@ -36,6 +42,8 @@ void Form1::fn_Click()
     // The frame set is unbuilt again, whatever was opened before; "Settings finished" must
     // build the count the user types next.
     state.setCaption("");
+    // Nothing is left to lose.
+    markSaved();
 }
 
 }

@@ -22,6 +22,8 @@ void Form1::Command4_Click()
             return;
 
         Timer1.setInterval(forms::roundToInterval(leadingNumber(Text2.text())));
+        // From here on the animation is built or changed: it has something to lose.
+        markUnsaved();
         Command1(0).setEnabled(true);
         Image1(0).setEnabled(true);
         show();

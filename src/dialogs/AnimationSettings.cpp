@@ -52,10 +52,11 @@ AnimationSettings AnimationSettings::check(const std::string& count, const std::
     }
     settings.frames = frames >= 1 ? static_cast<int>(std::floor(frames)) : 0;
 
-    if (isBlankText(rate)) {
-        throw Error(ErrorKind::TypeMismatch,
-                    "the rate is empty; it must give the milliseconds per picture");
-    }
+    // An empty rate is a rate not given yet, as "Settings finished" takes it: the playback timer
+    // gets an interval of 0 and never ticks until the user types one. It is saved and opened as
+    // it stands, like an empty count.
+    if (isBlankText(rate))
+        return settings;
     double rateValue = 0;
     try {
         rateValue = forms::strictNumber(rate);

@@ -103,46 +103,36 @@ void Form2::File1_Click()
 {
     // A file that cannot be read as a picture ends the preview silently: the user simply
     // picks another, and the previous preview stays. That preview no longer shows the selected
-    // file, which "OK" must know. A slow picture is read away from the user-interface thread,
-    // behind a progress dialog with Cancel; a cancelled preview, like a failed one, keeps the
-    // previous one.
+    // file, which "OK" must know. A cancelled preview, like a failed one, keeps the previous one.
     const std::string path = selectedPath();
     m_previewPath.reset();
-    forms::Picture picture;
-    forms::Progress progress;
-    progress.setTotal(1);
+    std::optional<forms::Picture> picture;
     try {
-        const bool finished = application().runWithProgress("Loading " + path, progress, [&] {
-            picture = application().loadPicture(path);
-            progress.advance();
-        });
-        if (!finished)
-            return;
+        picture = readPicture(path);
     } catch (const forms::Error&) {
         return;
     }
-    Image1.setPicture(picture);
-    m_previewPath = path;
-    fitPreview();
+    if (picture)
+        showPreview(path, *picture);
 }
 
 void Form2::Command1_Click()
 {
     const int i = currentFrame();
     Form1& main = m_app.Form1();
-    // The frame's picture and its path must name the same file, or a saved animation would hold a
-    // path that does not open. With no file selected at all, the preview goes as it is.
-    const std::string path = selectedPath();
-    if (!File1.fileName().empty() && m_previewPath != path) {
-        throw forms::Error(forms::ErrorKind::BadPicture,
-                           "The picture was not put into frame " + std::to_string(i + 1) + ": "
-                               + anifile::excerpt(path, 200)
-                               + " did not show in the preview, so it is not a picture this program can read. "
-                                 "Choose a file that shows in the preview.");
-    }
+    // The frame's picture and its path must name the same picture file, or a saved animation
+    // would hold a path that does not open: no selection (a directory changed after the preview
+    // clears it) and a file that is no picture are refused before anything changes.
+    const std::optional<std::string> path
+        = checkedSelection("The picture was not put into frame " + std::to_string(i + 1));
+    if (!path)
+        return;
     // The decoded picture is handed over, not read again from the file.
     main.Image1(i).setPicture(Image1.picture());
-    main.x(i).setCaption(path);
+    main.x(i).setCaption(*path);
+    // The filled frame's path is the one the main window shows among the stacked labels.
+    main.x(i).bringToFront();
+    main.markUnsaved();
     hide();
     main.show();
 }
@@ -156,8 +146,67 @@ void Form2::Command2_Click()
 void Form2::Command3_Click()
 {
     const int i = currentFrame();
-    m_app.Form1().x(i).setCaption(selectedPath());
+    // Only a path that opens again is recorded; the frame's picture stays as it was.
+    const std::optional<std::string> path
+        = checkedSelection("No path was recorded for frame " + std::to_string(i + 1));
+    if (!path)
+        return;
+    Form1& main = m_app.Form1();
+    main.x(i).setCaption(*path);
+    main.markUnsaved();
     Label3.setCaption("0");
+}
+
+std::optional<forms::Picture> Form2::readPicture(const std::string& path)
+{
+    // A slow picture is read away from the user-interface thread, behind a progress dialog with
+    // Cancel.
+    forms::Picture picture;
+    forms::Progress progress;
+    progress.setTotal(1);
+    const bool finished = application().runWithProgress("Loading " + path, progress, [&] {
+        picture = application().loadPicture(path);
+        progress.advance();
+    });
+    if (!finished)
+        return std::nullopt;
+    return picture;
+}
+
+void Form2::showPreview(const std::string& path, const forms::Picture& picture)
+{
+    Image1.setPicture(picture);
+    m_previewPath = path;
+    fitPreview();
+}
+
+std::optional<std::string> Form2::checkedSelection(const std::string& refused)
+{
+    if (File1.fileName().empty()) {
+        throw forms::Error(forms::ErrorKind::BadPicture,
+                           refused + ": no file is selected in " + anifile::excerpt(File1.path(), 200)
+                               + ". Choose a picture file in the list first.");
+    }
+    const std::string path = selectedPath();
+    if (m_previewPath == path)
+        return path;
+    // The preview does not show the selected file (it did not read, or its reading was
+    // cancelled): it is read once more, the same bounded way, and shown when it reads.
+    std::optional<forms::Picture> picture;
+    try {
+        picture = readPicture(path);
+    } catch (const forms::Error& e) {
+        std::string cause = e.what();
+        if (const std::size_t at = cause.find(path); at != std::string::npos)
+            cause.replace(at, path.size(), anifile::excerpt(path, 200));
+        throw forms::Error(forms::ErrorKind::BadPicture,
+                           refused + ": " + anifile::excerpt(path, 200)
+                               + " is not a picture this program can read (" + cause + ").");
+    }
+    if (!picture)
+        return std::nullopt;
+    showPreview(path, *picture);
+    return path;
 }
 
 std::string Form2::selectedPath() const

@@ -50,11 +50,13 @@ public:
     void Dir1_Change();
     // A file is clicked: preview it; a file that is no picture leaves the preview as it was.
     void File1_Click();
-    // "OK": the preview goes into the current frame, the file's path into its path label.
+    // "OK": the preview goes into the current frame, the file's path into its path label. No
+    // selection, or a file that is no picture, is refused and nothing changes.
     void Command1_Click();
     // "Cancel": back to the main window, nothing changed.
     void Command2_Click();
     // "Default": the current frame's path label names the selected file; no picture moves.
+    // Refused, like "OK", without a selected picture file.
     void Command3_Click();
 
     forms::AccessibleText accessibleText(const forms::Control& control) const override;
@@ -66,6 +68,14 @@ private:
     int currentFrame() const;
     // Keeps the preview inside its design box, shrinking a large picture to fit.
     void fitPreview();
+    // Reads a picture file away from the user-interface thread. Empty when the user cancelled;
+    // throws forms::Error naming the file and the cause when it is no picture.
+    std::optional<forms::Picture> readPicture(const std::string& path);
+    void showPreview(const std::string& path, const forms::Picture& picture);
+    // The selected file's path once it is known to be a picture, which the preview then shows.
+    // Throws forms::Error beginning with `refused` when no file is selected or the file is no
+    // picture; empty when the user cancelled the reading.
+    std::optional<std::string> checkedSelection(const std::string& refused);
 
     Movelle& m_app;
     // The file the preview shows, when the last file clicked did show; empty when it did not.

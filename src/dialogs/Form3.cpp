@@ -23,10 +23,36 @@ Form3::Form3(forms::Application& application)
     setTabOrder({ &Command2, &Command1, &Dir1, &Drive1, &File1, &Text1, &Label1, &Label2 });
 
     Command1.onClick = [this] { Command1_Click(); };
+    Command2.onClick = [this] {
+        m_app.Form1().saveEnded(false);
+        Command2_Click();
+    };
+}
+
+void Form3::frameClosed()
+{
+    m_app.Form1().saveEnded(false);
+    AniFileDialog::frameClosed();
 }
 
 // "OK": the count line, the rate line and one line per frame with the path of its picture.
 void Form3::Command1_Click()
+{
+    // A save that fails leaves the dialog open, but what waited for it (the program's end, a new
+    // animation) is given up: the user decides again once the animation is saved.
+    try {
+        save();
+    } catch (const forms::Error&) {
+        m_app.Form1().saveEnded(false);
+        throw;
+    }
+    movelle::Form1& main = m_app.Form1();
+    hide();
+    main.show();
+    main.saveEnded(true);
+}
+
+void Form3::save()
 {
     const std::string path = anifile::saveFileName(Dir1.path(), Text1.text());
     movelle::Form1& main = m_app.Form1();
@@ -58,9 +84,6 @@ void Form3::Command1_Click()
     const anifile::Result<void> saved = anifile::AniWriter::save(path, content);
     if (!saved)
         throw forms::Error(forms::ErrorKind::FileError, "The animation was not saved: " + saved.error().message());
-
-    hide();
-    main.show();
 }
 
 }

@@ -13,6 +13,12 @@ public:
 
     // "OK": writes the file, then returns to the main window.
     void Command1_Click();
+    // Closing the dialog through its frame saves nothing, like "Cancel".
+    void frameClosed() override;
+
+private:
+    // Writes the main window's animation under the name the dialog shows, or throws.
+    void save();
 };
 
 }

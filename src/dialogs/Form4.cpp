@@ -305,6 +305,8 @@ void Form4::rebuild(movelle::Form1& main, const Animation& animation)
     main.show();
     main.state.setCaption("open");
     main.Timer1.setInterval(animation.file.interval);
+    // The animation is as its file has it: nothing to lose yet.
+    main.markSaved();
 }
 
 }

@@ -67,6 +67,8 @@ FrameSource::FrameSource(const ExportOptions& options, const std::atomic<bool>& 
     }
     if (file.frames == 0)
         throw badInput(options.animation + " has no frames.");
+    if (file.rateText.empty())
+        throw badInput("the rate is empty in " + options.animation + ", so the animation has no speed.");
     if (file.interval == 0) {
         // The playback timer does not run at an interval of 0, so the animation has no speed.
         throw badInput("the rate " + file.rateText + " in " + options.animation

@@ -88,4 +88,9 @@ void Application::messageBox(const std::string& text, const std::string& title)
     m_windowSystem.messageBox(text, title);
 }
 
+SaveAnswer Application::askToSave(const std::string& text, const std::string& title)
+{
+    return m_windowSystem.askToSave(text, title);
+}
+
 }

@@ -4,6 +4,7 @@
 #include "forms/FileSystem.h"
 #include "forms/Picture.h"
 #include "forms/Progress.h"
+#include "forms/SaveAnswer.h"
 
 #include <functional>
 #include <map>
@@ -53,6 +54,8 @@ public:
     void decodeAhead(const std::vector<Picture>& upcoming) { m_decoder.decodeAhead(upcoming); }
 
     void messageBox(const std::string& text, const std::string& title);
+    // The question before unsaved work is discarded; see WindowSystem::askToSave.
+    SaveAnswer askToSave(const std::string& text, const std::string& title);
 
     // Work that may take long (an open, a preview), run without freezing the program; false when
     // the user cancelled it. See WindowSystem::runWithProgress.

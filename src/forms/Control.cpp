@@ -25,7 +25,25 @@ Control::Control(Window& window, std::string name, ControlKind kind)
     window.adopt(*this);
 }
 
-Control::Control(const Control& other) = default;
+Control::Control(const Control& other)
+    : m_window(other.m_window)
+    , m_name(other.m_name)
+    , m_index(other.m_index)
+    , m_kind(other.m_kind)
+    , m_enabled(other.m_enabled)
+    , m_visible(other.m_visible)
+    , m_left(other.m_left)
+    , m_top(other.m_top)
+    , m_width(other.m_width)
+    , m_height(other.m_height)
+{
+    // A new element starts in its place in the drawing order, whatever element 0's place.
+}
+
+void Control::bringToFront()
+{
+    m_window->bringToFront(*this);
+}
 
 Application& Control::application() const
 {

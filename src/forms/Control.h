@@ -55,6 +55,11 @@ public:
     void setHeight(float height);
     void setGeometry(float left, float top, float width, float height);
 
+    // Puts the control in front of every other control of its window that is drawn on the same
+    // layer (lightweight controls under the widgets): a path label on top of its stacked twins.
+    void bringToFront();
+    bool inFront() const { return m_inFront; }
+
 protected:
     Control(Window& window, std::string name, ControlKind kind);
     // Array elements are copies of element 0; the copy is not a design-time control of the window.
@@ -74,6 +79,7 @@ protected:
 private:
     template<typename T>
     friend class ControlArray;
+    friend class Window;
 
     Window* m_window;
     std::string m_name;
@@ -85,6 +91,7 @@ private:
     float m_top = 0;
     float m_width = 0;
     float m_height = 0;
+    bool m_inFront = false;
 };
 
 }

@@ -24,6 +24,11 @@ public:
     void setAutoSize(bool on) { assign(m_autoSize, on, Property::Look); }
     bool wordWrap() const { return m_wordWrap; }
     void setWordWrap(bool on) { assign(m_wordWrap, on, Property::Look); }
+    // A caption too long for the label is drawn on one line, shortened in the middle, so that
+    // its start and its end (a path's file name) stay visible. Only the drawing is shortened:
+    // the caption keeps every character.
+    bool elidesMiddle() const { return m_elidesMiddle; }
+    void setElidesMiddle(bool on) { assign(m_elidesMiddle, on, Property::Look); }
     Alignment alignment() const { return m_alignment; }
     void setAlignment(Alignment alignment) { assign(m_alignment, alignment, Property::Look); }
     int borderStyle() const { return m_borderStyle; }
@@ -35,6 +40,7 @@ private:
     std::string m_caption;
     bool m_autoSize = false;
     bool m_wordWrap = false;
+    bool m_elidesMiddle = false;
     Alignment m_alignment = Alignment::Left;
     int m_borderStyle = 0;
     Look m_look;

@@ -24,6 +24,7 @@ enum class Property : std::uint8_t {
     Checked,
     Interval,
     Look,       // fonts, colours, alignment: design-time looks
+    ZOrder,     // brought to the front of the window's drawing order
 };
 
 enum class ControlKind : std::uint8_t {

@@ -136,8 +136,21 @@ void Window::adopt(Control& control)
     m_controls.push_back(&control);
 }
 
+void Window::bringToFront(Control& control)
+{
+    if (!m_front.empty() && m_front.back() == &control)
+        return;
+    if (control.m_inFront)
+        std::erase(m_front, &control);
+    m_front.push_back(&control);
+    control.m_inFront = true;
+    controlChanged(control, Property::ZOrder);
+}
+
 void Window::forget(Control& control)
 {
+    if (control.m_inFront)
+        std::erase(m_front, &control);
     std::erase(m_controls, &control);
     std::erase(m_tabOrder, &control);
     if (m_focus == &control)
@@ -169,6 +182,8 @@ void Window::elementAdded(Control& control)
 
 void Window::elementRemoved(Control& control)
 {
+    if (control.m_inFront)
+        std::erase(m_front, &control);
     if (m_focus == &control)
         m_focus = nullptr;
     if (m_observer)

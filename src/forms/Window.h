@@ -90,8 +90,12 @@ public:
     // controls need more than their captions says so here.
     virtual AccessibleText accessibleText(const Control&) const { return {}; }
 
-    // Design-time controls in creation order, which is also their drawing order.
+    // Design-time controls in creation order, which is also their drawing order, then the loaded
+    // array elements; the controls brought to the front come last of all, in the order they were
+    // brought there.
     const std::vector<Control*>& controls() const { return m_controls; }
+    const std::vector<Control*>& frontControls() const { return m_front; }
+    void bringToFront(Control& control);
     const std::vector<ControlArrayBase*>& arrays() const { return m_arrays; }
     const std::vector<Control*>& tabOrder() const { return m_tabOrder; }
     Control* focusControl() const { return m_focus; }
@@ -146,6 +150,7 @@ private:
     std::vector<Control*> m_controls;
     std::vector<ControlArrayBase*> m_arrays;
     std::vector<Control*> m_tabOrder;
+    std::vector<Control*> m_front;
     Control* m_focus = nullptr;
     WindowObserver* m_observer = nullptr;
 };

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "forms/Progress.h"
+#include "forms/SaveAnswer.h"
 
 #include <functional>
 #include <string>
@@ -20,6 +21,12 @@ public:
     virtual void windowUnloaded(Window&) { }
     // A message box with one OK button; returns when it is closed.
     virtual void messageBox(const std::string& /*text*/, const std::string& /*title*/) { }
+    // Asks whether to save changes before they are discarded: Save, Don't Save and Cancel, and
+    // waits for the answer. Without a screen nobody can answer, and the work goes on unsaved.
+    virtual SaveAnswer askToSave(const std::string& /*text*/, const std::string& /*title*/)
+    {
+        return SaveAnswer::DontSave;
+    }
     // An error that stopped a handler without an error trap.
     virtual void reportError(const std::string& /*message*/) { }
     // The same with the details the message leaves out, for the user who asks for them.

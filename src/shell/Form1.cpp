@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "shell/Form1.h"
 
+#include "forms/Application.h"
 #include "shell/Movelle.h"
+
+#include <utility>
 
 namespace movelle {
 
@@ -88,6 +91,8 @@ void Form1::layOut()
     }
     Label6.setVisible(false);
     state.setVisible(false);
+    // A path is far longer than its label: the file name at its end must stay readable.
+    x(0).setElidesMiddle(true);
     // The two frame numbers read like counters: each in a single-line box.
     lv.setBorderStyle(1);
     l6v.setBorderStyle(1);
@@ -206,7 +211,38 @@ void Form1::wire()
 
 void Form1::fe_Click()
 {
-    application().end();
+    askBeforeDiscarding("before quitting", [this] { application().end(); });
+}
+
+void Form1::askBeforeDiscarding(const std::string& doing, std::function<void()> discard)
+{
+    if (!m_unsaved) {
+        discard();
+        return;
+    }
+    switch (application().askToSave("The animation has changed since it was last saved. Save it " + doing + "?",
+                                    "Movelle")) {
+    case forms::SaveAnswer::Save:
+        m_afterSave = std::move(discard);
+        m_app.showSaveScreen();
+        break;
+    case forms::SaveAnswer::DontSave:
+        m_afterSave = nullptr;
+        discard();
+        break;
+    case forms::SaveAnswer::Cancel:
+        break;
+    }
+}
+
+void Form1::saveEnded(bool saved)
+{
+    std::function<void()> waiting = std::exchange(m_afterSave, nullptr);
+    if (!saved)
+        return;
+    markSaved();
+    if (waiting)
+        waiting();
 }
 
 }

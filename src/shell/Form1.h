@@ -12,6 +12,8 @@
 #include "forms/Window.h"
 
 #include <algorithm>
+#include <functional>
+#include <string>
 
 namespace movelle {
 
@@ -105,15 +107,31 @@ public:
     void Timer1_Timer();
     // Refresh of the two on-screen frame numbers.
     void Timer2_Timer();
-    // "&New": back to an empty, unbuilt animation.
+    // "&New": back to an empty, unbuilt animation, once unsaved changes are saved or given up.
     void fn_Click();
     // Character keys: resize, border, the two views, Escape ends the program.
     void Form_KeyPress(int keyAscii);
-    // "E&xit".
+    // "E&xit": ends the program, once unsaved changes are saved or given up.
     void fe_Click();
 
-    // Closing the main window through its frame ends the program.
+    // Closing the main window through its frame ends the program as "E&xit" does; a cancelled
+    // question keeps the window.
     void frameClosed() override { fe_Click(); }
+
+    // Whether the animation has changed since it was last saved or opened. The handlers that
+    // change it (a picture or path put into a frame, "Settings finished") mark it; a save, an
+    // open and "&New" clear the mark. Text typed into the count and rate boxes is not marked by
+    // itself.
+    bool unsaved() const { return m_unsaved; }
+    void markUnsaved() { m_unsaved = true; }
+    void markSaved() { m_unsaved = false; }
+    // Runs `discard`, which throws the animation away, at once when nothing would be lost;
+    // otherwise asks first. "Save" shows the Save dialog and runs `discard` once the save has
+    // succeeded; "Cancel" runs nothing. `doing` ends the question: "before quitting".
+    void askBeforeDiscarding(const std::string& doing, std::function<void()> discard);
+    // The Save dialog tells how it ended: saved, or closed without a save (a cancel or a
+    // failure). What waited for the save runs only after a successful one.
+    void saveEnded(bool saved);
 
     // Frame buttons and pictures by their frame, picture buttons by their menu twins' words.
     forms::AccessibleText accessibleText(const forms::Control& control) const override;
@@ -128,12 +146,17 @@ private:
     int frameSlots() const { return std::max({ Image1.size(), Command1.size(), x.size() }); }
     // Playing means Timer1 is enabled; the six start and stop commands do only this.
     void setPlaying(bool playing) { Timer1.setEnabled(playing); }
+    // What "&New" does once nothing would be lost.
+    void clearAnimation();
 
     // How many frames ahead of the playhead a tick asks to have decoded: enough for a few ticks of
     // a slow decode, few enough that they stay in the picture cache.
     static constexpr int kDecodeAhead = 8;
 
     Movelle& m_app;
+    bool m_unsaved = false;
+    // What waits for the Save dialog that the question opened.
+    std::function<void()> m_afterSave;
 };
 
 }

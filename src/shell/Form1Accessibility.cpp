@@ -26,8 +26,11 @@ forms::AccessibleText Form1::accessibleText(const forms::Control& control) const
             const forms::Label* path = x.find(i);
             return {frameName(i), path ? path->caption() : std::string()};
         }
-        if (&control == x.find(i))
-            return {{}, "Picture file of " + frameName(i)};
+        // The label may draw its path shortened; the description gives it whole.
+        if (&control == x.find(i)) {
+            const std::string& path = x(i).caption();
+            return {{}, "Picture file of " + frameName(i) + ": " + (path.empty() ? std::string("none") : path)};
+        }
         return {};
     }
     // The toolbar's picture buttons have no caption; they do what their twins in the menus and

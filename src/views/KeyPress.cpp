@@ -60,7 +60,8 @@ void Form1::Form_KeyPress(int keyAscii)
         forEachPicture([](forms::Image& p) { p.setBorderStyle(0); });
         break;
     case kEscape:
-        application().end();
+        // Escape quits as "E&xit" does, unsaved changes asked about first.
+        fe_Click();
         break;
     case 'p':
     case 'o': {

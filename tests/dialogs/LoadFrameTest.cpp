@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 namespace {
 
@@ -95,12 +96,14 @@ TEST_F(LoadFrame, PreviewOkAndDefaultNameTheFileInEitherFlagState)
     EXPECT_EQ(main().x(1).caption(), a);
     EXPECT_EQ(main().Image1(1).picture().width(), 41);
 
-    // At the root no second separator is added.
+    EXPECT_TRUE(h.screen.errors.empty());
+
+    // At the root no second separator is added: the file the refusal names is /a.bmp.
     d.Dir1.open("/");
     d.File1.select("a.bmp");
     d.Command3.click();
-    EXPECT_EQ(main().x(1).caption(), "/a.bmp");
-    EXPECT_TRUE(h.screen.errors.empty());
+    ASSERT_EQ(h.screen.errors.size(), 1u);
+    EXPECT_NE(h.screen.errors[0].find("frame 2: /a.bmp is not a picture"), std::string::npos) << h.screen.errors[0];
 }
 
 TEST_F(LoadFrame, ANonPictureKeepsThePreviewSilentlyAndOkRefusesIt)
@@ -166,7 +169,7 @@ TEST_F(LoadFrame, ACancelledPreviewKeepsThePreviousOne)
     EXPECT_NE(h.screen.progressTitles.back().find("slow.bmp"), std::string::npos);
 }
 
-TEST_F(LoadFrame, OkWithNothingPreviewedEmptiesTheFrameAndCancelChangesNothing)
+TEST_F(LoadFrame, CancelChangesNothing)
 {
     writePicture(tmp, "a.bmp", 8, 8, 0xff0000);
     movelle::Form2& d = open();
@@ -188,14 +191,76 @@ TEST_F(LoadFrame, OkWithNothingPreviewedEmptiesTheFrameAndCancelChangesNothing)
     EXPECT_EQ(d.File1.pattern(), "*.b*");
     EXPECT_EQ(d.Label3.caption(), "1");
 
-    // A fresh dialog has no preview: OK empties the frame and stores the directory.
-    d.frameClosed();
-    movelle::Form2& fresh = h.app.Form2();
-    fresh.show();
-    fresh.Dir1.open(tmp.str());
-    fresh.Command1.click();
-    EXPECT_TRUE(main().Image1(0).picture().isNull());
-    EXPECT_EQ(main().x(0).caption(), tmp.str() + "/");
+}
+
+// "OK" and "Default" take only a selected file that reads as a picture; anything else is refused
+// with a message naming the file (or saying that none is selected), and nothing changes: neither
+// the frame nor the dialog's flag.
+TEST_F(LoadFrame, OkAndDefaultRefuseNoSelectionAndFilesThatAreNoPicture)
+{
+    const std::string a = tmp.writePicture("a.bmp", 8, 8, 0xff0000);
+    const std::string b = tmp.writePicture("b.png", 6, 6, 0x00ff00);
+    const std::string text = tmp.writeFile("notes.txt", "a text, not a picture");
+    std::filesystem::create_directory(tmp.path() / "sub");
+    movelle::Form2& d = open();
+    main().Command1(1).click();
+    d.Dir1.open(tmp.str());
+    d.File1.select("a.bmp");
+    d.Command1.click();
+    const forms::Picture kept = main().Image1(1).picture();
+    ASSERT_EQ(main().x(1).caption(), a);
+    main().Command3.click();
+
+    const struct {
+        const char* name;
+        std::function<void()> select;
+        std::string says;
+    } cases[] = {
+        // The directory changed after the preview, which clears the selection.
+        { "directory changed", [&] { d.Dir1.open((tmp.path() / "sub").string()); },
+          "no file is selected in " + (tmp.path() / "sub").string() },
+        { "fresh dialog", [&] {
+              d.frameClosed();
+              h.app.Form2().show();
+              h.app.Form2().Dir1.open(tmp.str());
+          },
+          "no file is selected in " + tmp.str() },
+        { "a text file", [&] {
+              h.app.Form2().Combo1.edit("*.*");
+              h.app.Form2().File1.select("notes.txt");
+          },
+          text + " is not a picture" },
+    };
+    std::size_t reported = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.select();
+        movelle::Form2& dialog = h.app.Form2();
+        const std::string flag = dialog.Label3.caption();
+        for (forms::CommandButton* button : { &dialog.Command1, &dialog.Command3 }) {
+            button->click();
+            ASSERT_EQ(h.screen.errors.size(), ++reported);
+            const std::string& message = h.screen.errors.back();
+            EXPECT_NE(message.find("frame 2"), std::string::npos) << message;
+            EXPECT_NE(message.find(c.says), std::string::npos) << message;
+            EXPECT_TRUE(main().Image1(1).picture() == kept);
+            EXPECT_EQ(main().x(1).caption(), a);
+            EXPECT_TRUE(dialog.isShown());
+            EXPECT_EQ(dialog.Label3.caption(), flag);
+        }
+    }
+
+    // A picture that was never previewed (its preview was cancelled) is read once more: "Default"
+    // records its path and leaves the frame's picture alone.
+    movelle::Form2& dialog = h.app.Form2();
+    h.screen.cancelWork = true;
+    dialog.File1.select("b.png");
+    h.screen.cancelWork = false;
+    dialog.Command3.click();
+    EXPECT_EQ(h.screen.errors.size(), reported);
+    EXPECT_EQ(main().x(1).caption(), b);
+    EXPECT_TRUE(main().Image1(1).picture() == kept);
+    EXPECT_EQ(dialog.Label3.caption(), "0");
 }
 
 TEST_F(LoadFrame, ChangingDriveOrDirectoryMovesTheFileListAndSetsTheFlag)
@@ -210,7 +275,9 @@ TEST_F(LoadFrame, ChangingDriveOrDirectoryMovesTheFileListAndSetsTheFlag)
     EXPECT_EQ(d.File1.files(), std::vector<std::string> { "a.bmp" });
     EXPECT_EQ(d.Label3.caption(), "1");
 
+    d.File1.select("a.bmp");
     d.Command3.click();
+    EXPECT_EQ(d.Label3.caption(), "0");
     d.Dir1.open((tmp.path() / "sub").string());
     EXPECT_EQ(d.Label3.caption(), "1");
     EXPECT_TRUE(d.File1.files().empty());

@@ -269,6 +269,25 @@ TEST_F(OpenScreen, CountsAndRates)
     EXPECT_FALSE(empty.Command1(0).enabled());
     EXPECT_TRUE(empty.Command5.enabled());
     EXPECT_EQ(empty.state.caption(), "open");
+
+    // An empty rate opens as a rate not given yet: frames, count and pictures open, the rate
+    // box is empty and playback does nothing until a rate is typed and "Settings finished" pressed.
+    Headless noRate;
+    movelle::Form1& unrated = openLines(noRate, { "2", "", red, green });
+    EXPECT_EQ(unrated.Text1.text(), "2");
+    EXPECT_EQ(unrated.Text2.text(), "");
+    ASSERT_EQ(unrated.Image1.count(), 2);
+    EXPECT_EQ(unrated.Image1(1).picture().width(), 5);
+    EXPECT_EQ(unrated.Timer1.interval(), 0);
+    unrated.Command5.click();
+    noRate.clock.advance(1000);
+    EXPECT_EQ(unrated.l.caption(), "0");
+    unrated.Text2.setText("10");
+    unrated.Command4.click();
+    noRate.clock.advance(10);
+    EXPECT_EQ(unrated.l.caption(), "1");
+    Headless blankRate;
+    EXPECT_EQ(openLines(blankRate, { "1", " \t", red }).Text2.text(), "");
 }
 
 TEST_F(OpenScreen, UnreadablePicturesChangeNothingAndAreNamedInOneMessage)
@@ -293,7 +312,6 @@ TEST_F(OpenScreen, BadFilesChangeNothing)
         { { "abc", "100" }, "frame count \"abc\"" },
         { { "5x", "100" }, "frame count \"5x\"" },
         { { "32769", "100" }, "frame count 32769 is larger than 32768" },
-        { { "1", "" }, "rate is empty" },
         { { "1", "65536" }, "rate 65536 is out of range" },
         { { "1", "65535.5" }, "rate 65535.5 is out of range" },
         { { "1", "fast" }, "rate \"fast\"" },

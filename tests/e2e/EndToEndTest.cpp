@@ -11,6 +11,7 @@
 #include <iostream>
 #include <iterator>
 #include <random>
+#include <vector>
 
 namespace {
 
@@ -94,6 +95,76 @@ protected:
         return -1;
     }
 
+    // Starts the program on its own X server with `temp` as its home, logs in and waits for the
+    // main window to be drawn.
+    void startAndLogIn(const TempHome& temp)
+    {
+        // In the sanitizer build the leak checker looks at the program's end too; the session bus
+        // library that Qt's X11 platform loads keeps a buffer it never frees, which is not ours.
+        const std::filesystem::path suppressions = temp.home().parent_path() / "lsan.supp";
+        std::ofstream(suppressions) << "leak:libdbus-1.so\n";
+        const char* lsan = std::getenv("LSAN_OPTIONS");
+        const std::string lsanOptions = std::string(lsan ? lsan : "") + (lsan && *lsan ? ":" : "")
+            + "suppressions=" + suppressions.string();
+
+        ASSERT_TRUE(x.start()) << x.error();
+        ASSERT_TRUE(x.launch(MOVELLE_PROGRAM, { "HOME=" + temp.home().string(), "LSAN_OPTIONS=" + lsanOptions }))
+            << x.error();
+
+        // The login: the password typed into its box, then Enter.
+        const std::string login = x.waitForWindow("^Login$", 30s);
+        ASSERT_FALSE(login.empty()) << "the login window did not appear";
+        x.click(login, kPasswordBox.x(), kPasswordBox.y());
+        x.type("harbor");
+        x.key("Return");
+        mainWindow = x.waitForWindow("^Movelle Version 1.0.0$", 20s);
+        ASSERT_FALSE(mainWindow.empty()) << "the main window did not open";
+        EXPECT_FALSE(x.windowVisible("^Login$"));
+        ASSERT_TRUE(X11Session::waitUntil([&] { return (menuHeight = findCanvasTop(mainWindow)) >= 0; }, 10s))
+            << "the main window's frame picture was not drawn";
+        mainOrigin = x.windowPosition(mainWindow) + QPoint(0, menuHeight);
+    }
+
+    // Types a frame count and a rate and presses "Settings finished".
+    void build(int count, const std::string& rate)
+    {
+        clickMain(kFrameCount);
+        x.type(std::to_string(count));
+        clickMain(kRate);
+        x.type(rate);
+        clickMain(kSettingsFinished);
+        const QColor background = mainPixel(frameButton(count - 1) + QPoint(0, -30));
+        ASSERT_TRUE(X11Session::waitUntil([&] { return mainPixel(frameButton(count - 1)) != background; }, 10s))
+            << "the frame buttons did not appear";
+    }
+
+    // The answer buttons of a message box, left to right, as points inside each relative to the
+    // box: found on the lowest row that crosses nothing but their outlines, so that no font's
+    // metrics are assumed.
+    std::vector<QPoint> boxButtons(const std::string& box)
+    {
+        const QRect frame = x.windowGeometry(box);
+        const QImage shot = x.grab(frame);
+        for (int row = shot.height() - 4; row > shot.height() / 2; --row) {
+            std::vector<int> edges;
+            for (int col = 0; col < shot.width(); ++col) {
+                if (qGray(shot.pixel(col, row)) >= 200)
+                    continue;
+                if (edges.empty() || col > edges.back() + 1)
+                    edges.push_back(col);
+                else
+                    edges.back() = col;
+            }
+            if (edges.size() < 4 || edges.size() % 2 != 0 || edges.size() > 8)
+                continue;
+            std::vector<QPoint> buttons;
+            for (std::size_t k = 0; k < edges.size(); k += 2)
+                buttons.emplace_back((edges[k] + edges[k + 1]) / 2, row - 3);
+            return buttons;
+        }
+        return {};
+    }
+
     QColor mainPixel(QPoint p) { return x.pixel(mainOrigin + p); }
     void clickMain(QPoint p) { x.click(mainWindow, p.x(), p.y() + menuHeight); }
 
@@ -159,40 +230,14 @@ TEST_F(EndToEnd, LoginBuildLoadPlaySaveNewOpenAndEscape)
         ASSERT_TRUE(picture.save(QString::fromStdString((temp.frames() / kFrameFiles[i]).string()), "BMP"));
     }
 
-    // In the sanitizer build the leak checker looks at the program's end too; the session bus
-    // library that Qt's X11 platform loads keeps a buffer it never frees, which is not ours.
-    const std::filesystem::path suppressions = temp.home().parent_path() / "lsan.supp";
-    std::ofstream(suppressions) << "leak:libdbus-1.so\n";
-    const char* lsan = std::getenv("LSAN_OPTIONS");
-    const std::string lsanOptions = std::string(lsan ? lsan : "") + (lsan && *lsan ? ":" : "")
-        + "suppressions=" + suppressions.string();
-
-    ASSERT_TRUE(x.start()) << x.error();
-    ASSERT_TRUE(x.launch(MOVELLE_PROGRAM, { "HOME=" + temp.home().string(), "LSAN_OPTIONS=" + lsanOptions }))
-        << x.error();
-
-    // The login: the password typed into its box, then Enter.
-    const std::string login = x.waitForWindow("^Login$", 30s);
-    ASSERT_FALSE(login.empty()) << "the login window did not appear";
-    x.click(login, kPasswordBox.x(), kPasswordBox.y());
-    x.type("harbor");
-    x.key("Return");
-    mainWindow = x.waitForWindow("^Movelle Version 1.0.0$", 20s);
-    ASSERT_FALSE(mainWindow.empty()) << "the main window did not open";
-    EXPECT_FALSE(x.windowVisible("^Login$"));
-    ASSERT_TRUE(X11Session::waitUntil([&] { return (menuHeight = findCanvasTop(mainWindow)) >= 0; }, 10s))
-        << "the main window's frame picture was not drawn";
-    mainOrigin = x.windowPosition(mainWindow) + QPoint(0, menuHeight);
+    startAndLogIn(temp);
+    if (HasFatalFailure())
+        return;
 
     // Three frames at 100 ms a picture.
-    clickMain(kFrameCount);
-    x.type("3");
-    clickMain(kRate);
-    x.type("100");
-    clickMain(kSettingsFinished);
-    const QColor background = mainPixel(frameButton(2) + QPoint(0, -30));
-    ASSERT_TRUE(X11Session::waitUntil([&] { return mainPixel(frameButton(2)) != background; }, 10s))
-        << "the frame buttons did not appear";
+    build(3, "100");
+    if (HasFatalFailure())
+        return;
 
     // Each frame gets its picture through the Load Frame dialog.
     for (int i = 0; i < 3; ++i) {
@@ -260,6 +305,42 @@ TEST_F(EndToEnd, LoginBuildLoadPlaySaveNewOpenAndEscape)
 
     // Escape in the main window ends the program.
     x.key("Escape");
+    EXPECT_EQ(x.waitForExit(10s), 0);
+}
+
+// Work that would be lost is asked about first: Escape in the question is Cancel and keeps the
+// program; a click on "Don't Save" ends it.
+TEST_F(EndToEnd, UnsavedWorkIsAskedAboutByKeyboardAndByClick)
+{
+    if (X11Session::findProgram("Xvfb").empty())
+        GTEST_SKIP() << "Xvfb is not installed (Debian package xvfb): the end-to-end test needs an X server of its own.";
+    ASSERT_FALSE(X11Session::findProgram("xdotool").empty()) << "xdotool (Debian package xdotool) types and clicks here.";
+
+    TempHome temp;
+    startAndLogIn(temp);
+    if (HasFatalFailure())
+        return;
+    build(2, "100");
+    if (HasFatalFailure())
+        return;
+
+    x.key("Escape");
+    std::string question = x.waitForWindow("^Movelle$", 10s);
+    ASSERT_FALSE(question.empty()) << "Escape did not ask about the unsaved animation";
+    x.key("Escape");
+    ASSERT_TRUE(X11Session::waitUntil([&] { return !x.windowVisible("^Movelle$"); }, 10s))
+        << "Escape did not cancel the question";
+    EXPECT_TRUE(x.windowVisible("^Movelle Version 1.0.0$"));
+
+    // The main window has the keyboard again and the program runs on: F1 asks once more.
+    x.key("F1");
+    question = x.waitForWindow("^Movelle$", 10s);
+    ASSERT_FALSE(question.empty()) << "F1 did not ask about the unsaved animation";
+    std::vector<QPoint> buttons;
+    ASSERT_TRUE(X11Session::waitUntil([&] { return (buttons = boxButtons(question)).size() == 3; }, 10s))
+        << "the question's three buttons were not found";
+    // Save, Don't Save and Cancel, in the order the desktop lays them out.
+    x.click(question, buttons[1].x(), buttons[1].y());
     EXPECT_EQ(x.waitForExit(10s), 0);
 }
 

@@ -264,15 +264,29 @@ std::string X11Session::waitForWindow(const std::string& titleRegex, std::chrono
 
 QPoint X11Session::windowPosition(const std::string& window)
 {
+    return windowGeometry(window).topLeft();
+}
+
+QRect X11Session::windowGeometry(const std::string& window)
+{
     const std::string shell = xdotool({ "getwindowgeometry", "--shell", window });
-    QPoint at;
+    QRect at;
     std::stringstream lines(shell);
     std::string line;
     while (std::getline(lines, line)) {
-        if (line.rfind("X=", 0) == 0)
-            at.setX(std::stoi(line.substr(2)));
-        else if (line.rfind("Y=", 0) == 0)
-            at.setY(std::stoi(line.substr(2)));
+        const std::size_t equals = line.find('=');
+        if (equals == std::string::npos || equals + 1 >= line.size())
+            continue;
+        const std::string name = line.substr(0, equals);
+        const int value = std::stoi(line.substr(equals + 1));
+        if (name == "X")
+            at.moveLeft(value);
+        else if (name == "Y")
+            at.moveTop(value);
+        else if (name == "WIDTH")
+            at.setWidth(value);
+        else if (name == "HEIGHT")
+            at.setHeight(value);
     }
     return at;
 }

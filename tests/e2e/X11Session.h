@@ -63,6 +63,8 @@ public:
     bool windowVisible(const std::string& titleRegex);
     // The window's top-left corner on the screen.
     QPoint windowPosition(const std::string& window);
+    // The window's place and size on the screen.
+    QRect windowGeometry(const std::string& window);
 
     // A part of the screen, in screen coordinates.
     QImage grab(const QRect& area);

@@ -96,3 +96,27 @@ TEST(ControlArray, ElementClicksReachTheArrayHandlerWithTheirIndex)
 }
 
 }
+
+namespace {
+
+// Bringing a control to the front puts it last in the drawing order, an element loaded from it
+// starts in its own place, and an unloaded one leaves the front list.
+TEST(ControlArray, BringingToTheFrontOrdersTheFrontListAndForgetsUnloadedElements)
+{
+    forms_test::Fixture f;
+    auto& w = f.app.get<Frames>("Frames");
+    for (int i = 1; i <= 3; ++i)
+        w.labels.load(i);
+    w.labels(2).bringToFront();
+    w.labels(0).bringToFront();
+    w.labels(2).bringToFront();
+    EXPECT_EQ(w.frontControls(), (std::vector<Control*> { &w.labels(0), &w.labels(2) }));
+    EXPECT_TRUE(w.labels(2).inFront());
+    EXPECT_FALSE(w.labels(1).inFront());
+    w.labels.load(4);
+    EXPECT_FALSE(w.labels(4).inFront());
+    w.labels.unload(2);
+    EXPECT_EQ(w.frontControls(), std::vector<Control*> { &w.labels(0) });
+}
+
+}

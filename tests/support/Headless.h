@@ -29,6 +29,17 @@ public:
         details.push_back(more);
     }
     void quit() override { quitRequested = true; }
+    // Asked before unsaved work is discarded: records the question and gives the next of
+    // `answers`, or Don't Save when none is left, as a program without a screen goes on.
+    forms::SaveAnswer askToSave(const std::string& text, const std::string& /*title*/) override
+    {
+        questions.push_back(text);
+        if (answers.empty())
+            return forms::SaveAnswer::DontSave;
+        const forms::SaveAnswer answer = answers.front();
+        answers.erase(answers.begin());
+        return answer;
+    }
     // Runs the work at once, as a screen would on its own thread; with `cancelWork` set, the user
     // has pressed Cancel before the work took its first step.
     bool runWithProgress(const std::string& title, forms::Progress& progress, const std::function<void()>& work) override
@@ -48,6 +59,8 @@ public:
     // The details of the errors that came with some.
     std::vector<std::string> details;
     bool quitRequested = false;
+    std::vector<std::string> questions;
+    std::vector<forms::SaveAnswer> answers;
     bool cancelWork = false;
     std::vector<std::string> progressTitles;
     // What the progress said when the work ended: done of total.

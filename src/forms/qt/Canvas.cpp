@@ -9,9 +9,13 @@
 #include "forms/qt/QtPicture.h"
 #include "forms/qt/Twips.h"
 
+#include <QHelpEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QStyle>
+#include <QToolTip>
+
+#include <algorithm>
 
 namespace forms::qt {
 
@@ -134,19 +138,10 @@ void Canvas::paintEvent(QPaintEvent* event)
         if (!solid.isEmpty())
             open -= solid;
     };
-    // Drawing order: design-time controls in creation order, then the loaded elements of each
-    // array, which were created after them and so lie on top. The walk goes the other way.
-    const std::vector<forms::ControlArrayBase*>& arrays = m_window->arrays();
-    for (auto array = arrays.rbegin(); array != arrays.rend() && !open.isEmpty(); ++array) {
-        const forms::Control* zero = (*array)->at(0);
-        if (!zero || !zero->isLightweight())
-            continue;
-        for (int i = (*array)->size() - 1; i >= 1 && !open.isEmpty(); --i)
-            visit((*array)->at(i));
-    }
-    const std::vector<forms::Control*>& controls = m_window->controls();
-    for (auto control = controls.rbegin(); control != controls.rend() && !open.isEmpty(); ++control)
-        visit(*control);
+    walkTopDown([&](const forms::Control* control) {
+        visit(control);
+        return !open.isEmpty();
+    });
 
     const forms::Control* previous = nullptr;
     for (auto part = parts.rbegin(); part != parts.rend(); ++part) {
@@ -159,6 +154,75 @@ void Canvas::paintEvent(QPaintEvent* event)
         ++m_controlsPainted;
         previous = part->control;
     }
+}
+
+template<typename Visit>
+void Canvas::walkTopDown(Visit&& visit) const
+{
+    // Drawing order: design-time controls in creation order, then the loaded elements of each
+    // array, which were created after them and so lie on top, then the controls brought to the
+    // front. The walk goes the other way and stops when `visit` says so.
+    const std::vector<forms::Control*>& front = m_window->frontControls();
+    for (auto control = front.rbegin(); control != front.rend(); ++control) {
+        if ((*control)->isLightweight() && !visit(*control))
+            return;
+    }
+    const std::vector<forms::ControlArrayBase*>& arrays = m_window->arrays();
+    for (auto array = arrays.rbegin(); array != arrays.rend(); ++array) {
+        const forms::Control* zero = (*array)->at(0);
+        if (!zero || !zero->isLightweight())
+            continue;
+        for (int i = (*array)->size() - 1; i >= 1; --i) {
+            const forms::Control* element = (*array)->at(i);
+            if (element && !element->inFront() && !visit(element))
+                return;
+        }
+    }
+    const std::vector<forms::Control*>& controls = m_window->controls();
+    for (auto control = controls.rbegin(); control != controls.rend(); ++control) {
+        if (!(*control)->inFront() && !visit(*control))
+            return;
+    }
+}
+
+QString Canvas::shownCaption(const forms::Label& label, const QRect& rect) const
+{
+    const QString caption = QString::fromStdString(label.caption());
+    if (!label.elidesMiddle())
+        return caption;
+    const QFontMetrics metrics(fontFor(label.look(), font()));
+    return metrics.elidedText(caption, Qt::ElideMiddle, std::max(rect.width(), 0));
+}
+
+QRect Canvas::textRect(const forms::Label& label) const
+{
+    const QRect rect = labelRect(label);
+    return label.borderStyle() == 1 ? rect.adjusted(2, 1, -2, -1) : rect;
+}
+
+bool Canvas::event(QEvent* event)
+{
+    if (event->type() != QEvent::ToolTip || !m_window)
+        return QWidget::event(event);
+    // A label drawn shortened shows its whole caption when the pointer rests on it.
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const forms::Label* shortened = nullptr;
+    walkTopDown([&](const forms::Control* control) {
+        if (!control->isLightweight() || !control->visible() || !reach(*control).contains(help->pos()))
+            return true;
+        if (control->kind() == forms::ControlKind::Label) {
+            const auto& label = static_cast<const forms::Label&>(*control);
+            const QString caption = QString::fromStdString(label.caption());
+            if (shownCaption(label, textRect(label)) != caption)
+                shortened = &label;
+        }
+        return false;
+    });
+    if (shortened)
+        QToolTip::showText(help->globalPos(), QString::fromStdString(shortened->caption()), this);
+    else
+        QToolTip::hideText();
+    return true;
 }
 
 QRect Canvas::reach(const forms::Control& control) const
@@ -263,10 +327,12 @@ void Canvas::paintControl(QPainter& painter, const forms::Control& control) cons
             color = QColor::fromRgb(*label.look().foreColor);
         painter.setPen(color);
         int flags = alignmentFlags(label) | Qt::TextShowMnemonic | Qt::AlignTop;
-        if (label.wordWrap() || !label.autoSize())
+        if (label.elidesMiddle())
+            flags = (flags & ~Qt::TextShowMnemonic) | Qt::TextSingleLine;
+        else if (label.wordWrap() || !label.autoSize())
             flags |= Qt::TextWordWrap;
-        painter.drawText(label.borderStyle() == 1 ? rect.adjusted(2, 1, -2, -1) : rect, flags,
-                         QString::fromStdString(label.caption()));
+        const QRect text = textRect(label);
+        painter.drawText(text, flags, shownCaption(label, text));
         if (label.borderStyle() == 1) {
             painter.setPen(palette().color(QPalette::Dark));
             painter.drawRect(rect.adjusted(0, 0, -1, -1));

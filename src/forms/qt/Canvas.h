@@ -9,6 +9,7 @@
 
 namespace forms {
 class Control;
+class Label;
 class Window;
 }
 
@@ -35,6 +36,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     // A control to draw and the part of the exposed area that no opaque control above it hides.
@@ -44,6 +46,14 @@ private:
     };
 
     void paintControl(QPainter& painter, const forms::Control& control) const;
+    // Calls `visit` with each control from the top of the drawing order down, until it returns
+    // false.
+    template<typename Visit>
+    void walkTopDown(Visit&& visit) const;
+    // The label's caption as drawn into `rect`: shortened in the middle when it elides.
+    QString shownCaption(const forms::Label& label, const QRect& rect) const;
+    // Where the label's text goes: inside its border, if it has one.
+    QRect textRect(const forms::Label& label) const;
     // Where the control can draw at all; empty for one that draws nothing.
     QRect reach(const forms::Control& control) const;
     // What the control paints over completely (an opaque picture, a label with a background).

@@ -15,6 +15,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QScreen>
 #include <QThread>
 #include <QTimer>
@@ -218,6 +219,34 @@ QtWindowSystem::BoxText QtWindowSystem::boxText(const QString& text, const QStri
 void QtWindowSystem::messageBox(const std::string& text, const std::string& title)
 {
     exec(QMessageBox::NoIcon, QString::fromStdString(title), QString::fromStdString(text), {});
+}
+
+forms::SaveAnswer QtWindowSystem::askToSave(const std::string& text, const std::string& title)
+{
+    QMessageBox box(QMessageBox::Question, QString::fromStdString(title), QString::fromStdString(text),
+                    QMessageBox::NoButton, QApplication::activeWindow());
+    box.setTextFormat(Qt::PlainText);
+    // Modal for the whole program: nothing else may change the animation while the user decides.
+    box.setWindowModality(Qt::ApplicationModal);
+    QPushButton* save = box.addButton(QMessageBox::Save);
+    save->setText(QStringLiteral("&Save"));
+    QPushButton* discard = box.addButton(QMessageBox::Discard);
+    discard->setText(QStringLiteral("Do&n't Save"));
+    QPushButton* cancel = box.addButton(QMessageBox::Cancel);
+    cancel->setText(QStringLiteral("Cancel"));
+    box.setDefaultButton(save);
+    // Escape and the box's close button keep everything as it was.
+    box.setEscapeButton(cancel);
+    box.exec();
+    // The window that asked takes the keyboard back, also where no window manager hands it on:
+    // after Cancel the user goes on typing there.
+    if (QWidget* owner = box.parentWidget(); owner && owner->isVisible())
+        owner->activateWindow();
+    if (box.clickedButton() == save)
+        return forms::SaveAnswer::Save;
+    if (box.clickedButton() == discard)
+        return forms::SaveAnswer::DontSave;
+    return forms::SaveAnswer::Cancel;
 }
 
 void QtWindowSystem::reportError(const std::string& message)

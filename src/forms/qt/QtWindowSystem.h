@@ -22,6 +22,8 @@ public:
     void hideWindow(forms::Window& window) override;
     void windowUnloaded(forms::Window& window) override;
     void messageBox(const std::string& text, const std::string& title) override;
+    // A modal question with the buttons Save, Don't Save and Cancel; Escape cancels.
+    forms::SaveAnswer askToSave(const std::string& text, const std::string& title) override;
     void reportError(const std::string& message) override;
     void reportDetailedError(const std::string& message, const std::string& details) override;
     void quit() override;

@@ -384,6 +384,9 @@ void WindowView::closeEvent(QCloseEvent* event)
         return;
     forms::Window* window = m_window;
     window->frameClosed();
+    // A window that outlives its close box (the user kept unsaved work) stays on screen.
+    if (m_window && m_window->isShown() && !m_window->application().ended())
+        event->ignore();
 }
 
 void WindowView::changeEvent(QEvent* event)

@@ -7,11 +7,15 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QHelpEvent>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMenuBar>
 #include <QScreen>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
+#include <QToolTip>
 
 #include <gtest/gtest.h>
 
@@ -331,14 +335,91 @@ TEST(MainWindowWidgets, AClickElsewhereTakesTheKeyboardOutOfTheMenuBar)
     EXPECT_TRUE(count->hasFocus());
 }
 
-TEST(MainWindowWidgets, ClosingTheMainWindowEndsTheProgram)
+// Answers the next question box with the button of that text once it is on screen.
+void answerWith(const QString& text)
+{
+    QTimer::singleShot(5, [text] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) {
+            answerWith(text);
+            return;
+        }
+        for (QAbstractButton* b : box->buttons()) {
+            if (b->text().remove(QLatin1Char('&')) == text)
+                b->click();
+        }
+    });
+}
+
+TEST(MainWindowWidgets, ClosingTheMainWindowEndsTheProgramOnceUnsavedWorkIsGivenUp)
+{
+    // A program that ended earlier in this process asked Qt to quit; the question's own event
+    // loop would return at once.
+    QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
+
+    Shown s;
+    movelle::Form1& f = s.app.Form1();
+    f.show();
+    f.Text1.setText("2");
+    f.Command4.click();
+    forms::qt::WindowView& view = s.view(f);
+    answerWith(QStringLiteral("Cancel"));
+    view.close();
+    EXPECT_FALSE(s.app.ended());
+    EXPECT_TRUE(view.isVisible());
+    answerWith(QStringLiteral("Don't Save"));
+    view.close();
+    EXPECT_TRUE(s.app.ended());
+}
+
+}
+
+namespace {
+
+// The path labels lie on top of each other: a frame button brings its frame's label to the front,
+// a long path is drawn shortened in the middle, and the tooltip and the accessible description
+// give it whole while the caption keeps it whole.
+TEST(MainWindowWidgets, TheSelectedFramesPathIsTheOneShownAndALongOneIsShortened)
 {
     Shown s;
     movelle::Form1& f = s.app.Form1();
     f.show();
+    f.Text1.setText("3");
+    f.Text2.setText("100");
+    f.Command4.click();
+    const std::string longPath = "/home/someone/pictures/" + std::string(80, 'd') + "/frame-three.bmp";
+    f.x(0).setCaption("/a/1.bmp");
+    f.x(1).setCaption("/a/2.bmp");
+    f.x(2).setCaption(longPath);
     forms::qt::WindowView& view = s.view(f);
-    view.close();
-    EXPECT_TRUE(s.app.ended());
+    const QRect label = forms::qt::pixelRect(f.x(0));
+    auto shot = [&] {
+        s.view(f);
+        return view.canvas()->grab(label).toImage();
+    };
+
+    f.Command1(1).click();
+    const QImage second = shot();
+    f.Command1(2).click();
+    const QImage third = shot();
+    f.Command1(1).click();
+    EXPECT_NE(second, third);
+    EXPECT_EQ(shot(), second);
+    EXPECT_EQ(f.x(2).caption(), longPath);
+
+    auto tooltipAt = [&](QPoint at) {
+        QToolTip::hideText();
+        QHelpEvent help(QEvent::ToolTip, at, view.canvas()->mapToGlobal(at));
+        QApplication::sendEvent(view.canvas(), &help);
+        return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    EXPECT_EQ(tooltipAt(label.center()), QString());
+    f.Command1(2).click();
+    s.view(f);
+    EXPECT_EQ(tooltipAt(label.center()), QString::fromStdString(longPath));
+    EXPECT_NE(f.accessibleText(f.x(2)).description.find(longPath), std::string::npos);
+    QToolTip::hideText();
 }
 
 }
