@@ -43,7 +43,7 @@ void makeWork(Headless& h, const TempDir& dir)
     f.Text1.setText("3");
     f.Text2.setText("100");
     f.Command4.click();
-    dir.writePicture("a.bmp", 4, 4, 0xff0000);
+    writePicture(dir, "a.bmp", 4, 4, 0xff0000);
     f.Command3.click();
     movelle::Form2& d = h.app.Form2();
     d.Dir1.open(dir.str());
@@ -162,7 +162,7 @@ TEST(UnsavedWork, TheMarkFollowsTheHandlersThatChangeTheAnimation)
     EXPECT_FALSE(f.unsaved());
 
     // "Default" in the Load Frame dialog records a path: that is a change too.
-    dir.writePicture("a.bmp", 4, 4, 0xff0000);
+    writePicture(dir, "a.bmp", 4, 4, 0xff0000);
     f.Command3.click();
     movelle::Form2& d = h.app.Form2();
     d.Dir1.open(dir.str());

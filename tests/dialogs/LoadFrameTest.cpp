@@ -198,8 +198,8 @@ TEST_F(LoadFrame, CancelChangesNothing)
 // the frame nor the dialog's flag.
 TEST_F(LoadFrame, OkAndDefaultRefuseNoSelectionAndFilesThatAreNoPicture)
 {
-    const std::string a = tmp.writePicture("a.bmp", 8, 8, 0xff0000);
-    const std::string b = tmp.writePicture("b.png", 6, 6, 0x00ff00);
+    const std::string a = writePicture(tmp, "a.bmp", 8, 8, 0xff0000);
+    const std::string b = writePicture(tmp, "b.png", 6, 6, 0x00ff00);
     const std::string text = tmp.writeFile("notes.txt", "a text, not a picture");
     std::filesystem::create_directory(tmp.path() / "sub");
     movelle::Form2& d = open();
