@@ -84,11 +84,15 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal { "WebpSettingsRefused",
                   [](const std::string& d) { return WebpEncoder::create(d + "/o.webp", 16, 16, 1000); },
                   "refused its settings", "/o.webp" },
-        // The container, codec context, frame and packet exist when the codec refuses an odd
-        // size, and the codec is open as well when the file cannot be opened.
-        Refusal { "Mp4OddSizeRefused",
-                  [](const std::string& d) { return VideoEncoder::create(d + "/o.mp4", 15, 16, video(VideoEncoder::Codec::H264)); },
+        // The container, codec context, frame and packet exist when the codec refuses a size,
+        // and the codec is open as well when the file cannot be opened. (FFmpeg refuses a zero
+        // size itself; x264's own refusal of an odd one leaks inside libx264.)
+        Refusal { "Mp4SizeRefused",
+                  [](const std::string& d) { return VideoEncoder::create(d + "/o.mp4", 0, 16, video(VideoEncoder::Codec::H264)); },
                   "the video encoder refused", "/o.mp4" },
+        Refusal { "WebmSizeRefused",
+                  [](const std::string& d) { return VideoEncoder::create(d + "/o.webm", 0, 16, video(VideoEncoder::Codec::Vp9)); },
+                  "the video encoder refused", "/o.webm" },
         Refusal { "Mp4FolderMissing",
                   [](const std::string& d) {
                       return VideoEncoder::create(d + "/none/o.mp4", 16, 16, video(VideoEncoder::Codec::H264));
