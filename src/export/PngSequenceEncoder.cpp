@@ -43,7 +43,9 @@ void appendBytes(png_structp png, png_bytep data, png_size_t length)
     out->append(reinterpret_cast<const char*>(data), static_cast<qsizetype>(length));
 }
 
-void flushNothing(png_structp) { }
+void flushNothing(png_structp)
+{
+}
 
 // libpng reports errors by longjmp: nothing in this frame has a destructor to skip.
 bool writeRows(png_structp png, png_infop info, const QImage& frame, QByteArray* out)
@@ -52,7 +54,7 @@ bool writeRows(png_structp png, png_infop info, const QImage& frame, QByteArray*
         return false;
     png_set_write_fn(png, out, appendBytes, flushNothing);
     png_set_IHDR(png, info, static_cast<png_uint_32>(frame.width()), static_cast<png_uint_32>(frame.height()), 8,
-                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+        PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_set_filter(png, PNG_FILTER_TYPE_BASE, rowFilter);
     png_set_compression_strategy(png, deflateStrategy);
     png_write_info(png, info);
@@ -96,10 +98,11 @@ void writeFile(const std::string& path, const QByteArray& bytes)
 
 }
 
-std::unique_ptr<PngSequenceEncoder> PngSequenceEncoder::create(std::string directory, std::string pattern,
-                                                               unsigned threads)
+std::unique_ptr<PngSequenceEncoder> PngSequenceEncoder::create(
+    std::string directory, std::string pattern, unsigned threads)
 {
-    return std::unique_ptr<PngSequenceEncoder>(new PngSequenceEncoder(std::move(directory), std::move(pattern), threads));
+    return std::unique_ptr<PngSequenceEncoder>(
+        new PngSequenceEncoder(std::move(directory), std::move(pattern), threads));
 }
 
 PngSequenceEncoder::PngSequenceEncoder(std::string directory, std::string pattern, unsigned threads)
