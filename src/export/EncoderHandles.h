@@ -34,7 +34,6 @@ struct HandleDeleter {
     void operator()(SwsContext* scaler) const;
 };
 
-template<typename T>
-using Handle = std::unique_ptr<T, HandleDeleter>;
+template <typename T> using Handle = std::unique_ptr<T, HandleDeleter>;
 
 }

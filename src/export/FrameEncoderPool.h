@@ -32,8 +32,7 @@ public:
     std::size_t capacity() const { return m_threads.size() + 1; }
 
     // Runs `work` on a worker; an exception it throws comes out of the future's get().
-    template<typename Work>
-    auto submit(Work work) -> std::future<decltype(work())>
+    template <typename Work> auto submit(Work work) -> std::future<decltype(work())>
     {
         using Value = decltype(work());
         auto task = std::make_shared<std::packaged_task<Value()>>(std::move(work));

@@ -125,7 +125,8 @@ std::string GifEncoder::compress(const std::uint8_t* indexes, std::size_t count,
     for (std::size_t i = 1; i < count; ++i) {
         const int c = indexes[i];
         const std::int32_t key = (prefix << 8) | c;
-        int slot = static_cast<int>((static_cast<std::uint32_t>(c) << 4 ^ static_cast<std::uint32_t>(prefix)) % tableSize);
+        int slot
+            = static_cast<int>((static_cast<std::uint32_t>(c) << 4 ^ static_cast<std::uint32_t>(prefix)) % tableSize);
         const int step = slot == 0 ? 1 : tableSize - slot;
         while (keys[static_cast<std::size_t>(slot)] != -1 && keys[static_cast<std::size_t>(slot)] != key) {
             slot -= step;
@@ -218,7 +219,7 @@ std::string frameBlock(const QImage& previous, const QImage& frame, Handle<liq_a
     put16(block, rect.height());
     block.push_back(static_cast<char>(0x80 | (tableBits - 1)));
     for (unsigned i = 0; i < (1u << tableBits); ++i) {
-        const liq_color c = i < palette->count ? palette->entries[i] : liq_color { 0, 0, 0, 0 };
+        const liq_color c = i < palette->count ? palette->entries[i] : liq_color {0, 0, 0, 0};
         block.push_back(static_cast<char>(c.r));
         block.push_back(static_cast<char>(c.g));
         block.push_back(static_cast<char>(c.b));
@@ -244,7 +245,7 @@ std::unique_ptr<GifEncoder> GifEncoder::create(const std::string& path, int widt
         throw ExportError(ExportError::Kind::Output, "cannot write " + path + ": cannot start the colour quantizer");
     if (liq_set_quality(attr.get(), 0, settings.quality) != LIQ_OK) {
         throw ExportError(ExportError::Kind::Output,
-                          "cannot write " + path + ": the colour quantizer refused quality " + std::to_string(settings.quality));
+            "cannot write " + path + ": the colour quantizer refused quality " + std::to_string(settings.quality));
     }
     Handle<std::FILE> file(std::fopen(path.c_str(), "wb"));
     if (!file)
@@ -315,7 +316,7 @@ void GifEncoder::addFrame(const QImage& frame, std::int64_t duration)
         m_pool.submit([previous = m_previous, frame, attr = std::move(attr), dither = m_settings.dither]() mutable {
             return frameBlock(previous, frame, std::move(attr), dither);
         }),
-        startSteps });
+        startSteps});
     m_previous = frame;
     // A frame's delay is known once the frame after it is here. The last frame stays pending until
     // finish(), which may merge it into the one before.

@@ -73,8 +73,8 @@ std::unique_ptr<VideoEncoder> VideoEncoder::create(const std::string& path, int 
     context->width = width;
     context->height = height;
     context->pix_fmt = AV_PIX_FMT_YUV420P;
-    context->time_base = AVRational { static_cast<int>(den), static_cast<int>(num) };
-    context->framerate = AVRational { static_cast<int>(num), static_cast<int>(den) };
+    context->time_base = AVRational {static_cast<int>(den), static_cast<int>(num)};
+    context->framerate = AVRational {static_cast<int>(num), static_cast<int>(den)};
     context->thread_count = 0;
     if (format->oformat->flags & AVFMT_GLOBALHEADER)
         context->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
@@ -96,8 +96,8 @@ std::unique_ptr<VideoEncoder> VideoEncoder::create(const std::string& path, int 
     if (av_frame_get_buffer(e.m_frame.get(), 0) < 0)
         e.fail("not enough memory");
     // QImage's RGB32 lies in memory as B, G, R, X on the little-endian machines we build for.
-    e.m_scaler.reset(sws_getContext(width, height, AV_PIX_FMT_BGRA, width, height, AV_PIX_FMT_YUV420P, SWS_BICUBIC,
-                                    nullptr, nullptr, nullptr));
+    e.m_scaler.reset(sws_getContext(
+        width, height, AV_PIX_FMT_BGRA, width, height, AV_PIX_FMT_YUV420P, SWS_BICUBIC, nullptr, nullptr, nullptr));
     if (!e.m_scaler)
         e.fail("FFmpeg cannot convert the colours");
 
@@ -171,8 +171,8 @@ void VideoEncoder::addFrame(const QImage& image, std::int64_t duration)
         if (!converted) {
             if (av_frame_make_writable(m_frame.get()) < 0)
                 fail("not enough memory");
-            const uint8_t* source[] = { image.constBits() };
-            const int stride[] = { static_cast<int>(image.bytesPerLine()) };
+            const uint8_t* source[] = {image.constBits()};
+            const int stride[] = {static_cast<int>(image.bytesPerLine())};
             sws_scale(m_scaler.get(), source, stride, 0, image.height(), m_frame->data, m_frame->linesize);
             converted = true;
         }

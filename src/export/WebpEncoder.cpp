@@ -47,8 +47,8 @@ const char* const mismatch = "the WebP library does not match the one Movelle wa
 
 }
 
-std::unique_ptr<WebpEncoder> WebpEncoder::create(const std::string& path, int width, int height,
-                                                 std::optional<int> lossyQuality)
+std::unique_ptr<WebpEncoder> WebpEncoder::create(
+    const std::string& path, int width, int height, std::optional<int> lossyQuality)
 {
     WebPAnimEncoderOptions options;
     if (!WebPAnimEncoderOptionsInit(&options))
@@ -82,8 +82,8 @@ std::unique_ptr<WebpEncoder> WebpEncoder::create(const std::string& path, int wi
     return std::unique_ptr<WebpEncoder>(new WebpEncoder(path, std::move(encoder), config, std::move(file)));
 }
 
-WebpEncoder::WebpEncoder(std::string path, Handle<WebPAnimEncoder> encoder, const WebPConfig& config,
-                         Handle<std::FILE> file)
+WebpEncoder::WebpEncoder(
+    std::string path, Handle<WebPAnimEncoder> encoder, const WebPConfig& config, Handle<std::FILE> file)
     : m_path(std::move(path))
     , m_encoder(std::move(encoder))
     , m_config(config)
@@ -115,7 +115,7 @@ void WebpEncoder::addFrame(const QImage& frame, std::int64_t duration)
     const QImage argb = frame.convertToFormat(QImage::Format_ARGB32);
     for (int y = 0; y < argb.height(); ++y) {
         std::memcpy(picture.argb + static_cast<std::ptrdiff_t>(y) * picture.argb_stride, argb.constScanLine(y),
-                    static_cast<std::size_t>(argb.width()) * sizeof(std::uint32_t));
+            static_cast<std::size_t>(argb.width()) * sizeof(std::uint32_t));
     }
     if (!WebPAnimEncoderAdd(m_encoder.get(), &picture, static_cast<int>(m_timestamp), &m_config))
         fail(WebPAnimEncoderGetError(m_encoder.get()));

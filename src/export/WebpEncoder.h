@@ -20,8 +20,8 @@ class WebpEncoder final : public FrameEncoder {
 public:
     // Builds and checks the encoder's configuration and opens `path`. Throws ExportError (Output),
     // having freed whatever it made.
-    static std::unique_ptr<WebpEncoder> create(const std::string& path, int width, int height,
-                                               std::optional<int> lossyQuality);
+    static std::unique_ptr<WebpEncoder> create(
+        const std::string& path, int width, int height, std::optional<int> lossyQuality);
     ~WebpEncoder() override;
     WebpEncoder(const WebpEncoder&) = delete;
     WebpEncoder& operator=(const WebpEncoder&) = delete;

@@ -36,8 +36,7 @@ void PrintTo(const Refusal& refusal, std::ostream* out)
     *out << refusal.name;
 }
 
-class EncoderRefusal : public ::testing::TestWithParam<Refusal> {
-};
+class EncoderRefusal : public ::testing::TestWithParam<Refusal> { };
 
 TEST_P(EncoderRefusal, FailsNamingTheOutputAndTheCauseAndFreesWhatItMade)
 {
@@ -67,41 +66,52 @@ VideoEncoder::Settings video(VideoEncoder::Codec codec)
     return settings;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    HalfWay, EncoderRefusal,
+INSTANTIATE_TEST_SUITE_P(HalfWay, EncoderRefusal,
     ::testing::Values(
         // The file and the quantiser exist when the header cannot be written.
-        Refusal { "GifHeaderOnFullDevice",
-                  [](const std::string&) { return GifEncoder::create("/dev/full", 16, 16, {}); },
-                  "No space left on device", "" },
-        Refusal { "GifQualityRefused",
-                  [](const std::string& d) { return GifEncoder::create(d + "/q.gif", 16, 16, { 101, false, 0 }); },
-                  "quality 101", "/q.gif" },
+        Refusal {"GifHeaderOnFullDevice",
+            [](const std::string&) { return GifEncoder::create("/dev/full", 16, 16, {}); }, "No space left on device",
+            ""},
+        Refusal {"GifQualityRefused",
+            [](const std::string& d) {
+                return GifEncoder::create(d + "/q.gif", 16, 16, {101, false, 0});
+            },
+            "quality 101", "/q.gif"},
         // The animation encoder and its settings exist when the file cannot be opened.
-        Refusal { "WebpFolderMissing",
-                  [](const std::string& d) { return WebpEncoder::create(d + "/none/o.webp", 16, 16, std::nullopt); },
-                  "No such file or directory", "/none/o.webp" },
-        Refusal { "WebpSettingsRefused",
-                  [](const std::string& d) { return WebpEncoder::create(d + "/o.webp", 16, 16, 1000); },
-                  "refused its settings", "/o.webp" },
-        // The container, codec context, frame and packet exist when the codec refuses an odd
-        // size, and the codec is open as well when the file cannot be opened.
-        Refusal { "Mp4OddSizeRefused",
-                  [](const std::string& d) { return VideoEncoder::create(d + "/o.mp4", 15, 16, video(VideoEncoder::Codec::H264)); },
-                  "the video encoder refused", "/o.mp4" },
-        Refusal { "Mp4FolderMissing",
-                  [](const std::string& d) {
-                      return VideoEncoder::create(d + "/none/o.mp4", 16, 16, video(VideoEncoder::Codec::H264));
-                  },
-                  "No such file or directory", "/none/o.mp4" },
-        Refusal { "WebmFolderMissing",
-                  [](const std::string& d) {
-                      return VideoEncoder::create(d + "/none/o.webm", 16, 16, video(VideoEncoder::Codec::Vp9));
-                  },
-                  "No such file or directory", "/none/o.webm" },
-        Refusal { "Mp4HeaderOnFullDevice",
-                  [](const std::string&) { return VideoEncoder::create("/dev/full", 16, 16, video(VideoEncoder::Codec::H264)); },
-                  "No space left on device", "" }),
+        Refusal {"WebpFolderMissing",
+            [](const std::string& d) { return WebpEncoder::create(d + "/none/o.webp", 16, 16, std::nullopt); },
+            "No such file or directory", "/none/o.webp"},
+        Refusal {"WebpSettingsRefused",
+            [](const std::string& d) { return WebpEncoder::create(d + "/o.webp", 16, 16, 1000); },
+            "refused its settings", "/o.webp"},
+        // The container, codec context, frame and packet exist when the codec refuses a size,
+        // and the codec is open as well when the file cannot be opened. (FFmpeg refuses a zero
+        // size itself; x264's own refusal of an odd one leaks inside libx264.)
+        Refusal {"Mp4SizeRefused",
+            [](const std::string& d) {
+                return VideoEncoder::create(d + "/o.mp4", 0, 16, video(VideoEncoder::Codec::H264));
+            },
+            "the video encoder refused", "/o.mp4"},
+        Refusal {"WebmSizeRefused",
+            [](const std::string& d) {
+                return VideoEncoder::create(d + "/o.webm", 0, 16, video(VideoEncoder::Codec::Vp9));
+            },
+            "the video encoder refused", "/o.webm"},
+        Refusal {"Mp4FolderMissing",
+            [](const std::string& d) {
+                return VideoEncoder::create(d + "/none/o.mp4", 16, 16, video(VideoEncoder::Codec::H264));
+            },
+            "No such file or directory", "/none/o.mp4"},
+        Refusal {"WebmFolderMissing",
+            [](const std::string& d) {
+                return VideoEncoder::create(d + "/none/o.webm", 16, 16, video(VideoEncoder::Codec::Vp9));
+            },
+            "No such file or directory", "/none/o.webm"},
+        Refusal {"Mp4HeaderOnFullDevice",
+            [](const std::string&) {
+                return VideoEncoder::create("/dev/full", 16, 16, video(VideoEncoder::Codec::H264));
+            },
+            "No space left on device", ""}),
     [](const ::testing::TestParamInfo<Refusal>& info) { return std::string(info.param.name); });
 
 }
