@@ -21,7 +21,7 @@ void Form1::fn_Click()
 
     Timer1.setEnabled(false);
     Timer2.setEnabled(false);
-    l.setCaption("0");
+    setPlayingFrame(0);
     lv.setCaption("1");
     Command1(0).setEnabled(false);
     x(0).setEnabled(false);
@@ -35,7 +35,7 @@ void Form1::fn_Click()
         button->setEnabled(false);
     // The frame set is unbuilt again, whatever was opened before; "Settings finished" must
     // build the count the user types next.
-    state.setCaption("");
+    setOpenedFromFile(false);
 }
 
 }
