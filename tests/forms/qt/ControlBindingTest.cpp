@@ -33,18 +33,18 @@ public:
     {
     }
 
-    forms::CommandButton button { *this, "button" };
-    forms::Label label { *this, "label" };
-    forms::TextBox box { *this, "box" };
-    forms::Image image { *this, "image" };
-    forms::Line line { *this, "line" };
-    forms::Timer timer { *this, "timer" };
-    forms::MenuItem item { *this, "item" };
-    forms::ComboBox combo { *this, "combo" };
-    forms::DriveList drives { *this, "drives" };
-    forms::DirList dirs { *this, "dirs" };
-    forms::FileList files { *this, "files" };
-    forms::OleContainer ole { *this, "ole" };
+    forms::CommandButton button {*this, "button"};
+    forms::Label label {*this, "label"};
+    forms::TextBox box {*this, "box"};
+    forms::Image image {*this, "image"};
+    forms::Line line {*this, "line"};
+    forms::Timer timer {*this, "timer"};
+    forms::MenuItem item {*this, "item"};
+    forms::ComboBox combo {*this, "combo"};
+    forms::DriveList drives {*this, "drives"};
+    forms::DirList dirs {*this, "dirs"};
+    forms::FileList files {*this, "files"};
+    forms::OleContainer ole {*this, "ole"};
 };
 
 class NoScreen final : public forms::WindowSystem { };
@@ -64,7 +64,7 @@ TEST(ControlBinding, EveryKindsBindingAgreesWithTheCoreOnWhatIsAWidget)
     NoScreen screen;
     forms::ManualClock clock;
     forms::qt::QtPictureDecoder decoder;
-    Program app { screen, clock, decoder };
+    Program app {screen, clock, decoder};
     EveryKind& w = app.everyKind();
     w.label.setCaption("&Frames:");
     QWidget parent;

@@ -25,7 +25,7 @@ QWidget* ComboBoxBinding::makeWidget(forms::Control& control, QWidget* parent) c
     // exactly as typed, and only picking from the list puts an item in.
     box->setCompleter(nullptr);
     QObject::connect(box->lineEdit(), &QLineEdit::textEdited, box,
-                     [&combo](const QString& text) { combo.edit(text.toStdString()); });
+        [&combo](const QString& text) { combo.edit(text.toStdString()); });
     QObject::connect(box, qOverload<int>(&QComboBox::activated), box, [&combo](int i) { combo.choose(i); });
     return box;
 }

@@ -76,8 +76,8 @@ QWidget* ControlBinding::createWidget(forms::Control& control, QWidget* parent) 
     widget->setObjectName(QString::fromStdString(
         control.name() + (control.index() >= 0 ? "(" + std::to_string(control.index()) + ")" : "")));
     using forms::Property;
-    for (Property p : { Property::Geometry, Property::Enabled, Property::Caption, Property::Picture, Property::Text,
-                        Property::Look, Property::Items, Property::Path })
+    for (Property p : {Property::Geometry, Property::Enabled, Property::Caption, Property::Picture, Property::Text,
+             Property::Look, Property::Items, Property::Path})
         syncWidget(control, *widget, p);
     widget->setVisible(control.visible());
     return widget;
@@ -120,7 +120,9 @@ QWidget* ControlBinding::makeWidget(forms::Control&, QWidget*) const
     return nullptr;
 }
 
-void ControlBinding::syncProperty(forms::Control&, QWidget&, forms::Property) const { }
+void ControlBinding::syncProperty(forms::Control&, QWidget&, forms::Property) const
+{
+}
 
 QRect ControlBinding::bounds(const Canvas&, const forms::Control& control) const
 {
@@ -148,7 +150,9 @@ bool ControlBinding::repaintsNothingAfter(const forms::Control&, const forms::Co
     return false;
 }
 
-void ControlBinding::paint(const Canvas&, QPainter&, const forms::Control&) const { }
+void ControlBinding::paint(const Canvas&, QPainter&, const forms::Control&) const
+{
+}
 
 QString ControlBinding::accessibleName(const forms::Control&) const
 {

@@ -18,7 +18,7 @@ namespace {
 // Ancestors of a directory, root first: "/", "/home", "/home/ann".
 std::vector<std::string> ancestors(const std::string& path)
 {
-    std::vector<std::string> result { std::string(1, forms::FileSystem::kSeparator) };
+    std::vector<std::string> result {std::string(1, forms::FileSystem::kSeparator)};
     std::size_t start = 0;
     while ((start = path.find_first_not_of(forms::FileSystem::kSeparator, start)) != std::string::npos) {
         const std::size_t end = path.find(forms::FileSystem::kSeparator, start);
@@ -70,7 +70,8 @@ QWidget* DirListBinding::makeWidget(forms::Control& control, QWidget* parent) co
     auto& dir = static_cast<forms::DirList&>(control);
     auto* list = new QListWidget(parent);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
-    QObject::connect(list, &QListWidget::itemActivated, list, [&dir](QListWidgetItem* item) { dir.open(itemBytes(item)); });
+    QObject::connect(
+        list, &QListWidget::itemActivated, list, [&dir](QListWidgetItem* item) { dir.open(itemBytes(item)); });
     return list;
 }
 

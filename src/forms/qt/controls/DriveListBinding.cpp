@@ -18,9 +18,8 @@ public:
         : QComboBox(parent)
         , m_drives(drives)
     {
-        connect(this, qOverload<int>(&QComboBox::activated), this, [this](int i) {
-            m_drives.choose(itemData(i).toByteArray().toStdString());
-        });
+        connect(this, qOverload<int>(&QComboBox::activated), this,
+            [this](int i) { m_drives.choose(itemData(i).toByteArray().toStdString()); });
     }
 
     void showPopup() override

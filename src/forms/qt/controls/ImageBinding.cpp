@@ -46,7 +46,8 @@ QRect ImageBinding::opaqueRect(const Canvas&, const forms::Control& control) con
     const QRect inside = image.borderStyle() == 1 ? rect.adjusted(1, 1, -1, -1) : rect;
     if (image.stretch())
         return rect;
-    const QRect drawn = QRect(inside.topLeft(), QSize(image.picture().width(), image.picture().height())).intersected(inside);
+    const QRect drawn
+        = QRect(inside.topLeft(), QSize(image.picture().width(), image.picture().height())).intersected(inside);
     return drawn == inside ? rect : drawn;
 }
 

@@ -130,8 +130,8 @@ void LabelBinding::paint(const Canvas& canvas, QPainter& painter, const forms::C
     int flags = alignmentFlags(label) | Qt::TextShowMnemonic | Qt::AlignTop;
     if (label.wordWrap() || !label.autoSize())
         flags |= Qt::TextWordWrap;
-    painter.drawText(label.borderStyle() == 1 ? rect.adjusted(2, 1, -2, -1) : rect, flags,
-                     QString::fromStdString(label.caption()));
+    painter.drawText(
+        label.borderStyle() == 1 ? rect.adjusted(2, 1, -2, -1) : rect, flags, QString::fromStdString(label.caption()));
     if (label.borderStyle() == 1) {
         painter.setPen(palette.color(QPalette::Dark));
         painter.drawRect(rect.adjusted(0, 0, -1, -1));

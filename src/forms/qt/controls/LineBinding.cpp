@@ -41,11 +41,12 @@ QRect LineBinding::dirtyRect(const Canvas&, const forms::Control& control) const
 void LineBinding::paint(const Canvas& canvas, QPainter& painter, const forms::Control& control) const
 {
     const forms::Line& line = asLine(control);
-    static constexpr Qt::PenStyle styles[] = { Qt::NoPen, Qt::SolidLine, Qt::DashLine, Qt::DotLine, Qt::DashDotLine, Qt::DashDotDotLine };
+    static constexpr Qt::PenStyle styles[]
+        = {Qt::NoPen, Qt::SolidLine, Qt::DashLine, Qt::DotLine, Qt::DashDotLine, Qt::DashDotDotLine};
     const int style = line.borderStyle() >= 0 && line.borderStyle() <= 5 ? line.borderStyle() : 1;
     painter.setPen(QPen(canvas.palette().color(QPalette::WindowText), line.borderWidth(), styles[style], Qt::FlatCap));
     painter.drawLine(QPointF(line.x1() / kTwipsPerPixel, line.y1() / kTwipsPerPixel),
-                     QPointF(line.x2() / kTwipsPerPixel, line.y2() / kTwipsPerPixel));
+        QPointF(line.x2() / kTwipsPerPixel, line.y2() / kTwipsPerPixel));
 }
 
 }

@@ -20,7 +20,8 @@ QWidget* TextBoxBinding::makeWidget(forms::Control& control, QWidget* parent) co
     auto* edit = new QLineEdit(parent);
     // Every change the model did not make itself reaches it: typing, and also a screen reader
     // or UI-testing tool writing the text through the accessibility interface.
-    QObject::connect(edit, &QLineEdit::textChanged, edit, [&box](const QString& text) { box.setText(text.toStdString()); });
+    QObject::connect(
+        edit, &QLineEdit::textChanged, edit, [&box](const QString& text) { box.setText(text.toStdString()); });
     return edit;
 }
 
@@ -40,8 +41,8 @@ void TextBoxBinding::syncProperty(forms::Control& control, QWidget& widget, form
         edit->setEchoMode(hidden ? QLineEdit::Password : QLineEdit::Normal);
         // An input method's candidate window would show a password in clear.
         edit->setAttribute(Qt::WA_InputMethodEnabled, !hidden);
-        edit->setInputMethodHints(hidden ? Qt::ImhHiddenText | Qt::ImhSensitiveData | Qt::ImhNoPredictiveText
-                                         : Qt::ImhNone);
+        edit->setInputMethodHints(
+            hidden ? Qt::ImhHiddenText | Qt::ImhSensitiveData | Qt::ImhNoPredictiveText : Qt::ImhNone);
         // The style's own mask character is a bullet; the box shows the one it was given.
         if (hidden || !edit->styleSheet().isEmpty())
             edit->setStyleSheet(hidden ? QStringLiteral("lineedit-password-character: %1")
