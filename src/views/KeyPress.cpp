@@ -65,8 +65,14 @@ void Form1::Form_KeyPress(int keyAscii)
     case 'p':
     case 'o': {
         // "p" is the full view, "o" the picture-only view: the same steps, shown or hidden. The
-        // pictures stay, moved to the window's corner for the picture-only view.
+        // pictures stay, moved to the window's corner for the picture-only view. They move first:
+        // a moved picture has the whole window drawn again, so the thousands of path labels
+        // hidden next need no repaint of their own.
         const bool full = keyAscii == 'p';
+        forEachPicture([full](forms::Image& p) {
+            p.setTop(full ? 120 : 100);
+            p.setLeft(full ? 3960 : 100);
+        });
         for (const ViewMember& member : m_fullView) {
             if (forms::Control* const* control = std::get_if<forms::Control*>(&member)) {
                 (*control)->setVisible(full);
@@ -78,10 +84,6 @@ void Form1::Form_KeyPress(int keyAscii)
                     element->setVisible(full);
             });
         }
-        forEachPicture([full](forms::Image& p) {
-            p.setTop(full ? 120 : 100);
-            p.setLeft(full ? 3960 : 100);
-        });
         break;
     }
     default:

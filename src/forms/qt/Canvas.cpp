@@ -62,11 +62,8 @@ void Canvas::paintEvent(QPaintEvent* event)
     std::vector<Part>& parts = m_parts;
     parts.clear();
     QRegion open = exposed;
-    auto visit = [&](const forms::Control* control) {
-        if (!control || !control->visible())
-            return;
-        const ControlBinding& binding = ControlBinding::of(*control);
-        if (!binding.isDrawn() || !open.intersects(binding.reach(*this, *control)))
+    auto visit = [&](const forms::Control* control, const ControlBinding& binding) {
+        if (!control || !control->visible() || !binding.isDrawn() || !open.intersects(binding.reach(*this, *control)))
             return;
         parts.push_back(Part { control, &binding, open });
         const QRect solid = binding.opaqueRect(*this, *control);
@@ -78,14 +75,18 @@ void Canvas::paintEvent(QPaintEvent* event)
     const std::vector<forms::ControlArrayBase*>& arrays = m_window->arrays();
     for (auto array = arrays.rbegin(); array != arrays.rend() && !open.isEmpty(); ++array) {
         const forms::Control* zero = (*array)->at(0);
-        if (!zero || !ControlBinding::of(*zero).isDrawn())
+        if (!zero)
+            continue;
+        // Every element is of element 0's kind.
+        const ControlBinding& binding = ControlBinding::of(*zero);
+        if (!binding.isDrawn())
             continue;
         for (int i = (*array)->size() - 1; i >= 1 && !open.isEmpty(); --i)
-            visit((*array)->at(i));
+            visit((*array)->at(i), binding);
     }
     const std::vector<forms::Control*>& controls = m_window->controls();
     for (auto control = controls.rbegin(); control != controls.rend() && !open.isEmpty(); ++control)
-        visit(*control);
+        visit(*control, ControlBinding::of(**control));
 
     const forms::Control* previous = nullptr;
     for (auto part = parts.rbegin(); part != parts.rend(); ++part) {
