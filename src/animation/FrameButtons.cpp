@@ -8,12 +8,11 @@
 namespace movelle {
 
 using forms::leadingNumber;
-using forms::numberText;
 
 // A frame button: select its frame, tell the Load Frame dialog, and show that picture alone.
 void Form1::Command1_Click(int index)
 {
-    Label6.setCaption(numberText(leadingNumber(Command1(index).caption()) - 1));
+    setSelectedFrame(leadingNumber(Command1(index).caption()) - 1);
     // Referring to the dialog creates it, unshown, the first time.
     m_app.Form2().Label2.setCaption(Label6.caption());
 
@@ -21,7 +20,7 @@ void Form1::Command1_Click(int index)
     // after building, the selected picture must still be the only one on screen.
     hideFramePictures();
 
-    const int k = forms::roundToIndex(leadingNumber(Label6.caption()));
+    const int k = forms::roundToIndex(selectedFrame());
     if (forms::Image* picture = Image1.find(k))
         picture->setVisible(true);
     // The path labels lie on top of each other: the selected frame's comes to the front.

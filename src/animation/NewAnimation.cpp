@@ -27,7 +27,7 @@ void Form1::clearAnimation()
 
     Timer1.setEnabled(false);
     Timer2.setEnabled(false);
-    l.setCaption("0");
+    setPlayingFrame(0);
     lv.setCaption("1");
     Command1(0).setEnabled(false);
     x(0).setEnabled(false);
@@ -41,7 +41,7 @@ void Form1::clearAnimation()
         button->setEnabled(false);
     // The frame set is unbuilt again, whatever was opened before; "Settings finished" must
     // build the count the user types next.
-    state.setCaption("");
+    setOpenedFromFile(false);
     // Nothing is left to lose.
     markSaved();
 }

@@ -21,24 +21,24 @@ void Form1::Timer1_Timer()
     const int frames = Image1.size();
     hideFramePictures();
 
-    int k = forms::roundToIndex(leadingNumber(l.caption()));
+    int k = forms::roundToIndex(playingFrame());
     if (!Image1.exists(k)) {
         k = 0;
-        l.setCaption("0");
+        setPlayingFrame(0);
     }
     Image1(k).setVisible(true);
 
-    l.setCaption(numberText(leadingNumber(l.caption()) + 1));
+    setPlayingFrame(playingFrame() + 1);
 
     // The wrap test comes after the increment, so l never holds the count after a tick.
-    const double next = forms::strictNumber(l.caption());
+    const double next = playingFrame();
     if (leadingNumber(Text1.text()) == next || next >= frames)
-        l.setCaption("0");
+        setPlayingFrame(0);
 
     // The next ticks' pictures, in the order they will be shown, so that they are decoded before
     // their tick comes. Nothing else about the step depends on it.
     std::vector<forms::Picture> upcoming;
-    const int first = forms::roundToIndex(leadingNumber(l.caption()));
+    const int first = forms::roundToIndex(playingFrame());
     for (int step = 0; step < kDecodeAhead && step < frames; ++step) {
         if (const forms::Image* picture = Image1.find((first + step) % frames); picture && !picture->picture().isNull())
             upcoming.push_back(picture->picture());
@@ -57,8 +57,8 @@ void Form1::hideFramePictures()
 // Keeps the two on-screen frame numbers, which are one-based, current.
 void Form1::Timer2_Timer()
 {
-    lv.setCaption(numberText(leadingNumber(l.caption()) + 1));
-    l6v.setCaption(numberText(leadingNumber(Label6.caption()) + 1));
+    lv.setCaption(numberText(playingFrame() + 1));
+    l6v.setCaption(numberText(selectedFrame() + 1));
 }
 
 }

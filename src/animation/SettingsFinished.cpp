@@ -32,7 +32,7 @@ void Form1::Command4_Click()
         const double last = leadingNumber(Text1.text()) - 1;
         for (double i = 1; i <= last; ++i) {
             const int k = roundToIndex(i);
-            if (state.caption() != "open") {
+            if (!openedFromFile()) {
                 Command1.load(k);
                 forms::CommandButton& button = Command1(k);
                 button.setVisible(true);

@@ -221,7 +221,7 @@ std::string Form2::selectedPath() const
 int Form2::currentFrame() const
 {
     const Form1& main = m_app.Form1();
-    const int i = forms::roundToIndex(forms::leadingNumber(main.Label6.caption()));
+    const int i = forms::roundToIndex(main.selectedFrame());
     // After "New" the selected frame may be gone; refuse before anything changes, so neither the
     // frame picture nor the path label is half written.
     if (!main.Image1.exists(i) || !main.x.exists(i)) {

@@ -303,7 +303,7 @@ void Form4::rebuild(movelle::Form1& main, const Animation& animation)
 
     hide();
     main.show();
-    main.state.setCaption("open");
+    main.setOpenedFromFile(true);
     main.Timer1.setInterval(animation.file.interval);
     // The animation is as its file has it: nothing to lose yet.
     main.markSaved();

@@ -13,7 +13,7 @@ namespace forms {
 class ComboBox : public Control {
 public:
     ComboBox(Window& window, std::string name)
-        : Control(window, std::move(name), ControlKind::ComboBox)
+        : Control(window, std::move(name), ControlKind::ComboBox, Presence::Windowed)
     {
     }
     ComboBox(const ComboBox&) = delete;

@@ -10,7 +10,7 @@ namespace forms {
 class CommandButton : public Control {
 public:
     CommandButton(Window& window, std::string name)
-        : Control(window, std::move(name), ControlKind::CommandButton)
+        : Control(window, std::move(name), ControlKind::CommandButton, Presence::Windowed)
     {
     }
     CommandButton(const CommandButton&) = default;

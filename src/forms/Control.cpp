@@ -17,10 +17,11 @@ float clampTwips(float value)
 
 }
 
-Control::Control(Window& window, std::string name, ControlKind kind)
+Control::Control(Window& window, std::string name, ControlKind kind, Presence presence)
     : m_window(&window)
     , m_name(std::move(name))
     , m_kind(kind)
+    , m_presence(presence)
 {
     window.adopt(*this);
 }

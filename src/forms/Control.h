@@ -18,6 +18,14 @@ inline constexpr float kTwipsPerPixel = 15.0f;
 // Repeated doubling stops here instead of overflowing.
 inline constexpr float kMaxTwips = 16777215.0f * kTwipsPerPixel;
 
+// Whether a control is a window of its own on screen (a button, a box, a list), which can hold
+// the keyboard focus, or not: drawn by its window, an item of the menu bar, or never seen.
+// Each kind says which it is where it is declared.
+enum class Presence : std::uint8_t {
+    Windowed,
+    Windowless,
+};
+
 // A control is a plain object holding its properties. A write that changes a value tells the
 // window's observer; writing the same value again costs a compare and nothing else.
 class Control {
@@ -32,11 +40,9 @@ public:
     // The element's index in its control array, or -1 for a control that is not an element.
     int index() const { return m_index; }
 
-    // Labels, images and lines are drawn by their window's own canvas; the others are widgets.
-    bool isLightweight() const
-    {
-        return m_kind == ControlKind::Label || m_kind == ControlKind::Image || m_kind == ControlKind::Line;
-    }
+    // A window of its own on screen, which takes the focus while it accepts input. What a
+    // windowless control is on screen (drawn, a menu item, nothing) is its binding's business.
+    bool isWindowed() const { return m_presence == Presence::Windowed; }
 
     bool enabled() const { return m_enabled; }
     void setEnabled(bool enabled);
@@ -61,7 +67,7 @@ public:
     bool inFront() const { return m_inFront; }
 
 protected:
-    Control(Window& window, std::string name, ControlKind kind);
+    Control(Window& window, std::string name, ControlKind kind, Presence presence);
     // Array elements are copies of element 0; the copy is not a design-time control of the window.
     Control(const Control& other);
 
@@ -85,6 +91,7 @@ private:
     std::string m_name;
     int m_index = -1;
     ControlKind m_kind;
+    Presence m_presence;
     bool m_enabled = true;
     bool m_visible = true;
     float m_left = 0;

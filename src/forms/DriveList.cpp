@@ -11,7 +11,7 @@ namespace forms {
 
 // Lists start at the user's home directory, on the drive that holds it.
 DriveList::DriveList(Window& window, std::string name)
-    : Control(window, std::move(name), ControlKind::DriveList)
+    : Control(window, std::move(name), ControlKind::DriveList, Presence::Windowed)
 {
     refresh();
     const std::string home = application().fileSystem().homeDirectory();
@@ -48,7 +48,7 @@ void DriveList::choose(const std::string& drive)
 }
 
 DirList::DirList(Window& window, std::string name)
-    : Control(window, std::move(name), ControlKind::DirList)
+    : Control(window, std::move(name), ControlKind::DirList, Presence::Windowed)
     , m_path(application().fileSystem().homeDirectory())
 {
     refresh();
@@ -88,7 +88,7 @@ void DirList::open(const std::string& path)
 }
 
 FileList::FileList(Window& window, std::string name)
-    : Control(window, std::move(name), ControlKind::FileList)
+    : Control(window, std::move(name), ControlKind::FileList, Presence::Windowed)
     , m_path(application().fileSystem().homeDirectory())
 {
     refresh();

@@ -11,7 +11,7 @@ namespace forms {
 class Image : public Control {
 public:
     Image(Window& window, std::string name)
-        : Control(window, std::move(name), ControlKind::Image)
+        : Control(window, std::move(name), ControlKind::Image, Presence::Windowless)
     {
     }
     Image(const Image&) = default;

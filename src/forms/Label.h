@@ -11,7 +11,7 @@ enum class Alignment : std::uint8_t { Left, Right, Center };
 class Label : public Control {
 public:
     Label(Window& window, std::string name)
-        : Control(window, std::move(name), ControlKind::Label)
+        : Control(window, std::move(name), ControlKind::Label, Presence::Windowless)
     {
     }
     Label(const Label&) = default;

@@ -9,7 +9,7 @@ namespace forms {
 class Line : public Control {
 public:
     Line(Window& window, std::string name)
-        : Control(window, std::move(name), ControlKind::Line)
+        : Control(window, std::move(name), ControlKind::Line, Presence::Windowless)
     {
     }
     Line(const Line&) = default;

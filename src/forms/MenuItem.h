@@ -12,7 +12,7 @@ namespace forms {
 class MenuItem : public Control {
 public:
     MenuItem(Window& window, std::string name, MenuItem* parent = nullptr)
-        : Control(window, std::move(name), ControlKind::MenuItem)
+        : Control(window, std::move(name), ControlKind::MenuItem, Presence::Windowless)
         , m_parent(parent)
     {
     }

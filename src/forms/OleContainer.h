@@ -15,7 +15,7 @@ namespace forms {
 class OleContainer : public Control {
 public:
     OleContainer(Window& window, std::string name)
-        : Control(window, std::move(name), ControlKind::OleContainer)
+        : Control(window, std::move(name), ControlKind::OleContainer, Presence::Windowed)
     {
     }
     OleContainer(const OleContainer&) = delete;

@@ -8,7 +8,7 @@ namespace forms {
 class TextBox : public Control {
 public:
     TextBox(Window& window, std::string name)
-        : Control(window, std::move(name), ControlKind::TextBox)
+        : Control(window, std::move(name), ControlKind::TextBox, Presence::Windowed)
     {
     }
     TextBox(const TextBox&) = default;

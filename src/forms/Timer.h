@@ -13,7 +13,7 @@ namespace forms {
 class Timer : public Control {
 public:
     Timer(Window& window, std::string name)
-        : Control(window, std::move(name), ControlKind::Timer)
+        : Control(window, std::move(name), ControlKind::Timer, Presence::Windowless)
     {
     }
     Timer(const Timer&) = delete;

@@ -93,20 +93,10 @@ char accessLetter(const std::string& caption)
     return 0;
 }
 
+// Only a control with a window of its own can hold the keyboard.
 bool takesFocus(const Control& control)
 {
-    switch (control.kind()) {
-    case ControlKind::CommandButton:
-    case ControlKind::TextBox:
-    case ControlKind::ComboBox:
-    case ControlKind::DriveList:
-    case ControlKind::DirList:
-    case ControlKind::FileList:
-    case ControlKind::OleContainer:
-        return control.acceptsInput();
-    default:
-        return false;
-    }
+    return control.isWindowed() && control.acceptsInput();
 }
 
 }

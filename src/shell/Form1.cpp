@@ -2,6 +2,7 @@
 #include "shell/Form1.h"
 
 #include "forms/Application.h"
+#include "forms/NumericText.h"
 #include "shell/Movelle.h"
 
 #include <utility>
@@ -144,6 +145,15 @@ void Form1::layOut()
     setTabOrder({ &Label1, &Command1(0), &Label2, &Text1, &Text2, &Label3, &Command2, &Command3, &Command4, &Label4, &l,
                   &Label5, &Command5, &Command6, &Command7, &Command8, &Label6, &x(0), &state, &lv, &l6v, &Label7,
                   &Label8, &Command9, &Command10, &Command11, &Command12, &Command13, &Command14 });
+
+    // Everything but the frame pictures belongs to the full view: the buttons from "Default..."
+    // to the last toolbar button, the captions, each frame's path label and button, the frame
+    // numbers, both boxes and the boxes' outlines. Hiding a focused control passes the focus on
+    // in tab order, so this order is part of what the keys do.
+    m_fullView = { &Command2, &Command3, &Command4, &Command5, &Command6, &Command7, &Command8, &Command9, &Command10,
+                   &Command11, &Command12, &Command13, &Command14, &Label1, &Label2, &Label3, &Label4, &Label5,
+                   &Label6, &Label7, &Label8, &x, &Command1, &l, &lv, &l6v, &Text1, &Text2, &Line1, &Line2, &Line3,
+                   &Line4, &Line5, &Line6, &Line7, &Line8, &Line9, &Line10 };
 }
 
 void Form1::buildMenus()
@@ -243,6 +253,36 @@ void Form1::saveEnded(bool saved)
     markSaved();
     if (waiting)
         waiting();
+}
+
+double Form1::playingFrame() const
+{
+    return forms::leadingNumber(l.caption());
+}
+
+void Form1::setPlayingFrame(double frame)
+{
+    l.setCaption(forms::numberText(frame));
+}
+
+double Form1::selectedFrame() const
+{
+    return forms::leadingNumber(Label6.caption());
+}
+
+void Form1::setSelectedFrame(double frame)
+{
+    Label6.setCaption(forms::numberText(frame));
+}
+
+bool Form1::openedFromFile() const
+{
+    return state.caption() == "open";
+}
+
+void Form1::setOpenedFromFile(bool opened)
+{
+    state.setCaption(opened ? "open" : "");
 }
 
 }

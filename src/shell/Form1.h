@@ -14,6 +14,8 @@
 #include <algorithm>
 #include <functional>
 #include <string>
+#include <variant>
+#include <vector>
 
 namespace movelle {
 
@@ -136,7 +138,23 @@ public:
     // Frame buttons and pictures by their frame, picture buttons by their menu twins' words.
     forms::AccessibleText accessibleText(const forms::Control& control) const override;
 
+    // The state the window keeps in captions, read and written by name. Each is the caption's
+    // leading number, written back as number text.
+    // The playing frame, in l: the index of the frame the next playback tick shows.
+    double playingFrame() const;
+    void setPlayingFrame(double frame);
+    // The selected frame, in Label6: one less than the caption of the frame button clicked last.
+    double selectedFrame() const;
+    void setSelectedFrame(double frame);
+    // Whether the frame set came from a file (state reads "open"): "Settings finished" then
+    // keeps the frames there are instead of loading new ones.
+    bool openedFromFile() const;
+    void setOpenedFromFile(bool opened);
+
 private:
+    // A control the view keys switch, or an array whose frames in Text1's range they switch.
+    using ViewMember = std::variant<forms::Control*, forms::ControlArrayBase*>;
+
     void layOut();
     void buildMenus();
     void wire();
@@ -157,6 +175,9 @@ private:
     bool m_unsaved = false;
     // What waits for the Save dialog that the question opened.
     std::function<void()> m_afterSave;
+    // What the picture-only view ("o") hides and the full view ("p") shows again, in the order
+    // it is switched. Declared with the layout.
+    std::vector<ViewMember> m_fullView;
 };
 
 }

@@ -65,29 +65,26 @@ void Form1::Form_KeyPress(int keyAscii)
         break;
     case 'p':
     case 'o': {
-        // "p" is the full view, "o" the picture-only view: the same steps, shown or hidden.
+        // "p" is the full view, "o" the picture-only view: the same steps, shown or hidden. The
+        // pictures stay, moved to the window's corner for the picture-only view. They move first:
+        // a moved picture has the whole window drawn again, so the thousands of path labels
+        // hidden next need no repaint of their own.
         const bool full = keyAscii == 'p';
-        for (forms::CommandButton* b : { &Command2, &Command3, &Command4, &Command5, &Command6, &Command7, &Command8,
-                                         &Command9, &Command10, &Command11, &Command12, &Command13, &Command14 })
-            b->setVisible(full);
-        for (forms::Label* label : { &Label1, &Label2, &Label3, &Label4, &Label5, &Label6, &Label7, &Label8 })
-            label->setVisible(full);
-        forEachFrame([&](int i) {
-            if (forms::Label* path = x.find(i))
-                path->setVisible(full);
-            if (forms::CommandButton* button = Command1.find(i))
-                button->setVisible(full);
-            if (forms::Image* picture = Image1.find(i)) {
-                picture->setTop(full ? 120 : 100);
-                picture->setLeft(full ? 3960 : 100);
-            }
+        forEachPicture([full](forms::Image& p) {
+            p.setTop(full ? 120 : 100);
+            p.setLeft(full ? 3960 : 100);
         });
-        for (forms::Label* label : { &l, &lv, &l6v })
-            label->setVisible(full);
-        Text1.setVisible(full);
-        Text2.setVisible(full);
-        for (forms::Line* line : { &Line1, &Line2, &Line3, &Line4, &Line5, &Line6, &Line7, &Line8, &Line9, &Line10 })
-            line->setVisible(full);
+        for (const ViewMember& member : m_fullView) {
+            if (forms::Control* const* control = std::get_if<forms::Control*>(&member)) {
+                (*control)->setVisible(full);
+                continue;
+            }
+            const forms::ControlArrayBase& array = *std::get<forms::ControlArrayBase*>(member);
+            forEachFrame([&](int i) {
+                if (forms::Control* element = array.at(i))
+                    element->setVisible(full);
+            });
+        }
         break;
     }
     default:

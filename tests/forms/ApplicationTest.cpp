@@ -168,6 +168,37 @@ TEST(Application, AFocusedArrayElementPassesTheFocusOnFromItsArraysPlace)
     EXPECT_EQ(w.focusControl(), &w.First);
 }
 
+// Frame buttons as the main window has them: only element 0 stands in the tab order.
+class FrameButtons final : public Window {
+public:
+    explicit FrameButtons(Application& app)
+        : Window(app, "FrameButtons")
+    {
+        setTabOrder({ &Caption, &buttons(0) });
+        for (int i = 1; i <= 2; ++i) {
+            buttons.load(i);
+            buttons(i).setVisible(true);
+        }
+    }
+
+    Label Caption { *this, "Caption" };
+    ControlArray<CommandButton> buttons { *this, "buttons" };
+};
+
+TEST(Application, AHiddenElementPassesTheFocusToElementZeroWhenNothingElseCanTakeIt)
+{
+    forms_test::Fixture f;
+    FrameButtons& w = f.app.get<FrameButtons>("FrameButtons");
+    w.focusMoved(&w.buttons(2));
+    w.buttons(2).setVisible(false);
+    EXPECT_EQ(w.focusControl(), &w.buttons(0));
+    // The other loaded elements are not in the tab order, so none of them takes it.
+    w.focusMoved(&w.buttons(1));
+    w.buttons(0).setEnabled(false);
+    w.buttons(1).setVisible(false);
+    EXPECT_EQ(w.focusControl(), nullptr);
+}
+
 TEST(Application, AnErrorsDetailsReachTheScreenWithItsMessage)
 {
     struct Detailed final : WindowSystem {

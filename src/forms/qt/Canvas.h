@@ -9,14 +9,15 @@
 
 namespace forms {
 class Control;
-class Label;
 class Window;
 }
 
 namespace forms::qt {
 
-// The client area of a window. It draws the lightweight controls (labels, images, lines) from
-// the model in creation order, so thousands of frame pictures cost no widgets at all; real
+class ControlBinding;
+
+// The client area of a window. It draws the windowless controls whose binding paints them
+// (labels, images, lines) from the model in creation order, so thousands of frame pictures cost no widgets at all; real
 // widgets for buttons and boxes are its children and sit on top. Of stacked controls only what
 // can be seen is drawn: a control hidden by opaque pictures above it costs a rectangle test.
 class Canvas final : public QWidget {
@@ -28,8 +29,8 @@ public:
     void invalidate(const forms::Control& control);
     void invalidateAll();
 
-    // Where a label's text is drawn: an auto-size label is as large as its caption.
-    QRect labelRect(const forms::Control& label) const;
+    // The window's colour: the ground of the canvas and of labels that are not transparent.
+    QColor ground() const { return m_ground; }
 
     // How many controls the canvas has drawn so far: what a test sees of the covered ones left out.
     int controlsPainted() const { return m_controlsPainted; }
@@ -39,30 +40,21 @@ protected:
     bool event(QEvent* event) override;
 
 private:
-    // A control to draw and the part of the exposed area that no opaque control above it hides.
+    // A control to draw, its kind's binding, and the part of the exposed area that no opaque
+    // control above it hides.
     struct Part {
         const forms::Control* control;
+        const ControlBinding* binding;
         QRegion visible;
     };
 
-    void paintControl(QPainter& painter, const forms::Control& control) const;
-    // Calls `visit` with each control from the top of the drawing order down, until it returns
-    // false.
+    // Calls `visit` with each drawn control and its binding from the top of the drawing order
+    // down, until it returns false.
     template<typename Visit>
     void walkTopDown(Visit&& visit) const;
-    // The label's caption as drawn into `rect`: shortened in the middle when it elides.
-    QString shownCaption(const forms::Label& label, const QRect& rect) const;
-    // Where the label's text goes: inside its border, if it has one.
-    QRect textRect(const forms::Label& label) const;
-    // Where the control can draw at all; empty for one that draws nothing.
-    QRect reach(const forms::Control& control) const;
-    // What the control paints over completely (an opaque picture, a label with a background).
-    QRect opaqueRect(const forms::Control& control) const;
-    static bool sameEmptyFrame(const forms::Control& a, const forms::Control& b);
 
     forms::Window* m_window;
     QImage m_background;
-    // The window's colour: the ground of the canvas and of opaque labels.
     QColor m_ground;
     std::vector<Part> m_parts;
     bool m_allInvalid = false;

@@ -6,9 +6,9 @@
 #include "forms/MenuItem.h"
 #include "forms/Window.h"
 #include "forms/qt/Canvas.h"
-#include "forms/qt/ControlWidgets.h"
 #include "forms/qt/Twips.h"
 #include "forms/qt/accessibility/AccessibleView.h"
+#include "forms/qt/controls/ControlBinding.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -237,7 +237,7 @@ forms::Control* WindowView::controlFor(const QWidget* widget) const
 
 bool WindowView::wantsWidget(const forms::Control& control, const QRect& area) const
 {
-    return hasWidget(control.kind()) && control.visible() && pixelRect(control).intersects(area);
+    return control.isWindowed() && control.visible() && pixelRect(control).intersects(area);
 }
 
 void WindowView::scheduleReconcile()
@@ -267,12 +267,12 @@ void WindowView::reconcile()
         : m_canvas->rect();
     bool created = false;
     forEachControl(*m_window, [&](forms::Control& control) {
-        if (!hasWidget(control.kind()))
+        if (!control.isWindowed())
             return;
         const bool wanted = wantsWidget(control, area);
         auto it = m_widgets.find(&control);
         if (wanted && it == m_widgets.end()) {
-            if (QWidget* widget = createControlWidget(control, m_canvas)) {
+            if (QWidget* widget = ControlBinding::of(control).createWidget(control, m_canvas)) {
                 m_widgets.emplace(&control, widget);
                 m_accessible->widgetCreated(control, *widget);
                 created = true;
@@ -318,17 +318,17 @@ void WindowView::controlChanged(forms::Control& control, forms::Property propert
         }
         return;
     }
-    if (control.isLightweight()) {
+    if (ControlBinding::of(control).isDrawn()) {
         if (property == forms::Property::Geometry)
             m_canvas->invalidateAll();   // the old place must be cleared too
         else
             m_canvas->invalidate(control);
         return;
     }
-    if (!hasWidget(control.kind()))
+    if (!control.isWindowed())
         return;
     if (QWidget* widget = widgetFor(control))
-        syncControlWidget(control, widget, property);
+        ControlBinding::of(control).syncWidget(control, *widget, property);
     if (property == forms::Property::Visible || property == forms::Property::Geometry)
         scheduleReconcile();
 }
@@ -336,16 +336,16 @@ void WindowView::controlChanged(forms::Control& control, forms::Property propert
 void WindowView::controlAdded(forms::Control& control)
 {
     m_accessible->controlAdded(control);
-    if (control.isLightweight())
+    if (ControlBinding::of(control).isDrawn())
         m_canvas->invalidate(control);
-    else if (hasWidget(control.kind()))
+    else if (control.isWindowed())
         scheduleReconcile();
 }
 
 void WindowView::controlRemoved(forms::Control& control)
 {
     m_accessible->controlRemoved(control);
-    if (control.isLightweight()) {
+    if (ControlBinding::of(control).isDrawn()) {
         m_canvas->invalidate(control);
         return;
     }

@@ -19,8 +19,9 @@ namespace forms::qt {
 class AccessibleView;
 class Canvas;
 
-// The screen side of one window: a top-level widget whose canvas draws the lightweight
-// controls, with real widgets only for the controls that can be seen. The model is the truth;
+// The screen side of one window: a top-level widget whose canvas draws the drawn controls,
+// with real widgets only for the windowed controls that can be seen. What a control of each
+// kind is on screen is its kind's ControlBinding. The model is the truth;
 // the view mirrors its changes and turns the user's input into the model's events.
 class WindowView final : public QMainWindow, public forms::WindowObserver {
 public:

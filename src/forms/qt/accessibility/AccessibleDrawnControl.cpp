@@ -3,6 +3,7 @@
 
 #include "forms/Control.h"
 #include "forms/qt/accessibility/AccessibleView.h"
+#include "forms/qt/controls/ControlBinding.h"
 
 namespace forms::qt {
 
@@ -41,7 +42,7 @@ QRect AccessibleDrawnControl::rect() const
 
 QAccessible::Role AccessibleDrawnControl::role() const
 {
-    return m_control.kind() == forms::ControlKind::Image ? QAccessible::Graphic : QAccessible::StaticText;
+    return ControlBinding::of(m_control).drawnRole();
 }
 
 QAccessible::State AccessibleDrawnControl::state() const
@@ -55,7 +56,7 @@ QAccessible::State AccessibleDrawnControl::state() const
 
 void* AccessibleDrawnControl::interface_cast(QAccessible::InterfaceType type)
 {
-    if (type == QAccessible::ImageInterface && m_control.kind() == forms::ControlKind::Image)
+    if (type == QAccessible::ImageInterface && role() == QAccessible::Graphic)
         return static_cast<QAccessibleImageInterface*>(this);
     return nullptr;
 }

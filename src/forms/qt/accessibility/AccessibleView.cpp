@@ -2,14 +2,12 @@
 #include "forms/qt/accessibility/AccessibleView.h"
 
 #include "forms/ControlArray.h"
-#include "forms/Label.h"
 #include "forms/Window.h"
 #include "forms/qt/Canvas.h"
-#include "forms/qt/ControlWidgets.h"
-#include "forms/qt/Twips.h"
 #include "forms/qt/WindowView.h"
 #include "forms/qt/accessibility/AccessibleCanvas.h"
 #include "forms/qt/accessibility/AccessibleDrawnControl.h"
+#include "forms/qt/controls/ControlBinding.h"
 
 #include <QComboBox>
 #include <QWidget>
@@ -39,47 +37,17 @@ std::unordered_map<const QWidget*, AccessibleView*>& views()
     return map;
 }
 
-bool isDrawnAndNamed(forms::ControlKind kind)
+// A control the canvas draws that readers are told of: lines only draw the boxes' outlines and
+// say nothing a reader needs.
+bool isDrawnAndNamed(const forms::Control& control)
 {
-    // Lines only draw the boxes' outlines; they say nothing a reader needs.
-    return kind == forms::ControlKind::Label || kind == forms::ControlKind::Image;
-}
-
-// A caption's words as read aloud: "&Password:" marks its access key and reads "Password:";
-// "&&" stands for one ampersand.
-QString withoutAccessMarks(const std::string& caption)
-{
-    QString result;
-    const QString text = QString::fromStdString(caption);
-    result.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == QLatin1Char('&')) {
-            if (i + 1 < text.size() && text[i + 1] == QLatin1Char('&'))
-                ++i;
-            else
-                continue;
-        }
-        result.append(text[i]);
-    }
-    return result;
+    const ControlBinding& binding = ControlBinding::of(control);
+    return binding.isDrawn() && binding.drawnRole() != QAccessible::NoRole;
 }
 
 QString defaultName(const forms::Control& control)
 {
-    switch (control.kind()) {
-    case forms::ControlKind::Label:
-        return withoutAccessMarks(static_cast<const forms::Label&>(control).caption());
-    case forms::ControlKind::Image:
-        return QStringLiteral("Picture");
-    case forms::ControlKind::DriveList:
-        return QStringLiteral("Drive");
-    case forms::ControlKind::DirList:
-        return QStringLiteral("Directory");
-    case forms::ControlKind::FileList:
-        return QStringLiteral("Files");
-    default:
-        return {};
-    }
+    return ControlBinding::of(control).accessibleName(control);
 }
 
 }
@@ -154,13 +122,13 @@ void AccessibleView::controlChanged(forms::Control& control, forms::Property pro
         return;
     if (property == forms::Property::Visible) {
         m_dirty = true;
-        if (isDrawnAndNamed(control.kind()))
+        if (isDrawnAndNamed(control))
             structureChanged(control);
         return;
     }
     if (property != forms::Property::Caption)
         return;
-    if (control.kind() == forms::ControlKind::Label) {
+    if (ControlBinding::of(control).isDrawn()) {
         // Only a label a client has seen is worth a notice, and one rewritten every
         // millisecond is announced a few times a second.
         if (existingItem(control))
@@ -228,10 +196,10 @@ void AccessibleView::rebuild()
         if (!control || !control->visible())
             return;
         const int index = static_cast<int>(m_children.size());
-        if (isDrawnAndNamed(control->kind())) {
+        if (isDrawnAndNamed(*control)) {
             m_indexOf.emplace(control, index);
             m_children.push_back(control);
-        } else if (QWidget* widget = hasWidget(control->kind()) ? m_view.widgetFor(*control) : nullptr) {
+        } else if (QWidget* widget = control->isWindowed() ? m_view.widgetFor(*control) : nullptr) {
             m_indexOf.emplace(static_cast<const QObject*>(widget), index);
             m_children.push_back(control);
         }
@@ -278,12 +246,12 @@ QAccessibleInterface* AccessibleView::childAt(int x, int y)
     // The topmost first: later children are drawn over earlier ones, widgets over everything.
     for (int i = childCount(); i-- > 0;) {
         forms::Control& control = *m_children[static_cast<std::size_t>(i)];
-        if (hasWidget(control.kind()) && screenRect(control).contains(at))
+        if (control.isWindowed() && screenRect(control).contains(at))
             return interfaceOf(control);
     }
     for (int i = childCount(); i-- > 0;) {
         forms::Control& control = *m_children[static_cast<std::size_t>(i)];
-        if (!hasWidget(control.kind()) && screenRect(control).contains(at))
+        if (!control.isWindowed() && screenRect(control).contains(at))
             return interfaceOf(control);
     }
     return nullptr;
@@ -297,7 +265,7 @@ QAccessibleInterface* AccessibleView::existingItem(const forms::Control& control
 
 QAccessibleInterface* AccessibleView::interfaceOf(forms::Control& control)
 {
-    if (hasWidget(control.kind())) {
+    if (control.isWindowed()) {
         QWidget* widget = m_view.widgetFor(control);
         return widget ? QAccessible::queryAccessibleInterface(widget) : nullptr;
     }
@@ -325,11 +293,11 @@ QString AccessibleView::description(const forms::Control& control) const
 
 QRect AccessibleView::screenRect(const forms::Control& control) const
 {
-    if (hasWidget(control.kind())) {
+    if (control.isWindowed()) {
         const QWidget* widget = m_view.widgetFor(control);
         return widget ? QRect(widget->mapToGlobal(QPoint(0, 0)), widget->size()) : QRect();
     }
-    const QRect local = control.kind() == forms::ControlKind::Label ? m_canvas.labelRect(control) : pixelRect(control);
+    const QRect local = ControlBinding::of(control).bounds(m_canvas, control);
     return local.translated(m_canvas.mapToGlobal(QPoint(0, 0)));
 }
 
