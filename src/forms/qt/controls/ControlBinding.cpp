@@ -96,6 +96,9 @@ void ControlBinding::syncWidget(forms::Control& control, QWidget& widget, forms:
     case Property::Geometry:
         widget.setGeometry(pixelRect(control));
         return;
+    case Property::ZOrder:
+        widget.raise();
+        return;
     case Property::Caption:
     case Property::Text:
     case Property::Picture:
