@@ -3,6 +3,8 @@
 #include "forms/qt/QtClock.h"
 #include "forms/qt/QtPictureDecoder.h"
 #include "forms/qt/QtWindowSystem.h"
+#include "pictures/Limits.h"
+#include "pictures/PictureStore.h"
 #include "shell/Movelle.h"
 
 #include <QApplication>
@@ -10,7 +12,12 @@
 #include <QFileInfo>
 #include <QFont>
 #include <QGuiApplication>
+#include <QImageReader>
 #include <QLoggingCategory>
+
+extern "C" {
+#include <libavutil/log.h>
+}
 
 #include <cstdio>
 #include <string>
@@ -31,6 +38,18 @@ Commands and options:
   -v, --version   the program's version
 )";
 
+// The settings that hold for the whole process, made here and nowhere else.
+void applyProcessSettings()
+{
+    // Qt's readers refuse pictures over their own allocation limit (256 MiB); raise it to our
+    // bound, so that Qt refuses exactly what our readers refuse, and not a legitimate 8000 x 8000
+    // frame.
+    QImageReader::setAllocationLimit(int(pictures::Limits {}.maxBytes / (1024 * 1024)));
+    // FFmpeg's libraries tell standard error what they chose unless quietened; an export's own
+    // progress and messages are what the user asked for.
+    av_log_set_level(AV_LOG_ERROR);
+}
+
 // `movelle export ...`: no window, so the offscreen platform serves whatever the session has (or
 // lacks); Qt is only there to draw metafile pictures.
 int runExport(int argc, char* argv[])
@@ -50,6 +69,7 @@ int runExport(int argc, char* argv[])
 
 int main(int argc, char* argv[])
 {
+    applyProcessSettings();
     if (argc > 1) {
         const std::string command = argv[1];
         if (command == "export")
@@ -86,7 +106,9 @@ int main(int argc, char* argv[])
 
     forms::qt::QtWindowSystem windowSystem;
     forms::qt::QtClock clock;
-    forms::qt::QtPictureDecoder decoder;
+    // Every picture the program reads; it ends, with its decode-ahead workers, before main returns.
+    pictures::PictureStore store;
+    forms::qt::QtPictureDecoder decoder(store);
     movelle::Movelle app(windowSystem, clock, decoder);
     if (arguments.isEmpty()) {
         app.start();

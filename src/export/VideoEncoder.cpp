@@ -43,9 +43,6 @@ VideoEncoder::VideoEncoder(const std::string& path, int width, int height, Setti
     auto fail = [this](const std::string& cause) {
         return ExportError(ExportError::Kind::Output, "cannot write " + m_path + ": " + cause);
     };
-    // The libraries' notes on what they chose go to standard error unless quietened; our own
-    // progress is what the user asked for.
-    av_log_set_level(AV_LOG_ERROR);
     const bool h264 = settings.codec == Codec::H264;
     // The container is named, not guessed: the file being written has a temporary name.
     const char* container = h264 ? "mp4" : "webm";

@@ -27,7 +27,8 @@ struct PictureReadResult {
 //
 // Only regular files are read, without blocking. Pictures over the limits (16384 pixels a side or
 // 512 MiB decoded unless told otherwise) are refused before anything is allocated. Never shows UI;
-// safe to call from several worker threads at once.
+// safe to call from several worker threads at once. Qt's readers refuse what is over its own
+// allocation limit, a process-wide setting the program's main() raises to Limits::maxBytes.
 PictureReadResult readPicture(const QString& path, const Limits& limits = {});
 
 // The same decoding on bytes already in memory, as readPicture() does after reading the file. The
