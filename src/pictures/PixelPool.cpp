@@ -71,7 +71,10 @@ struct PixelPool::State : std::enable_shared_from_this<State> {
                 return data;
             }
         }
-        void* data = ::mmap(nullptr, std::size_t(bytes), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        // Populated at once: the decoder writes every page anyway, and one call that maps them all
+        // costs a fraction of a fault per page (2,048 of them for a full-HD picture).
+        void* data = ::mmap(nullptr, std::size_t(bytes), PROT_READ | PROT_WRITE,
+                            MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
         if (data == MAP_FAILED)
             return nullptr;
         std::vector<std::pair<void*, std::int64_t>> unmap;
