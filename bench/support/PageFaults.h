@@ -28,7 +28,8 @@ inline std::int64_t pageFaults()
 inline double cpuSeconds()
 {
     const rusage now = usage();
-    return double(now.ru_utime.tv_sec + now.ru_stime.tv_sec) + double(now.ru_utime.tv_usec + now.ru_stime.tv_usec) / 1e6;
+    return double(now.ru_utime.tv_sec + now.ru_stime.tv_sec)
+        + double(now.ru_utime.tv_usec + now.ru_stime.tv_usec) / 1e6;
 }
 
 // Counts the page faults from its making to report(), which sets `<prefix>page_faults` and, for a

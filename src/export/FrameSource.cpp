@@ -92,7 +92,8 @@ FrameSource::FrameSource(const ExportOptions& options, const std::atomic<bool>& 
             // exactly that size: they are checked, not decoded, here, so that no frame is decoded
             // twice. Every other format is decoded to learn its size, and kept for the stream while
             // the budget allows.
-            pictures::Result<pictures::DecoderPool::Inspected> inspected = decoders().inspect(QString::fromStdString(files[k]), stopped);
+            pictures::Result<pictures::DecoderPool::Inspected> inspected
+                = decoders().inspect(QString::fromStdString(files[k]), stopped);
             if (!inspected) {
                 results[k].error = cannotRead(files[k], inspected.error());
             } else {
@@ -201,7 +202,8 @@ QImage FrameSource::decode(int frame)
     if (kept != m_kept.end()) {
         picture = kept->second;
     } else {
-        pictures::Result<QImage> read = decoders().decodeFile(QString::fromStdString(path), [this] { return m_stop.load(); });
+        pictures::Result<QImage> read
+            = decoders().decodeFile(QString::fromStdString(path), [this] { return m_stop.load(); });
         if (!read) {
             throw badInput("the picture of " + movelle::AnimationFile::framesPhrase({ frame }) + " of " + m_animation
                            + " cannot be read any more: " + cannotRead(path, read.error()));

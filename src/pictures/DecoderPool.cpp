@@ -82,7 +82,8 @@ Result<QImage> DecoderPool::decode(const QByteArray& bytes, const Cancel& cancel
         if (cancelled) {
             while (!m_shared->slotFreed.wait_for(lock, std::chrono::milliseconds(50), free)) {
                 if (cancelled())
-                    return PictureError(Problem::TimedOut, "the decode was cancelled while earlier pictures were still being decoded");
+                    return PictureError(
+                        Problem::TimedOut, "the decode was cancelled while earlier pictures were still being decoded");
             }
         } else if (!m_shared->slotFreed.wait_for(lock, m_settings.timeBound, free)) {
             return PictureError(Problem::TimedOut, "earlier pictures are still being decoded after their time ran out");
@@ -92,13 +93,14 @@ Result<QImage> DecoderPool::decode(const QByteArray& bytes, const Cancel& cancel
     auto job = std::make_shared<Job>();
     try {
         std::thread([job, bytes, decoder = m_settings.decoder, limits = m_settings.limits, pixels = m_pixels,
-                     shared = m_shared] {
+                        shared = m_shared] {
             std::optional<Result<QImage>> result;
             try {
                 const PixelPool::Use use(pixels.get());
                 result.emplace(decoder(QByteArrayView(bytes), limits));
             } catch (const std::exception& e) {
-                result.emplace(PictureError(Problem::HelperFailed, std::string("the picture reader failed: ") + e.what()));
+                result.emplace(
+                    PictureError(Problem::HelperFailed, std::string("the picture reader failed: ") + e.what()));
             }
             std::lock_guard lock(job->mutex);
             job->result = std::move(result);
@@ -126,8 +128,7 @@ Result<QImage> DecoderPool::decode(const QByteArray& bytes, const Cancel& cancel
         }
         const auto seconds = std::chrono::duration<double>(m_settings.timeBound).count();
         return PictureError(Problem::TimedOut,
-                            "decoding took longer than " + QString::number(seconds).toStdString()
-                                + " s, so it was given up");
+            "decoding took longer than " + QString::number(seconds).toStdString() + " s, so it was given up");
     }
     return std::move(*job->result);
 }
@@ -149,13 +150,13 @@ Result<DecoderPool::Inspected> DecoderPool::inspect(const QString& path, const C
         const QSize declared = probe.size();
         if ((format == "png" || format == "jpeg" || format == "gif") && declared.isValid()
             && m_settings.limits.allows(declared.width(), declared.height()))
-            return Inspected { declared, {} };
+            return Inspected {declared, {}};
     }
     Result<QImage> decoded = decode(bytes.value(), cancelled);
     if (!decoded)
         return decoded.error();
     const QSize size = decoded.value().size();
-    return Inspected { size, std::move(decoded).value() };
+    return Inspected {size, std::move(decoded).value()};
 }
 
 }

@@ -36,7 +36,7 @@ public:
 
     struct Settings {
         Limits limits {};
-        std::chrono::milliseconds timeBound { 5000 };
+        std::chrono::milliseconds timeBound {5000};
         // Our readers by default; tests put in one they control.
         Decoder decoder;
     };

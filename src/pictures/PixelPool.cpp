@@ -73,8 +73,8 @@ struct PixelPool::State : std::enable_shared_from_this<State> {
         }
         // Populated at once: the decoder writes every page anyway, and one call that maps them all
         // costs a fraction of a fault per page (2,048 of them for a full-HD picture).
-        void* data = ::mmap(nullptr, std::size_t(bytes), PROT_READ | PROT_WRITE,
-                            MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+        void* data = ::mmap(
+            nullptr, std::size_t(bytes), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
         if (data == MAP_FAILED)
             return nullptr;
         std::vector<std::pair<void*, std::int64_t>> unmap;
@@ -145,8 +145,9 @@ QImage PixelPool::acquire(QSize size, QImage::Format format)
     void* data = m_state->take(bytes);
     if (!data)
         return {};
-    auto* buffer = new State::Buffer { m_state, data, bytes };
-    QImage image(static_cast<uchar*>(data), size.width(), size.height(), qsizetype(line), format, &State::release, buffer);
+    auto* buffer = new State::Buffer {m_state, data, bytes};
+    QImage image(
+        static_cast<uchar*>(data), size.width(), size.height(), qsizetype(line), format, &State::release, buffer);
     if (image.isNull())
         State::release(buffer);
     return image;

@@ -10,12 +10,12 @@ namespace pictures {
 
 std::optional<SourceRegistry::Identity> SourceRegistry::identify(const QString& path)
 {
-    struct stat status {};
+    struct stat status { };
     if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &status) != 0 || !S_ISREG(status.st_mode))
         return std::nullopt;
-    return Identity { std::uint64_t(status.st_dev), std::uint64_t(status.st_ino), std::int64_t(status.st_size),
-                      std::int64_t(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec,
-                      std::int64_t(status.st_ctim.tv_sec) * 1000000000 + status.st_ctim.tv_nsec };
+    return Identity {std::uint64_t(status.st_dev), std::uint64_t(status.st_ino), std::int64_t(status.st_size),
+        std::int64_t(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec,
+        std::int64_t(status.st_ctim.tv_sec) * 1000000000 + status.st_ctim.tv_nsec};
 }
 
 SourceRegistry::Source SourceRegistry::find(const Identity& identity)
