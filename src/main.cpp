@@ -5,6 +5,8 @@
 #include "forms/qt/QtClock.h"
 #include "forms/qt/QtPictureDecoder.h"
 #include "forms/qt/QtWindowSystem.h"
+#include "pictures/Limits.h"
+#include "pictures/PictureStore.h"
 #include "shell/Movelle.h"
 
 #include <QApplication>
@@ -12,7 +14,12 @@
 #include <QFileInfo>
 #include <QFont>
 #include <QGuiApplication>
+#include <QImageReader>
 #include <QLoggingCategory>
+
+extern "C" {
+#include <libavutil/log.h>
+}
 
 #include <cstdio>
 #include <string>
@@ -36,6 +43,18 @@ Commands and options:
   -v, --version   the program's version
 )";
 
+// The settings that hold for the whole process, made here and nowhere else.
+void applyProcessSettings()
+{
+    // Qt's readers refuse pictures over their own allocation limit (256 MiB); raise it to our
+    // bound, so that Qt refuses exactly what our readers refuse, and not a legitimate 8000 x 8000
+    // frame.
+    QImageReader::setAllocationLimit(int(pictures::Limits {}.maxBytes / (1024 * 1024)));
+    // FFmpeg's libraries tell standard error what they chose unless quietened; an export's own
+    // progress and messages are what the user asked for.
+    av_log_set_level(AV_LOG_ERROR);
+}
+
 // `movelle export ...` and `movelle import ...`: no window, so the offscreen platform serves
 // whatever the session has (or lacks); Qt is only there to draw and write pictures.
 int runCommand(int argc, char* argv[])
@@ -57,6 +76,7 @@ int runCommand(int argc, char* argv[])
 
 int main(int argc, char* argv[])
 {
+    applyProcessSettings();
     if (argc > 1) {
         const std::string command = argv[1];
         if (command == "export" || command == "import")
@@ -93,7 +113,9 @@ int main(int argc, char* argv[])
 
     forms::qt::QtWindowSystem windowSystem;
     forms::qt::QtClock clock;
-    forms::qt::QtPictureDecoder decoder;
+    // Every picture the program reads; it ends, with its decode-ahead workers, before main returns.
+    pictures::PictureStore store;
+    forms::qt::QtPictureDecoder decoder(store);
     movelle::Movelle app(windowSystem, clock, decoder);
     app.setExporter([](const std::vector<std::string>& exportArguments, forms::Progress& progress) {
         return exporter::ExportCommand::exportForWindow(exportArguments, progress.cancelFlag(), [&progress](int done, int total) {

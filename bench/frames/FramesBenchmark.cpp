@@ -2,6 +2,7 @@
 // The main window with thousands of frames: building the frame set, the character keys, and
 // what it costs in memory. Run with QT_QPA_PLATFORM=offscreen (the program sets it itself).
 #include "BenchProgram.h"
+#include "PageFaults.h"
 
 #include "forms/qt/Canvas.h"
 #include "forms/qt/WindowView.h"
@@ -42,37 +43,45 @@ BENCHMARK(BM_SharedPictureMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
 void BM_SettingsFinishedHeadless(benchmark::State& state)
 {
     const int frames = static_cast<int>(state.range(0));
+    std::int64_t faults = 0;
     for (auto _ : state) {
         state.PauseTiming();
         auto h = std::make_unique<Headless>();
         movelle::Form1& f = h->app.Form1();
+        const bench::FaultCount count;
         state.ResumeTiming();
         build(f, frames);
         state.PauseTiming();
+        faults += count.faults();
         h.reset();
         state.ResumeTiming();
     }
+    state.counters["page_faults"] = double(faults) / double(state.iterations());
 }
 BENCHMARK(BM_SettingsFinishedHeadless)->Arg(1000)->Arg(10000)->Arg(32767)->Unit(benchmark::kMillisecond);
 
 void BM_SettingsFinishedShown(benchmark::State& state)
 {
     const int frames = static_cast<int>(state.range(0));
+    std::int64_t faults = 0;
     for (auto _ : state) {
         state.PauseTiming();
         auto s = std::make_unique<Shown>();
         movelle::Form1& f = s->app.Form1();
         f.show();
         s->settle(s->app.Form1());
+        const bench::FaultCount count;
         state.ResumeTiming();
         build(f, frames);
         s->settle(s->app.Form1());
         state.PauseTiming();
+        faults += count.faults();
         s.reset();
         QCoreApplication::processEvents();
         state.ResumeTiming();
     }
     state.counters["peak_rss_MB"] = peakMegabytes();
+    state.counters["page_faults"] = double(faults) / double(state.iterations());
 }
 BENCHMARK(BM_SettingsFinishedShown)->Arg(1000)->Arg(10000)->Arg(32767)->Unit(benchmark::kMillisecond)->Iterations(3);
 

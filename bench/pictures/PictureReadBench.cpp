@@ -4,6 +4,7 @@
 // figure against ImageMagick on the same files.
 //
 // MOVELLE_BENCH_JPEGS sets how many JPEGs to make (200 unless told).
+#include "PageFaults.h"
 #include "pictures/PictureReader.h"
 
 #include <QDir>
@@ -68,6 +69,7 @@ private:
 
 void readAll(benchmark::State& state, const QStringList& files)
 {
+    const bench::FaultCount faults;
     for (auto _ : state) {
         for (const QString& f : files) {
             const pictures::Result<QImage> r = pictures::readPicture(f);
@@ -79,6 +81,7 @@ void readAll(benchmark::State& state, const QStringList& files)
         }
     }
     state.SetItemsProcessed(state.iterations() * files.size());
+    faults.report(state, double(state.iterations() * files.size()));
 }
 
 void BM_ReadJpeg1080p(benchmark::State& state)

@@ -7,6 +7,7 @@
 // MOVELLE_BENCH_LARGE_FRAMES how many 4000x3000 ones (500), MOVELLE_BENCH_SECONDS how long each
 // playback runs (60).
 #include "BenchProgram.h"
+#include "PageFaults.h"
 #include "dialogs/Form4.h"
 #include "forms/qt/Canvas.h"
 #include "forms/qt/QtClock.h"
@@ -15,6 +16,7 @@
 #include "forms/qt/StoredPicture.h"
 #include "forms/qt/WindowView.h"
 #include "pictures/PictureStore.h"
+#include "pictures/PixelPool.h"
 #include "shell/Form1.h"
 #include "shell/Movelle.h"
 
@@ -101,6 +103,12 @@ public:
         static Pictures pictures(setting("MOVELLE_BENCH_FRAMES", 2000), 1920, 1080);
         return pictures;
     }
+    // Enough distinct pictures to play more than a small cache holds.
+    static Pictures& few()
+    {
+        static Pictures pictures(40, 1920, 1080);
+        return pictures;
+    }
     static Pictures& large()
     {
         static Pictures pictures(setting("MOVELLE_BENCH_LARGE_FRAMES", 500), 4000, 3000);
@@ -151,11 +159,15 @@ void measureOpen(benchmark::State& state, Pictures& pictures)
         auto program = std::make_unique<bench::Headless>();
         resetPeak();
         const double before = bench::residentMegabytes();
+        const bench::FaultCount faults;
+        const double cpu = bench::cpuSeconds();
         QElapsedTimer timer;
         timer.start();
         if (!open(*program, pictures.directory()))
             state.SkipWithError("the open failed");
         const double seconds = double(timer.nsecsElapsed()) / 1e9;
+        state.counters["cpu_s"] = bench::cpuSeconds() - cpu;
+        faults.report(state, double(pictures.paths().size()));
         state.SetIterationTime(seconds);
         state.counters["frames_per_s"] = double(pictures.paths().size()) / seconds;
         state.counters["peak_rss_MB"] = peakSinceResetMegabytes();
@@ -205,11 +217,29 @@ void measurePlayback(benchmark::State& state, Pictures& pictures, int rate, char
             view->canvas()->repaint();
             painted.push_back(clock.nsecsElapsed());
         };
+        const std::int64_t decodesBefore = store.decodes();
+        const bench::FaultCount faults;
+        const double cpuBefore = bench::cpuSeconds();
+        const double residentBefore = bench::residentMegabytes();
+        double residentMost = residentBefore;
+        QTimer sampler;
+        QObject::connect(&sampler, &QTimer::timeout, [&] { residentMost = std::max(residentMost, bench::residentMegabytes()); });
+        sampler.start(1000);
         clock.start();
         // Playing is the timer running, as the play buttons do it.
         f.Timer1.setEnabled(true);
         runEventLoop(seconds * 1000);
         f.Timer1.setEnabled(false);
+        sampler.stop();
+        const double cpu = bench::cpuSeconds() - cpuBefore;
+        const std::int64_t decodes = store.decodes() - decodesBefore;
+        state.counters["decodes_per_tick"] = painted.empty() ? 0.0 : double(decodes) / double(painted.size());
+        state.counters["cpu_percent_of_a_core"] = 100.0 * cpu / double(clock.nsecsElapsed()) * 1e9;
+        faults.report(state, double(decodes));
+        // Resident memory once playing has filled the cache, and the most it reached after.
+        state.counters["rss_start_MB"] = residentBefore;
+        state.counters["rss_most_MB"] = residentMost;
+        state.counters["rss_end_MB"] = bench::residentMegabytes();
 
         const qint64 interval = qint64(rate) * 1000000;
         const qint64 due = qint64(seconds) * 1000 / rate;
@@ -242,6 +272,45 @@ BENCHMARK(BM_PlayDistinctFullHdAt40msFullView)->Iterations(1)->Unit(benchmark::k
 
 void BM_PlayDistinctLargeAt100ms(benchmark::State& state) { measurePlayback(state, Pictures::large(), 100, 'o'); }
 BENCHMARK(BM_PlayDistinctLargeAt100ms)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Decoding full-HD pictures over and over through a store whose cache holds fewer of them than
+// are shown, as playback does: once the pixel pool is warm, each decode writes into the pixels of
+// a picture evicted before it, so the page faults per decode are those of the decoder's own
+// working memory, not the 2,048 of a fresh full-HD picture.
+void BM_DecodeFullHdSteadyState(benchmark::State& state)
+{
+    pictures::PictureStore::Settings settings;
+    settings.budgetBytes = 64 * 1024 * 1024;
+    pictures::PictureStore store(settings);
+    std::vector<pictures::PictureStore::Source> sources;
+    for (const std::string& path : Pictures::few().paths()) {
+        pictures::Result<pictures::PictureStore::Source> source = store.load(QString::fromStdString(path));
+        if (!source) {
+            state.SkipWithError(source.error().message().c_str());
+            return;
+        }
+        sources.push_back(source.value());
+    }
+    const auto round = [&] {
+        for (const auto& source : sources)
+            benchmark::DoNotOptimize(store.image(*source).value().constBits());
+    };
+    // Warming: the pool fills up to the budget.
+    round();
+    round();
+    const std::int64_t decodesBefore = store.decodes();
+    const std::int64_t mappingsBefore = store.pixels().mappings();
+    const bench::FaultCount faults;
+    for (auto _ : state)
+        round();
+    const double decodes = double(store.decodes() - decodesBefore);
+    faults.report(state, decodes);
+    state.counters["decodes"] = decodes;
+    state.counters["new_mappings"] = double(store.pixels().mappings() - mappingsBefore);
+    state.counters["pool_MB"] = double(store.pixels().usedBytes() + store.pixels().freeBytes()) / (1024.0 * 1024.0);
+    state.SetItemsProcessed(std::int64_t(decodes));
+}
+BENCHMARK(BM_DecodeFullHdSteadyState)->Iterations(3)->Unit(benchmark::kMillisecond);
 
 // One picture named in many ways, or named the same way by many frames: the memory it adds.
 void measureOnePicture(benchmark::State& state, bool spellings)

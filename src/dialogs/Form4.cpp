@@ -64,6 +64,8 @@ std::vector<Decoded> decodeAll(forms::Application& application, const std::vecto
     std::vector<Decoded> results(files.size());
     std::atomic<std::size_t> next { 0 };
     auto work = [&] {
+        // A picture waiting for a free decoder stops waiting when the user cancels.
+        const forms::Progress::Scope scope(progress);
         for (std::size_t k = next++; k < files.size() && !progress.cancelled(); k = next++) {
             try {
                 results[k].picture = application.loadPicture(files[k]);

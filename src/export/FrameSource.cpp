@@ -6,10 +6,8 @@
 #include "export/ExportError.h"
 #include "export/ExportOptions.h"
 #include "forms/Error.h"
-#include "pictures/PictureLimits.h"
-#include "pictures/PictureReader.h"
+#include "pictures/DecoderPool.h"
 
-#include <QImageReader>
 #include <QPainter>
 
 #include <algorithm>
@@ -30,6 +28,20 @@ constexpr qsizetype keptBudget = qsizetype(64) * 1024 * 1024;
 ExportError badInput(const std::string& message)
 {
     return ExportError(ExportError::Kind::BadInput, "The animation was not exported: " + message);
+}
+
+// The window's checked decode: regular files only, the checks before decoding, the time bound.
+// Its decodes run on threads it leaves, so nothing is joined when the process ends.
+pictures::DecoderPool& decoders()
+{
+    static pictures::DecoderPool pool;
+    return pool;
+}
+
+// A cause as Open words it, naming the file.
+std::string cannotRead(const std::string& path, const pictures::PictureError& error)
+{
+    return "cannot read " + path + ": " + error.message();
 }
 
 // 35651584 as "35,651,584".
@@ -94,36 +106,26 @@ FrameSource::FrameSource(const ExportOptions& options, const std::atomic<bool>& 
     std::atomic<int> done { 0 };
     std::atomic<qsizetype> keptBytes { 0 };
     std::mutex reportMutex;
-    auto decodeFile = [&](std::size_t k) {
-        pictures::Result<QImage> read = pictures::readPicture(QString::fromStdString(files[k]));
-        if (!read) {
-            results[k].error = read.error().text();
-            return;
-        }
-        results[k].size = read->size();
-        // Keep the picture for the stream only while the budget allows; its size is all the
-        // check needs otherwise.
-        const qsizetype bytes = read->sizeInBytes();
-        if (keptBytes.fetch_add(bytes) + bytes <= keptBudget)
-            results[k].image = std::move(read).value();
-        else
-            keptBytes -= bytes;
-    };
+    const pictures::DecoderPool::Cancel stopped = [this] { return m_stop.load(); };
     auto check = [&] {
         for (std::size_t k = nextFile++; k < files.size() && !m_stop; k = nextFile++) {
-            // PNG, JPEG and GIF state their size in a header that Qt reads without decoding, and
-            // the picture path decodes them to exactly that size. Decoding them here only to
-            // learn it would decode every frame twice; a damaged one is still named with its
-            // frame when the stream reaches it, and nothing is written then either.
-            QImageReader probe(QString::fromStdString(files[k]));
-            probe.setDecideFormatFromContent(true);
-            const QByteArray format = probe.format();
-            const QSize declared = probe.size();
-            if ((format == "png" || format == "jpeg" || format == "gif") && declared.isValid()
-                && pictures::PictureLimits::allows(declared.width(), declared.height()))
-                results[k].size = declared;
-            else
-                decodeFile(k);
+            // PNG, JPEG and GIF state their size in a header, and the picture path decodes them to
+            // exactly that size: they are checked, not decoded, here, so that no frame is decoded
+            // twice. Every other format is decoded to learn its size, and kept for the stream while
+            // the budget allows.
+            pictures::Result<pictures::DecoderPool::Inspected> inspected
+                = decoders().inspect(QString::fromStdString(files[k]), stopped);
+            if (!inspected) {
+                results[k].error = cannotRead(files[k], inspected.error());
+            } else {
+                results[k].size = inspected.value().size;
+                QImage& image = inspected.value().image;
+                const qsizetype bytes = image.sizeInBytes();
+                if (!image.isNull() && keptBytes.fetch_add(bytes) + bytes <= keptBudget)
+                    results[k].image = std::move(image);
+                else if (!image.isNull())
+                    keptBytes -= bytes;
+            }
             const int count = ++done;
             if (checked) {
                 std::lock_guard lock(reportMutex);
@@ -264,10 +266,11 @@ QImage FrameSource::decode(int frame)
     if (kept != m_kept.end()) {
         picture = kept->second;
     } else {
-        pictures::Result<QImage> read = pictures::readPicture(QString::fromStdString(path));
+        pictures::Result<QImage> read
+            = decoders().decodeFile(QString::fromStdString(path), [this] { return m_stop.load(); });
         if (!read) {
             throw badInput("the picture of " + movelle::AnimationFile::framesPhrase({ frame }) + " of " + m_animation
-                           + " cannot be read any more: " + read.error().text());
+                           + " cannot be read any more: " + cannotRead(path, read.error()));
         }
         picture = std::move(read).value();
     }

@@ -38,9 +38,6 @@ std::string avError(int code)
 
 std::unique_ptr<VideoEncoder> VideoEncoder::create(const std::string& path, int width, int height, Settings settings)
 {
-    // The libraries' notes on what they chose go to standard error unless quietened; our own
-    // progress is what the user asked for.
-    av_log_set_level(AV_LOG_ERROR);
     std::unique_ptr<VideoEncoder> encoder(new VideoEncoder(path, settings));
     VideoEncoder& e = *encoder;
     const bool h264 = settings.codec == Codec::H264;

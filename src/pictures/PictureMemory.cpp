@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "pictures/PictureMemory.h"
 
+#include "pictures/PixelPool.h"
+
 #include <new>
 
 namespace pictures {
@@ -12,7 +14,9 @@ Result<QImage> allocatePicture(std::int64_t width, std::int64_t height, QImage::
     if (!limits.allows(width, height))
         return PictureError::tooLarge(width, height);
     try {
-        QImage image(int(width), int(height), format);
+        // A decode the store runs writes into the store's recycled memory.
+        QImage image = PixelPool::current() ? PixelPool::current()->acquire(QSize(int(width), int(height)), format)
+                                            : QImage(int(width), int(height), format);
         // QImage answers a failed allocation with a null image, not an exception.
         if (image.isNull())
             return PictureError::outOfMemory(width, height);

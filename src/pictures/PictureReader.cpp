@@ -4,6 +4,7 @@
 #include "pictures/GifScreen.h"
 #include "pictures/PictureFile.h"
 #include "pictures/PictureFormat.h"
+#include "pictures/PixelPool.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -11,7 +12,6 @@
 #include <QtPlugin>
 
 #include <exception>
-#include <mutex>
 #include <new>
 
 // Our readers live in this static library; importing the plugin here, in the one file every user of
@@ -21,16 +21,6 @@ Q_IMPORT_PLUGIN(PictureFormatsPlugin)
 namespace pictures {
 
 namespace {
-
-void prepareReaders()
-{
-    static std::once_flag once;
-    std::call_once(once, [] {
-        // Qt's own guard is a process-wide setting; raise it to our bound so that Qt refuses
-        // exactly what we would refuse, and not a legitimate 8000 x 8000 frame.
-        QImageReader::setAllocationLimit(int(Limits {}.maxBytes / (1024 * 1024)));
-    });
-}
 
 bool isOwnFormat(const QByteArray& format)
 {
@@ -57,7 +47,14 @@ Result<QImage> decodeWithQt(QByteArrayView bytes, const Limits& limits)
     if (declared.isValid() && !limits.allows(declared.width(), declared.height()))
         return PictureError::tooLarge(declared.width(), declared.height());
 
-    QImage image = reader.read();
+    // Qt's readers write into an image they are given when its size and format are the ones they
+    // would make: on the store's threads that is a recycled buffer from its pool.
+    QImage image;
+    const QImage::Format imageFormat = reader.imageFormat();
+    if (PixelPool* pool = PixelPool::current(); pool && declared.isValid() && imageFormat != QImage::Format_Invalid)
+        image = pool->acquire(declared, imageFormat);
+    if (!reader.read(&image))
+        image = QImage();
     if (image.isNull()) {
         // Qt answers a failed allocation with a null image too; find out whether that was it.
         if (declared.isValid() && QImage(declared, QImage::Format_ARGB32).isNull())
@@ -84,7 +81,6 @@ Result<QImage> decodeUnguarded(QByteArrayView bytes, const Limits& limits)
 
 Result<QImage> decodePicture(QByteArrayView bytes, const Limits& limits)
 {
-    prepareReaders();
     try {
         return decodeUnguarded(bytes, limits);
     } catch (const std::bad_alloc&) {

@@ -20,7 +20,8 @@ namespace pictures {
 //
 // Only regular files are read, without blocking. Pictures over the limits (16384 pixels a side or
 // 512 MiB decoded unless told otherwise) are refused before anything is allocated. Never shows UI;
-// safe to call from several worker threads at once.
+// safe to call from several worker threads at once. Qt's readers refuse what is over its own
+// allocation limit, a process-wide setting the program's main() raises to Limits::maxBytes.
 // A refusal names the file (PictureError::file(), and text() says "cannot read PATH: cause").
 Result<QImage> readPicture(const QString& path, const Limits& limits = {});
 

@@ -1,37 +1,42 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "pictures/DecoderPool.h"
 #include "pictures/Limits.h"
 #include "pictures/PictureCache.h"
 #include "pictures/PictureSource.h"
 #include "pictures/Result.h"
+#include "pictures/SourceRegistry.h"
 
-#include <QByteArrayView>
+#include <QByteArray>
 #include <QImage>
 #include <QString>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <functional>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <set>
-#include <thread>
-#include <tuple>
 #include <vector>
 
 namespace pictures {
 
-// Every picture the program has read: one source per file, however its path is spelled, and the
-// decoded pictures in a cache with a byte budget, so that an animation of any length plays in
-// bounded memory. Every decode runs on a thread of its own and is given up after a time bound, so
-// no picture holds its caller for longer than that. Safe to use from several threads at once.
+class DecodeAhead;
+class PixelPool;
+
+// Every picture the program has read, so that an animation of any length plays in bounded memory.
+// The store joins collaborators that each do one job: the sources by file identity
+// (SourceRegistry), the decoded pictures within a byte budget (PictureCache), the checked decode
+// with its time bound (DecoderPool), the pixel memory the decodes write into and the cache hands
+// back (PixelPool), and the workers that decode the next frames ahead (DecodeAhead). What is left
+// here is that a picture is decoded by one of them at a time. Safe to use from several threads at
+// once. The program makes one in main(); nothing of it lives until static destruction.
 class PictureStore {
 public:
-    using Decoder = std::function<Result<QImage>(QByteArrayView, const Limits&)>;
+    using Decoder = DecoderPool::Decoder;
     using Source = std::shared_ptr<const PictureSource>;
 
     struct Settings {
@@ -50,9 +55,7 @@ public:
     // the environment variable says.
     static std::int64_t defaultBudget();
 
-    // At most this many decodes that ran past their time bound may still be running; further
-    // decodes are refused until they end, so that hostile files cannot pile up threads.
-    static constexpr int maxAbandoned = 4;
+    static constexpr int maxAbandoned = DecoderPool::maxAbandoned;
 
     PictureStore();
     explicit PictureStore(Settings settings);
@@ -60,16 +63,14 @@ public:
     PictureStore(const PictureStore&) = delete;
     PictureStore& operator=(const PictureStore&) = delete;
 
-    // The program's store.
-    static PictureStore& shared();
-
     // Reads the file and decodes it once to know it is a picture, or finds the source of that very
     // file (same device, inode, size and modification time) that is still in use. The error names
-    // no file.
-    Result<Source> load(const QString& path);
+    // no file. `cancelled` ends a wait for a free decoder (DecoderPool).
+    Result<Source> load(const QString& path, const DecoderPool::Cancel& cancelled = {});
 
-    // The decoded picture: from the cache, or decoded now (waiting for a decode ahead of it that is
-    // under way rather than doing it twice).
+    // The decoded picture: from the cache, or decoded now. While another thread decodes the same
+    // picture (ahead of the playhead, or a paint), this waits for that decode instead of doing it
+    // twice.
     Result<QImage> image(const PictureSource& source);
     bool isCached(const PictureSource& source) const { return m_cache->contains(source); }
 
@@ -79,39 +80,35 @@ public:
     // Runs on a worker thread after each picture decoded ahead.
     void setDecodedAhead(std::function<void()> callback);
 
-    // The decode with the checks before it and the time bound around it.
-    Result<QImage> decodeBounded(const QByteArray& bytes);
+    // The checked decode with its time bound, as every decode of the store runs.
+    Result<QImage> decodeBounded(const QByteArray& bytes) { return m_decoders.decode(bytes); }
 
     PictureCache& cache() { return *m_cache; }
-    const Limits& limits() const { return m_settings.limits; }
-    std::size_t sourceCount();
+    PixelPool& pixels() { return *m_pixels; }
+    DecoderPool& decoders() { return m_decoders; }
+    const Limits& limits() const { return m_decoders.limits(); }
+    std::size_t sourceCount() { return m_registry.count(); }
+    // Pictures decoded since the store was made (opening, showing and decoding ahead).
+    std::int64_t decodes() const { return m_decodes.load(); }
 
 private:
-    struct Identity {
-        std::uint64_t device;
-        std::uint64_t inode;
-        std::int64_t size;
-        std::int64_t modified;
-        std::int64_t changed;
-        friend auto operator<=>(const Identity&, const Identity&) = default;
-    };
-    struct Shared;
-    void work();
+    // Decodes `source` into the cache unless it is there or being decoded already.
+    bool decodeAheadOne(const PictureSource& source);
+    // The decode of a picture this thread has marked as being decoded.
+    Result<QImage> decodeClaimed(const PictureSource& source);
 
-    Settings m_settings;
     std::shared_ptr<PictureCache> m_cache;
-    // Counts the abandoned decodes; the detached threads keep it alive.
-    std::shared_ptr<Shared> m_shared;
+    std::shared_ptr<PixelPool> m_pixels;
+    DecoderPool m_decoders;
+    SourceRegistry m_registry;
+    std::atomic<std::int64_t> m_decodes { 0 };
 
     std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::map<Identity, std::weak_ptr<const PictureSource>> m_sources;
-    std::size_t m_sweepAt = 64;
-    std::deque<Source> m_queue;
-    std::set<const PictureSource*> m_inFlight;
-    std::function<void()> m_decodedAhead;
-    std::vector<std::thread> m_workers;
-    bool m_stopping = false;
+    std::condition_variable m_decoded;
+    std::set<const PictureSource*> m_decoding;
+
+    // Last, so that its workers end before what they use.
+    std::unique_ptr<DecodeAhead> m_ahead;
 };
 
 }

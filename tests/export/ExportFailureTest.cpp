@@ -4,6 +4,8 @@
 
 #include "export/ExportOptions.h"
 #include "export/Progress.h"
+#include "forms/Error.h"
+#include "forms/qt/QtPictureDecoder.h"
 
 #include <gtest/gtest.h>
 
@@ -192,6 +194,40 @@ TEST_F(ExportFailure, APictureDamagedAfterItsHeaderStopsTheExportAtItsFrame)
         EXPECT_NE(run.err.find("cannot read " + cut), std::string::npos) << run.err;
         expectNothingWritten();
     }
+}
+
+// The generated hostile pictures (a FIFO, a scan bomb, a TIFF whose decode needs gigabytes, a
+// metafile of endless drawing) go through the same checked decode as Open: what Open refuses, the
+// export refuses with the same words, at once, writing nothing.
+TEST_F(ExportFailure, HostilePicturesAreRefusedAsOpenRefusesThem)
+{
+    const std::string command = std::string("bash '" MOVELLE_HOSTILE_SCRIPT "' '") + dir.str() + "/hostile'";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    forms::qt::QtPictureDecoder open;
+    int refused = 0;
+    for (const char* name : { "pipe.jpg", "scan-bomb.jpg", "huge-peak.tif", "render-bomb.wmf" }) {
+        SCOPED_TRACE(name);
+        const std::string picture = dir.str() + "/hostile/" + name;
+        std::string openSays;
+        try {
+            open.decode(picture);
+        } catch (const forms::Error& e) {
+            openSays = e.what();
+        }
+        const std::string ani = dir.writeFile("hostile.ani", aniText(2, "100", { red, picture }));
+        before = entries(dir.str());
+        const export_testing::Run run = exportAnimation({ ani, dir.str() + "/out.gif", "-q" });
+        if (openSays.empty()) {
+            EXPECT_EQ(run.status, 0) << run.err;
+            std::filesystem::remove(dir.str() + "/out.gif");
+            continue;
+        }
+        ++refused;
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.err.find("Frame 2: " + openSays), std::string::npos) << openSays << " in " << run.err;
+        expectNothingWritten();
+    }
+    EXPECT_GE(refused, 3);
 }
 
 TEST_F(ExportFailure, AFailedExportLeavesAnOlderOutputAsItWas)

@@ -2,6 +2,7 @@
 #include "pictures/PictureStore.h"
 
 #include "pictures/PictureReader.h"
+#include "pictures/PixelPool.h"
 
 #include <QColor>
 #include <QDir>
@@ -176,41 +177,140 @@ TEST_F(PictureStoreTest, refusesWhatIsNoPictureWithItsCause)
     EXPECT_EQ(store.sourceCount(), 0u);
 }
 
-// A decoder that does not come back until the test lets it, as a hostile picture would not.
+// A decoder that does not come back until the test lets it, as a hostile picture would not; it
+// decodes every other picture at once. It counts its decodes.
 struct StuckDecoder {
     std::shared_ptr<std::promise<void>> release = std::make_shared<std::promise<void>>();
     std::shared_future<void> released = release->get_future().share();
+    std::shared_ptr<std::atomic<int>> decodes = std::make_shared<std::atomic<int>>(0);
+    // The bytes it gets stuck on; none: every picture.
+    QByteArray stuckOn;
+    std::shared_ptr<std::promise<void>> entered = std::make_shared<std::promise<void>>();
 
     PictureStore::Decoder decoder() const
     {
-        return [released = released](QByteArrayView, const pictures::Limits&) -> pictures::Result<QImage> {
-            released.wait();
-            return QImage(1, 1, QImage::Format_RGB32);
+        return [released = released, decodes = decodes, stuckOn = stuckOn, entered = entered](
+                   QByteArrayView bytes, const pictures::Limits& limits) -> pictures::Result<QImage> {
+            if (++*decodes == 1)
+                entered->set_value();
+            if (stuckOn.isEmpty() || bytes == QByteArrayView(stuckOn))
+                released.wait();
+            return pictures::decodePicture(bytes, limits);
         };
     }
 };
 
+QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    return file.readAll();
+}
+
 TEST_F(PictureStoreTest, givesUpADecodeThatRunsPastItsTimeBound)
 {
     StuckDecoder stuck;
+    const QString path = write("slow.png", 4, 4, qRgb(1, 1, 1));
+    const QString good = write("good.png", 4, 4, qRgb(2, 2, 2));
+    stuck.stuckOn = contents(path);
     PictureStore::Settings settings;
     settings.decoder = stuck.decoder();
-    settings.timeBound = std::chrono::milliseconds(1);
+    // Long enough for the good picture's decode on a loaded machine.
+    settings.timeBound = std::chrono::milliseconds(250);
     PictureStore store(settings);
-    const QString path = write("slow.png", 4, 4, qRgb(1, 1, 1));
 
     for (int k = 0; k < PictureStore::maxAbandoned; ++k) {
         const pictures::PictureError error = store.load(path).error();
         EXPECT_EQ(error.problem(), Problem::TimedOut);
-        EXPECT_NE(error.message().find("longer than"), std::string::npos) << error.message();
+        EXPECT_NE(error.message().find("longer than 0.25 s"), std::string::npos) << error.message();
     }
-    // With as many decodes still running as are allowed, the next is refused without starting.
-    // (The count is kept by the store as it gives up, so this does not depend on the threads.)
-    const pictures::PictureError refused = store.load(path).error();
+    // With as many decodes still running as are allowed, a paint (which cannot wait long) is
+    // refused after one time bound; an open that is cancelled stops waiting.
+    const pictures::PictureError refused = store.load(good).error();
     EXPECT_EQ(refused.problem(), Problem::TimedOut);
     EXPECT_NE(refused.message().find("still being decoded"), std::string::npos) << refused.message();
+    const pictures::PictureError cancelled = store.load(good, [] { return true; }).error();
+    EXPECT_NE(cancelled.message().find("cancelled"), std::string::npos) << cancelled.message();
     EXPECT_EQ(store.sourceCount(), 0u);
-    stuck.release->set_value();
+
+    // An open waits for a slot instead: the good picture is decoded once the stuck ones end.
+    const pictures::Result<PictureStore::Source> waited = store.load(good, [&stuck] {
+        static std::once_flag once;
+        std::call_once(once, [&stuck] { stuck.release->set_value(); });
+        return false;
+    });
+    ASSERT_TRUE(waited.ok()) << waited.error().message();
+    EXPECT_EQ(waited.value()->size(), QSize(4, 4));
+}
+
+// Painting a picture whose decode ahead is under way, or decoding ahead a picture that is being
+// painted: one decode either way.
+TEST_F(PictureStoreTest, decodesAPictureOnceWhenPaintAndDecodeAheadMeet)
+{
+    for (const bool aheadFirst : { true, false }) {
+        const QString path = write("p.png", 8, 8, qRgb(5, 6, 7));
+        const QString other = write("q.png", 8, 8, qRgb(1, 2, 3));
+        StuckDecoder stuck;
+        stuck.stuckOn = contents(path);
+        PictureStore::Settings settings;
+        settings.decoder = stuck.decoder();
+        settings.aheadThreads = 1;
+        PictureStore store(settings);
+        // Sources of this store, not decoded yet.
+        const PictureStore::Source source = std::make_shared<const pictures::PictureSource>(
+            contents(path), QSize(8, 8), false, std::shared_ptr<pictures::PictureCache>());
+        const PictureStore::Source next = std::make_shared<const pictures::PictureSource>(
+            contents(other), QSize(8, 8), false, std::shared_ptr<pictures::PictureCache>());
+        std::mutex mutex;
+        std::condition_variable changed;
+        int ahead = 0;
+        store.setDecodedAhead([&] {
+            std::lock_guard lock(mutex);
+            ++ahead;
+            changed.notify_all();
+        });
+
+        std::future<pictures::Result<QImage>> painted;
+        if (aheadFirst) {
+            store.decodeAhead({ source });
+            stuck.entered->get_future().wait();
+            painted = std::async(std::launch::async, [&] { return store.image(*source); });
+        } else {
+            painted = std::async(std::launch::async, [&] { return store.image(*source); });
+            stuck.entered->get_future().wait();
+            store.decodeAhead({ source });
+        }
+        // The next picture ahead is decoded after the first has been dealt with, by the one worker.
+        store.decodeAhead({ source, next });
+        stuck.release->set_value();
+        ASSERT_TRUE(painted.get().ok());
+        std::unique_lock lock(mutex);
+        ASSERT_TRUE(changed.wait_for(lock, std::chrono::seconds(60), [&] { return store.isCached(*next); }));
+        EXPECT_EQ(stuck.decodes->load(), 2) << (aheadFirst ? "decoded ahead first" : "painted first");
+        EXPECT_EQ(store.decodes(), 2);
+    }
+}
+
+// Decoded pictures live in the store's own recycled memory: playing more pictures than fit maps
+// no more than the budget allows, and an evicted picture's pixels take the next decode.
+TEST_F(PictureStoreTest, recyclesThePixelsOfEvictedPictures)
+{
+    PictureStore::Settings settings;
+    // Three pictures, and room for a fourth being decoded in the pool's spare quarter.
+    settings.budgetBytes = 7 * bytesOf(64, 64) / 2;
+    PictureStore store(settings);
+    std::vector<PictureStore::Source> sources;
+    for (int k = 0; k < 12; ++k)
+        sources.push_back(loaded(store, write(QString("p%1.jpg").arg(k), 64, 64, qRgb(20 * k, 0, 0), "JPEG")));
+    for (int round = 0; round < 3; ++round) {
+        for (const PictureStore::Source& source : sources)
+            ASSERT_TRUE(store.image(*source).ok());
+    }
+    EXPECT_EQ(store.cache().count(), 3u);
+    EXPECT_LE(store.pixels().usedBytes() + store.pixels().freeBytes(), settings.budgetBytes * 5 / 4);
+    // The cache's three and one being decoded while the oldest is evicted.
+    EXPECT_LE(store.pixels().mappings(), 4);
+    EXPECT_EQ(store.decodes(), 12 + 3 * 12);
 }
 
 TEST_F(PictureStoreTest, decodesAheadInTheOrderAsked)

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
+#include "pictures/Limits.h"
 #include "pictures/PictureReader.h"
 
 #include <QGuiApplication>
+#include <QImageReader>
 
 #include <gtest/gtest.h>
 
@@ -26,6 +28,8 @@ int readEach(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    // As the program's main(): Qt's readers refuse what ours refuse, not less.
+    QImageReader::setAllocationLimit(int(pictures::Limits {}.maxBytes / (1024 * 1024)));
     // Before the application exists: the child runs under an address-space limit it must not spend.
     if (argc > 1 && std::strcmp(argv[1], "--read-each") == 0)
         return readEach(argc, argv);

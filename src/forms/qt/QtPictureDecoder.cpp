@@ -2,6 +2,7 @@
 #include "forms/qt/QtPictureDecoder.h"
 
 #include "forms/Error.h"
+#include "forms/Progress.h"
 #include "forms/qt/QtPicture.h"
 #include "forms/qt/StoredPicture.h"
 #include "pictures/PictureStore.h"
@@ -18,7 +19,8 @@
 namespace forms::qt {
 
 QtPictureDecoder::QtPictureDecoder()
-    : QtPictureDecoder(pictures::PictureStore::shared())
+    : m_ownStore(std::make_unique<pictures::PictureStore>())
+    , m_store(*m_ownStore)
 {
 }
 
@@ -26,6 +28,8 @@ QtPictureDecoder::QtPictureDecoder(pictures::PictureStore& store)
     : m_store(store)
 {
 }
+
+QtPictureDecoder::~QtPictureDecoder() = default;
 
 Picture QtPictureDecoder::decode(const std::string& path)
 {
@@ -40,13 +44,17 @@ Picture QtPictureDecoder::decode(const std::string& path)
     // Qt names files by QString, which cannot hold a file name that is not UTF-8 (a Latin-1 "\xE9"
     // from an old system). Such a file is opened here by its bytes and read through the name of
     // the open descriptor; the store knows files by their identity, not their name.
+    // An open's picture that waits for a free decoder stops waiting when the user cancels.
+    pictures::DecoderPool::Cancel cancelled;
+    if (const Progress* progress = Progress::current())
+        cancelled = [progress] { return progress->cancelled(); };
     pictures::Result<std::shared_ptr<const pictures::PictureSource>> source = [&] {
         if (name.toStdString() == path)
-            return m_store.load(name);
+            return m_store.load(name, cancelled);
         const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
         if (fd < 0)
             throw Error(ErrorKind::BadPicture, "cannot read " + path + ": " + std::generic_category().message(errno));
-        auto loaded = m_store.load(QString::fromStdString("/proc/self/fd/" + std::to_string(fd)));
+        auto loaded = m_store.load(QString::fromStdString("/proc/self/fd/" + std::to_string(fd)), cancelled);
         ::close(fd);
         if (!loaded)
             throw Error(ErrorKind::BadPicture, "cannot read " + path + ": " + loaded.error().message());

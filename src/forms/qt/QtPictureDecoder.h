@@ -3,6 +3,8 @@
 
 #include "forms/Picture.h"
 
+#include <memory>
+
 namespace pictures {
 class PictureStore;
 }
@@ -13,9 +15,12 @@ namespace forms::qt {
 // pictures in a cache with a byte budget.
 class QtPictureDecoder final : public PictureDecoder {
 public:
-    // The program's store unless told otherwise.
+    // A store of its own (tests and benchmarks), or the one given (the program's, made in main).
     QtPictureDecoder();
     explicit QtPictureDecoder(pictures::PictureStore& store);
+    ~QtPictureDecoder() override;
+    QtPictureDecoder(const QtPictureDecoder&) = delete;
+    QtPictureDecoder& operator=(const QtPictureDecoder&) = delete;
 
     Picture decode(const std::string& path) override;
     void decodeAhead(const std::vector<Picture>& upcoming) override;
@@ -23,6 +28,7 @@ public:
     pictures::PictureStore& store() const { return m_store; }
 
 private:
+    std::unique_ptr<pictures::PictureStore> m_ownStore;
     pictures::PictureStore& m_store;
 };
 
