@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "X11Session.h"
 
+#include <QBuffer>
 #include <QImage>
 
 #include <gtest/gtest.h>
@@ -32,6 +33,7 @@ constexpr QPoint kLoadFramePreview { 28, 28 };
 constexpr QPoint kLoadFrameOk { 332, 60 };
 constexpr QPoint kFileNameBox { 72, 129 };            // Text1 of the Save and Open dialogs
 constexpr QPoint kFileDialogOk { 324, 52 };
+constexpr QPoint kNowhere { 450, 300 };                // no control of the main window
 
 const QColor kFrameColours[] = { QColor(255, 0, 0), QColor(0, 255, 0), QColor(0, 0, 255) };
 const char* const kFrameFiles[] = { "1red.bmp", "2green.bmp", "3blue.bmp" };
@@ -94,6 +96,54 @@ protected:
         return -1;
     }
 
+    // Starts Xvfb (and openbox when asked), the program with these arguments, and logs in: the
+    // main window is shown and its client area found. Sets up the members below.
+    void startAndLogIn(const TempHome& temp, bool windowManager = false, const std::vector<std::string>& arguments = {})
+    {
+        // In the sanitizer build the leak checker looks at the program's end too; the session bus
+        // library that Qt's X11 platform loads keeps a buffer it never frees, which is not ours.
+        const std::filesystem::path suppressions = temp.home().parent_path() / "lsan.supp";
+        std::ofstream(suppressions) << "leak:libdbus-1.so\n";
+        const char* lsan = std::getenv("LSAN_OPTIONS");
+        const std::string lsanOptions = std::string(lsan ? lsan : "") + (lsan && *lsan ? ":" : "")
+            + "suppressions=" + suppressions.string();
+
+        ASSERT_TRUE(x.start()) << x.error();
+        if (windowManager) {
+            ASSERT_TRUE(x.startWindowManager()) << x.error();
+        }
+        ASSERT_TRUE(x.launch(MOVELLE_PROGRAM, { "HOME=" + temp.home().string(), "LSAN_OPTIONS=" + lsanOptions },
+                             arguments))
+            << x.error();
+
+        // The login: the password typed into its box, then Enter.
+        const std::string login = x.waitForWindow("^Login$", 30s);
+        ASSERT_FALSE(login.empty()) << "the login window did not appear";
+        x.click(login, kPasswordBox.x(), kPasswordBox.y());
+        x.type("harbor");
+        x.key("Return");
+        mainWindow = x.waitForWindow("^Movelle Version 1.0.0$", 20s);
+        ASSERT_FALSE(mainWindow.empty()) << "the main window did not open";
+        EXPECT_FALSE(x.windowVisible("^Login$"));
+        // Under a window manager the window is maximized after it is first shown.
+        ASSERT_TRUE(X11Session::waitUntil(
+            [&] {
+                menuHeight = findCanvasTop(mainWindow);
+                return menuHeight >= 0 && (!windowManager || x.windowSize(mainWindow).width() > 900);
+            },
+            10s))
+            << "the main window's frame picture was not drawn; the window is at " << x.windowPosition(mainWindow).x() << ","
+            << x.windowPosition(mainWindow).y() << " size " << x.windowSize(mainWindow).width() << " canvas top " << menuHeight;
+        mainOrigin = x.windowPosition(mainWindow) + QPoint(0, menuHeight);
+    }
+
+    static void skipWithoutX()
+    {
+        if (X11Session::findProgram("Xvfb").empty())
+            GTEST_SKIP() << "Xvfb is not installed (Debian package xvfb): the end-to-end test needs an X server of its own.";
+        ASSERT_FALSE(X11Session::findProgram("xdotool").empty()) << "xdotool (Debian package xdotool) types and clicks here.";
+    }
+
     QColor mainPixel(QPoint p) { return x.pixel(mainOrigin + p); }
     void clickMain(QPoint p) { x.click(mainWindow, p.x(), p.y() + menuHeight); }
 
@@ -148,41 +198,18 @@ protected:
 
 TEST_F(EndToEnd, LoginBuildLoadPlaySaveNewOpenAndEscape)
 {
-    if (X11Session::findProgram("Xvfb").empty())
-        GTEST_SKIP() << "Xvfb is not installed (Debian package xvfb): the end-to-end test needs an X server of its own.";
-    ASSERT_FALSE(X11Session::findProgram("xdotool").empty()) << "xdotool (Debian package xdotool) types and clicks here.";
-
+    skipWithoutX();
+    if (IsSkipped() || HasFatalFailure())
+        return;
     TempHome temp;
     for (int i = 0; i < 3; ++i) {
         QImage picture(60, 60, QImage::Format_RGB32);
         picture.fill(kFrameColours[i]);
         ASSERT_TRUE(picture.save(QString::fromStdString((temp.frames() / kFrameFiles[i]).string()), "BMP"));
     }
-
-    // In the sanitizer build the leak checker looks at the program's end too; the session bus
-    // library that Qt's X11 platform loads keeps a buffer it never frees, which is not ours.
-    const std::filesystem::path suppressions = temp.home().parent_path() / "lsan.supp";
-    std::ofstream(suppressions) << "leak:libdbus-1.so\n";
-    const char* lsan = std::getenv("LSAN_OPTIONS");
-    const std::string lsanOptions = std::string(lsan ? lsan : "") + (lsan && *lsan ? ":" : "")
-        + "suppressions=" + suppressions.string();
-
-    ASSERT_TRUE(x.start()) << x.error();
-    ASSERT_TRUE(x.launch(MOVELLE_PROGRAM, { "HOME=" + temp.home().string(), "LSAN_OPTIONS=" + lsanOptions }))
-        << x.error();
-
-    // The login: the password typed into its box, then Enter.
-    const std::string login = x.waitForWindow("^Login$", 30s);
-    ASSERT_FALSE(login.empty()) << "the login window did not appear";
-    x.click(login, kPasswordBox.x(), kPasswordBox.y());
-    x.type("harbor");
-    x.key("Return");
-    mainWindow = x.waitForWindow("^Movelle Version 1.0.0$", 20s);
-    ASSERT_FALSE(mainWindow.empty()) << "the main window did not open";
-    EXPECT_FALSE(x.windowVisible("^Login$"));
-    ASSERT_TRUE(X11Session::waitUntil([&] { return (menuHeight = findCanvasTop(mainWindow)) >= 0; }, 10s))
-        << "the main window's frame picture was not drawn";
-    mainOrigin = x.windowPosition(mainWindow) + QPoint(0, menuHeight);
+    startAndLogIn(temp);
+    if (HasFatalFailure())
+        return;
 
     // Three frames at 100 ms a picture.
     clickMain(kFrameCount);
@@ -262,5 +289,128 @@ TEST_F(EndToEnd, LoginBuildLoadPlaySaveNewOpenAndEscape)
     x.key("Escape");
     EXPECT_EQ(x.waitForExit(10s), 0);
 }
+
+// The ways a user stops an open through its progress dialog.
+enum class CancelBy { Click, Escape, Space, CloseBox };
+
+class CancelProgress : public EndToEnd, public ::testing::WithParamInterface<bool> { };
+
+// An open of many large pictures shows the progress dialog; each way of cancelling it, with
+// input sent as the X server sends a user's, stops the open and leaves the main window as it was.
+// Meanwhile the main window takes no input.
+TEST_P(CancelProgress, EveryWayOfCancellingStopsTheOpen)
+{
+    const bool windowManager = GetParam();
+    skipWithoutX();
+    if (IsSkipped() || HasFatalFailure())
+        return;
+    if (windowManager && X11Session::findProgram("openbox").empty())
+        GTEST_SKIP() << "openbox is not installed (Debian package openbox)";
+
+    // Large pictures of one colour: small files whose decoding takes a while each. Every frame
+    // has a file of its own, so each is decoded.
+    TempHome temp;
+    constexpr int kFrames = 800;
+    QImage big(2000, 2000, QImage::Format_RGB32);
+    big.fill(QColor(200, 120, 40));
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && big.save(&buffer, "JPEG", 50));
+    std::ofstream animation(temp.home() / "slow.ani", std::ios::binary);
+    animation << kFrames << "\r\n100\r\n";
+    for (int i = 0; i < kFrames; ++i) {
+        const std::filesystem::path file = temp.frames() / ("slow" + std::to_string(i) + ".jpg");
+        std::ofstream(file, std::ios::binary).write(jpeg.constData(), jpeg.size());
+        animation << file.string() << "\r\n";
+    }
+    animation.close();
+
+    startAndLogIn(temp, windowManager);
+    if (HasFatalFailure())
+        return;
+    // The focus leaves the number box for "Default...", so that no blinking caret differs from
+    // one look at the window to the next.
+    x.key("Tab");
+    x.key("Tab");
+    clickMain(kNowhere);
+    const QRect mainArea(mainOrigin, QSize(560, 320));
+    QImage before;
+    ASSERT_TRUE(X11Session::waitUntil([&] { return (before = x.grab(mainArea)) == x.grab(mainArea); }, 5s));
+
+    // Without a window manager there is no close box.
+    std::vector<CancelBy> ways { CancelBy::Click, CancelBy::Escape, CancelBy::Space };
+    if (windowManager)
+        ways.push_back(CancelBy::CloseBox);
+    for (const CancelBy way : ways) {
+        SCOPED_TRACE("cancel by " + std::to_string(int(way)));
+        x.key("F3");
+        const std::string open = x.waitForWindow("^Open Screen$", 10s);
+        ASSERT_FALSE(open.empty()) << "the Open dialog did not appear";
+        x.click(open, kFileNameBox.x(), kFileNameBox.y());
+        x.key("ctrl+a");
+        x.type("slow.ani");
+        x.click(open, kFileDialogOk.x(), kFileDialogOk.y());
+        const std::string progress = x.waitForWindow("^Movelle$", 20s);
+        ASSERT_FALSE(progress.empty()) << "the progress dialog did not appear";
+        if (windowManager) {
+            EXPECT_NE(x.transientFor(progress), 0u) << "the progress dialog belongs to no window";
+        }
+
+        if (way == CancelBy::Click) {
+            // Typing into the main window and pressing its keys while the dialog is up changes
+            // nothing there.
+            clickMain(kFrameCount);
+            x.type("9");
+            clickMain(kSettingsFinished);
+            ASSERT_TRUE(x.windowVisible("^Movelle$")) << "the open ended before it could be cancelled";
+        }
+
+        const QSize size = x.windowSize(progress);
+        const auto cancelled = std::chrono::steady_clock::now();
+        switch (way) {
+        case CancelBy::Click:
+            // Cancel is the button at the dialog's bottom right corner.
+            x.click(progress, size.width() - 30, size.height() - 20);
+            break;
+        case CancelBy::Escape:
+            x.key("Escape");
+            break;
+        case CancelBy::Space:
+            x.key("space");
+            break;
+        case CancelBy::CloseBox:
+            x.closeWindow(progress);
+            break;
+        }
+        ASSERT_TRUE(X11Session::waitUntil([&] { return !x.windowVisible("^Movelle$"); }, 60s))
+            << "the progress dialog stayed up";
+        // The Open dialog stays for another try. It closes once the open has stopped and the
+        // program takes input again; the main window it uncovers is exactly as it was: no
+        // frames, no picture, no typed text.
+        ASSERT_TRUE(X11Session::waitUntil(
+            [&] {
+                if (!x.windowVisible("^Open Screen$"))
+                    return true;
+                x.closeWindow(open);
+                return false;
+            },
+            60s, 100ms));
+        const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - cancelled);
+        std::cerr << "stopped and took input again " << took.count() << " ms after the cancel\n";
+        // The open itself would last far longer; what may still run is the decoding of the
+        // pictures under way when the user cancelled.
+        EXPECT_LT(took, 3s) << "the open went on after the cancel";
+        // Back in the main window (a click where there is no control), the focus is back on
+        // "Default..." too.
+        clickMain(kNowhere);
+        if (!X11Session::waitUntil([&] { return x.grab(mainArea) == before; }, 5s)) {
+            ADD_FAILURE() << "the main window changed: it was as in movelle-e2e-before.png";
+            before.save("movelle-e2e-before.png");
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(, CancelProgress, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "UnderOpenbox" : "WithoutWindowManager"; });
 
 }
