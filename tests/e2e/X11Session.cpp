@@ -294,15 +294,25 @@ void X11Session::key(const std::string& keys)
 
 void X11Session::click(const std::string& window, int x, int y, int count)
 {
-    xdotool({ "mousemove", "--sync", "--window", window, std::to_string(x), std::to_string(y), "click", "--repeat",
+    // No --sync: it waits for the pointer to move, forever when it is there already. The server
+    // handles the move before the click all the same.
+    xdotool({ "mousemove", "--window", window, std::to_string(x), std::to_string(y), "click", "--repeat",
               std::to_string(count), "--delay", "60", "1" });
 }
 
 bool X11Session::windowVisible(const std::string& titleRegex)
 {
-    bool ok = false;
-    const std::string found = xdotool({ "search", "--onlyvisible", "--name", titleRegex }, &ok);
-    return ok && !found.empty();
+    // A window destroyed while xdotool looks at it makes the search fail (BadWindow): that says
+    // nothing about the others, so it looks again.
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        bool ok = false;
+        const std::string found = xdotool({ "search", "--onlyvisible", "--name", titleRegex }, &ok);
+        if (!found.empty())
+            return true;
+        if (ok)
+            return false;
+    }
+    return false;
 }
 
 std::string X11Session::waitForWindow(const std::string& titleRegex, std::chrono::milliseconds timeout)
@@ -360,7 +370,7 @@ void X11Session::closeWindow(const std::string& window)
             const QSize size = windowSize(window);
             const int right = at.x() + size.width() + int(frame[1]) - 10;
             const int top = at.y() - int(frame[2]) / 2;
-            xdotool({ "mousemove", "--sync", std::to_string(right), std::to_string(top), "click", "1" });
+            xdotool({ "mousemove", std::to_string(right), std::to_string(top), "click", "1" });
         }
         return;
     }
