@@ -222,7 +222,7 @@ TEST_F(EndToEnd, LoginBuildLoadPlaySaveNewOpenAndEscape)
     x.type("100");
     clickMain(kSettingsFinished);
     const QColor background = mainPixel(frameButton(2) + QPoint(0, -30));
-    ASSERT_TRUE(X11Session::waitUntil([&] { return mainPixel(frameButton(2)) != background; }, 10s))
+    ASSERT_TRUE(X11Session::waitUntil([&] { return mainPixel(frameButton(2)) != background; }, 30s))
         << "the frame buttons did not appear";
 
     // Each frame gets its picture through the Load Frame dialog.
@@ -230,7 +230,7 @@ TEST_F(EndToEnd, LoginBuildLoadPlaySaveNewOpenAndEscape)
         SCOPED_TRACE(kFrameFiles[i]);
         clickMain(frameButton(i));
         x.key("F7");
-        const std::string dialog = x.waitForWindow("^Load Frame$", 10s);
+        const std::string dialog = x.waitForWindow("^Load Frame$", 30s);
         ASSERT_FALSE(dialog.empty()) << "the Load Frame dialog did not appear";
         const QPoint origin = x.windowPosition(dialog);
         if (i == 0) {
@@ -242,10 +242,10 @@ TEST_F(EndToEnd, LoginBuildLoadPlaySaveNewOpenAndEscape)
         x.click(dialog, kLoadFrameFiles.x(), kLoadFrameFiles.y());
         for (int down = 0; down < i; ++down)
             x.key("Down");
-        ASSERT_TRUE(X11Session::waitUntil([&] { return frameOf(x.pixel(origin + kLoadFramePreview)) == i; }, 10s))
+        ASSERT_TRUE(X11Session::waitUntil([&] { return frameOf(x.pixel(origin + kLoadFramePreview)) == i; }, 30s))
             << "the preview does not show " << kFrameFiles[i];
         x.click(dialog, kLoadFrameOk.x(), kLoadFrameOk.y());
-        ASSERT_TRUE(X11Session::waitUntil([&] { return frameOf(mainPixel(kFramePicture)) == i; }, 10s))
+        ASSERT_TRUE(X11Session::waitUntil([&] { return frameOf(mainPixel(kFramePicture)) == i; }, 30s))
             << "frame " << i + 1 << " does not show its picture";
     }
 
@@ -256,14 +256,14 @@ TEST_F(EndToEnd, LoginBuildLoadPlaySaveNewOpenAndEscape)
 
     // Saved under the name typed into the Save dialog, in the home directory its lists show.
     x.key("F4");
-    const std::string save = x.waitForWindow("^Save Screen$", 10s);
+    const std::string save = x.waitForWindow("^Save Screen$", 30s);
     ASSERT_FALSE(save.empty()) << "the Save dialog did not appear";
     x.click(save, kFileNameBox.x(), kFileNameBox.y());
     x.key("ctrl+a");
     x.type("anim");
     x.click(save, kFileDialogOk.x(), kFileDialogOk.y());
     const std::filesystem::path saved = temp.home() / "anim.ani";
-    ASSERT_TRUE(X11Session::waitUntil([&] { return !x.windowVisible("^Save Screen$"); }, 10s));
+    ASSERT_TRUE(X11Session::waitUntil([&] { return !x.windowVisible("^Save Screen$"); }, 30s));
     ASSERT_TRUE(std::filesystem::exists(saved));
     std::ifstream in(saved, std::ios::binary);
     const std::string content { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
@@ -273,18 +273,18 @@ TEST_F(EndToEnd, LoginBuildLoadPlaySaveNewOpenAndEscape)
 
     // New empties the frame picture.
     x.key("F2");
-    ASSERT_TRUE(X11Session::waitUntil([&] { return frameOf(mainPixel(kFramePicture)) < 0; }, 10s))
+    ASSERT_TRUE(X11Session::waitUntil([&] { return frameOf(mainPixel(kFramePicture)) < 0; }, 30s))
         << "New left a frame picture on screen";
 
     // Opened again: the same three pictures play in the same order.
     x.key("F3");
-    const std::string open = x.waitForWindow("^Open Screen$", 10s);
+    const std::string open = x.waitForWindow("^Open Screen$", 30s);
     ASSERT_FALSE(open.empty()) << "the Open dialog did not appear";
     x.click(open, kFileNameBox.x(), kFileNameBox.y());
     x.key("ctrl+a");
     x.type("anim.ani");
     x.click(open, kFileDialogOk.x(), kFileDialogOk.y());
-    ASSERT_TRUE(X11Session::waitUntil([&] { return !x.windowVisible("^Open Screen$"); }, 10s))
+    ASSERT_TRUE(X11Session::waitUntil([&] { return !x.windowVisible("^Open Screen$"); }, 30s))
         << "the Open dialog stayed open";
     x.key("F5");
     expectCycle(watchPlayback(2000ms));
