@@ -14,7 +14,7 @@ packages=(
     libgl-dev fonts-urw-base35
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-liberation2
-    xvfb xauth xdotool x11-apps imagemagick
+    xvfb xauth xdotool x11-apps imagemagick openbox libxcb1-dev
     at-spi2-core python3-pyatspi dbus-daemon dbus-bin
     libimagequant-dev libpng-dev libwebp-dev libavformat-dev libavcodec-dev libswscale-dev libavutil-dev ffmpeg
 )

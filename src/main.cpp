@@ -21,8 +21,12 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -72,15 +76,36 @@ int runCommand(int argc, char* argv[])
     return exporter::ExportCommand::run(arguments, stdout, stderr);
 }
 
+// Qt's own options, which QApplication takes off the command line (with one dash or two), and
+// whether each takes the next argument as its value.
+bool isQtOption(std::string_view argument, bool* takesValue)
+{
+    static constexpr std::array<std::string_view, 18> withValue {
+        "platform", "platformpluginpath", "platformtheme", "plugin", "qmljsdebugger", "qwindowgeometry",
+        "qwindowicon", "qwindowtitle", "session", "style", "stylesheet", "display", "geometry", "title",
+        "name", "visual", "dialogs", "fontengine",
+    };
+    static constexpr std::array<std::string_view, 5> flags { "reverse", "widgetcount", "nograb", "dograb", "sync" };
+    if (argument.starts_with("--"))
+        argument.remove_prefix(2);
+    else if (argument.starts_with("-"))
+        argument.remove_prefix(1);
+    else
+        return false;
+    // "-style=fusion" carries its value itself.
+    const bool carriesValue = argument.find('=') != std::string_view::npos;
+    argument = argument.substr(0, argument.find('='));
+    *takesValue = !carriesValue && std::find(withValue.begin(), withValue.end(), argument) != withValue.end();
+    return std::find(withValue.begin(), withValue.end(), argument) != withValue.end()
+        || std::find(flags.begin(), flags.end(), argument) != flags.end();
 }
 
-int main(int argc, char* argv[])
+// The command line is read before any window system is needed, so that a mistake in it is told
+// without a screen. Returns the exit status when the program ends here.
+std::optional<int> readCommandLine(int argc, char* argv[])
 {
-    applyProcessSettings();
     if (argc > 1) {
-        const std::string command = argv[1];
-        if (command == "export" || command == "import")
-            return runCommand(argc, argv);
+        const std::string_view command = argv[1];
         if (command == "--help" || command == "-h") {
             std::fputs(usage, stdout);
             return 0;
@@ -90,6 +115,31 @@ int main(int argc, char* argv[])
             return 0;
         }
     }
+    int files = 0;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        bool takesValue = false;
+        if (isQtOption(argument, &takesValue)) {
+            i += takesValue ? 1 : 0;
+            continue;
+        }
+        if (argument.starts_with("-") || ++files > 1) {
+            std::fprintf(stderr, "movelle: unexpected argument %s\n%s", argv[i], usage);
+            return 2;
+        }
+    }
+    return std::nullopt;
+}
+
+}
+
+int main(int argc, char* argv[])
+{
+    applyProcessSettings();
+    if (argc > 1 && (std::string_view(argv[1]) == "export" || std::string_view(argv[1]) == "import"))
+        return runCommand(argc, argv);
+    if (const std::optional<int> status = readCommandLine(argc, argv))
+        return *status;
 
     QApplication qtApplication(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Movelle"));
@@ -104,7 +154,8 @@ int main(int argc, char* argv[])
     font.setPointSize(8);
     QApplication::setFont(font);
 
-    // Qt has taken its own options (-platform, -style, ...); what is left is at most one file.
+    // Qt has taken its own options (-platform, -style, ...); what is left is at most one file, as
+    // checked above.
     const QStringList arguments = QCoreApplication::arguments().mid(1);
     if (arguments.size() > 1 || (arguments.size() == 1 && arguments[0].startsWith(QLatin1Char('-')))) {
         std::fprintf(stderr, "movelle: unexpected argument %s\n%s", qPrintable(arguments.last()), usage);

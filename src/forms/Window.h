@@ -52,6 +52,9 @@ public:
     Frame frame() const { return m_frame; }
     Placement placement() const { return m_placement; }
     bool showInTaskbar() const { return m_showInTaskbar; }
+    // The window the others belong to: the window system keeps them above it and places them
+    // over it.
+    bool isMainWindow() const { return m_mainWindow; }
     const std::string& iconName() const { return m_iconName; }
     // A picture from the program's resources drawn from the client area's top-left corner.
     const std::string& backgroundPicture() const { return m_backgroundPicture; }
@@ -119,6 +122,7 @@ protected:
     void setFrame(Frame frame) { m_frame = frame; }
     void setPlacement(Placement placement) { m_placement = placement; }
     void setShowInTaskbar(bool show) { m_showInTaskbar = show; }
+    void setMainWindow(bool main) { m_mainWindow = main; }
     void setIconName(const std::string& name) { m_iconName = name; }
     void setBackground(unsigned rgb, const std::string& picture = {});
     void setKeyPreview(bool on) { m_keyPreview = on; }
@@ -139,6 +143,7 @@ private:
     Frame m_frame = Frame::Sizable;
     Placement m_placement = Placement::WindowSystem;
     bool m_showInTaskbar = true;
+    bool m_mainWindow = false;
     std::string m_iconName;
     std::string m_backgroundPicture;
     unsigned m_backColor = 0;

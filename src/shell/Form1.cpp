@@ -35,6 +35,7 @@ Form1::Form1(forms::Application& application)
     setClientSize(5055, 4980);
     // The frame picture reaches past the design width, so the window starts maximized.
     setPlacement(forms::Placement::Maximized);
+    setMainWindow(true);
     setIconName(":/icons/movelle.svg");
     setKeyPreview(true);
     layOut();

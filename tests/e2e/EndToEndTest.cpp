@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "X11Session.h"
 
+#include <QBuffer>
 #include <QImage>
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +14,8 @@
 #include <iterator>
 #include <random>
 #include <vector>
+
+#include <sys/wait.h>
 
 namespace {
 
@@ -33,6 +37,8 @@ constexpr QPoint kLoadFramePreview { 28, 28 };
 constexpr QPoint kLoadFrameOk { 332, 60 };
 constexpr QPoint kFileNameBox { 72, 129 };            // Text1 of the Save and Open dialogs
 constexpr QPoint kFileDialogOk { 324, 52 };
+constexpr QPoint kFileDialogCancel { 324, 84 };
+constexpr QPoint kNowhere { 450, 300 };                // no control of the main window
 
 const QColor kFrameColours[] = { QColor(255, 0, 0), QColor(0, 255, 0), QColor(0, 0, 255) };
 const char* const kFrameFiles[] = { "1red.bmp", "2green.bmp", "3blue.bmp" };
@@ -95,9 +101,9 @@ protected:
         return -1;
     }
 
-    // Starts the program on its own X server with `temp` as its home, logs in and waits for the
-    // main window to be drawn.
-    void startAndLogIn(const TempHome& temp)
+    // Starts Xvfb (and openbox when asked), the program with these arguments, and logs in: the
+    // main window is shown and its client area found. Sets up the members below.
+    void startAndLogIn(const TempHome& temp, bool windowManager = false, const std::vector<std::string>& arguments = {})
     {
         // In the sanitizer build the leak checker looks at the program's end too; the session bus
         // library that Qt's X11 platform loads keeps a buffer it never frees, which is not ours.
@@ -108,7 +114,11 @@ protected:
             + "suppressions=" + suppressions.string();
 
         ASSERT_TRUE(x.start()) << x.error();
-        ASSERT_TRUE(x.launch(MOVELLE_PROGRAM, { "HOME=" + temp.home().string(), "LSAN_OPTIONS=" + lsanOptions }))
+        if (windowManager) {
+            ASSERT_TRUE(x.startWindowManager()) << x.error();
+        }
+        ASSERT_TRUE(x.launch(MOVELLE_PROGRAM, { "HOME=" + temp.home().string(), "LSAN_OPTIONS=" + lsanOptions },
+                             arguments))
             << x.error();
 
         // The login: the password typed into its box, then Enter.
@@ -120,8 +130,15 @@ protected:
         mainWindow = x.waitForWindow("^Movelle Version 1.0.0$", 20s);
         ASSERT_FALSE(mainWindow.empty()) << "the main window did not open";
         EXPECT_FALSE(x.windowVisible("^Login$"));
-        ASSERT_TRUE(X11Session::waitUntil([&] { return (menuHeight = findCanvasTop(mainWindow)) >= 0; }, 10s))
-            << "the main window's frame picture was not drawn";
+        // Under a window manager the window is maximized after it is first shown.
+        ASSERT_TRUE(X11Session::waitUntil(
+            [&] {
+                menuHeight = findCanvasTop(mainWindow);
+                return menuHeight >= 0 && (!windowManager || x.windowSize(mainWindow).width() > 900);
+            },
+            10s))
+            << "the main window's frame picture was not drawn; the window is at " << x.windowPosition(mainWindow).x() << ","
+            << x.windowPosition(mainWindow).y() << " size " << x.windowSize(mainWindow).width() << " canvas top " << menuHeight;
         mainOrigin = x.windowPosition(mainWindow) + QPoint(0, menuHeight);
     }
 
@@ -134,7 +151,7 @@ protected:
         x.type(rate);
         clickMain(kSettingsFinished);
         const QColor background = mainPixel(frameButton(count - 1) + QPoint(0, -30));
-        ASSERT_TRUE(X11Session::waitUntil([&] { return mainPixel(frameButton(count - 1)) != background; }, 10s))
+        ASSERT_TRUE(X11Session::waitUntil([&] { return mainPixel(frameButton(count - 1)) != background; }, 30s))
             << "the frame buttons did not appear";
     }
 
@@ -163,6 +180,13 @@ protected:
             return buttons;
         }
         return {};
+    }
+
+    static void skipWithoutX()
+    {
+        if (X11Session::findProgram("Xvfb").empty())
+            GTEST_SKIP() << "Xvfb is not installed (Debian package xvfb): the end-to-end test needs an X server of its own.";
+        ASSERT_FALSE(X11Session::findProgram("xdotool").empty()) << "xdotool (Debian package xdotool) types and clicks here.";
     }
 
     QColor mainPixel(QPoint p) { return x.pixel(mainOrigin + p); }
@@ -219,17 +243,15 @@ protected:
 
 TEST_F(EndToEnd, LoginBuildLoadPlaySaveNewOpenAndEscape)
 {
-    if (X11Session::findProgram("Xvfb").empty())
-        GTEST_SKIP() << "Xvfb is not installed (Debian package xvfb): the end-to-end test needs an X server of its own.";
-    ASSERT_FALSE(X11Session::findProgram("xdotool").empty()) << "xdotool (Debian package xdotool) types and clicks here.";
-
+    skipWithoutX();
+    if (IsSkipped() || HasFatalFailure())
+        return;
     TempHome temp;
     for (int i = 0; i < 3; ++i) {
         QImage picture(60, 60, QImage::Format_RGB32);
         picture.fill(kFrameColours[i]);
         ASSERT_TRUE(picture.save(QString::fromStdString((temp.frames() / kFrameFiles[i]).string()), "BMP"));
     }
-
     startAndLogIn(temp);
     if (HasFatalFailure())
         return;
@@ -244,7 +266,7 @@ TEST_F(EndToEnd, LoginBuildLoadPlaySaveNewOpenAndEscape)
         SCOPED_TRACE(kFrameFiles[i]);
         clickMain(frameButton(i));
         x.key("F7");
-        const std::string dialog = x.waitForWindow("^Load Frame$", 10s);
+        const std::string dialog = x.waitForWindow("^Load Frame$", 30s);
         ASSERT_FALSE(dialog.empty()) << "the Load Frame dialog did not appear";
         const QPoint origin = x.windowPosition(dialog);
         if (i == 0) {
@@ -256,10 +278,10 @@ TEST_F(EndToEnd, LoginBuildLoadPlaySaveNewOpenAndEscape)
         x.click(dialog, kLoadFrameFiles.x(), kLoadFrameFiles.y());
         for (int down = 0; down < i; ++down)
             x.key("Down");
-        ASSERT_TRUE(X11Session::waitUntil([&] { return frameOf(x.pixel(origin + kLoadFramePreview)) == i; }, 10s))
+        ASSERT_TRUE(X11Session::waitUntil([&] { return frameOf(x.pixel(origin + kLoadFramePreview)) == i; }, 30s))
             << "the preview does not show " << kFrameFiles[i];
         x.click(dialog, kLoadFrameOk.x(), kLoadFrameOk.y());
-        ASSERT_TRUE(X11Session::waitUntil([&] { return frameOf(mainPixel(kFramePicture)) == i; }, 10s))
+        ASSERT_TRUE(X11Session::waitUntil([&] { return frameOf(mainPixel(kFramePicture)) == i; }, 30s))
             << "frame " << i + 1 << " does not show its picture";
     }
 
@@ -270,14 +292,14 @@ TEST_F(EndToEnd, LoginBuildLoadPlaySaveNewOpenAndEscape)
 
     // Saved under the name typed into the Save dialog, in the home directory its lists show.
     x.key("F4");
-    const std::string save = x.waitForWindow("^Save Screen$", 10s);
+    const std::string save = x.waitForWindow("^Save Screen$", 30s);
     ASSERT_FALSE(save.empty()) << "the Save dialog did not appear";
     x.click(save, kFileNameBox.x(), kFileNameBox.y());
     x.key("ctrl+a");
     x.type("anim");
     x.click(save, kFileDialogOk.x(), kFileDialogOk.y());
     const std::filesystem::path saved = temp.home() / "anim.ani";
-    ASSERT_TRUE(X11Session::waitUntil([&] { return !x.windowVisible("^Save Screen$"); }, 10s));
+    ASSERT_TRUE(X11Session::waitUntil([&] { return !x.windowVisible("^Save Screen$"); }, 30s));
     ASSERT_TRUE(std::filesystem::exists(saved));
     std::ifstream in(saved, std::ios::binary);
     const std::string content { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
@@ -287,18 +309,18 @@ TEST_F(EndToEnd, LoginBuildLoadPlaySaveNewOpenAndEscape)
 
     // New empties the frame picture.
     x.key("F2");
-    ASSERT_TRUE(X11Session::waitUntil([&] { return frameOf(mainPixel(kFramePicture)) < 0; }, 10s))
+    ASSERT_TRUE(X11Session::waitUntil([&] { return frameOf(mainPixel(kFramePicture)) < 0; }, 30s))
         << "New left a frame picture on screen";
 
     // Opened again: the same three pictures play in the same order.
     x.key("F3");
-    const std::string open = x.waitForWindow("^Open Screen$", 10s);
+    const std::string open = x.waitForWindow("^Open Screen$", 30s);
     ASSERT_FALSE(open.empty()) << "the Open dialog did not appear";
     x.click(open, kFileNameBox.x(), kFileNameBox.y());
     x.key("ctrl+a");
     x.type("anim.ani");
     x.click(open, kFileDialogOk.x(), kFileDialogOk.y());
-    ASSERT_TRUE(X11Session::waitUntil([&] { return !x.windowVisible("^Open Screen$"); }, 10s))
+    ASSERT_TRUE(X11Session::waitUntil([&] { return !x.windowVisible("^Open Screen$"); }, 30s))
         << "the Open dialog stayed open";
     x.key("F5");
     expectCycle(watchPlayback(2000ms));
@@ -343,5 +365,203 @@ TEST_F(EndToEnd, UnsavedWorkIsAskedAboutByKeyboardAndByClick)
     x.click(question, buttons[1].x(), buttons[1].y());
     EXPECT_EQ(x.waitForExit(10s), 0);
 }
+
+
+// The ways a user stops an open through its progress dialog.
+enum class CancelBy { Click, Escape, Space, CloseBox };
+
+struct CancelCase {
+    CancelBy way;
+    bool windowManager;
+};
+
+class CancelProgress : public EndToEnd, public ::testing::WithParamInterface<CancelCase> { };
+
+// An open of many large pictures shows the progress dialog; cancelling it, with input sent as the
+// X server sends a user's, stops the open and leaves the main window as it was. Meanwhile the
+// main window takes no input.
+TEST_P(CancelProgress, StopsTheOpen)
+{
+    const auto [way, windowManager] = GetParam();
+    skipWithoutX();
+    if (IsSkipped() || HasFatalFailure())
+        return;
+    if (windowManager && X11Session::findProgram("openbox").empty())
+        GTEST_SKIP() << "openbox is not installed (Debian package openbox)";
+
+    // Large pictures of one colour: small files whose decoding takes a while each. Every frame
+    // has a file of its own, so each is decoded.
+    TempHome temp;
+    constexpr int kFrames = 800;
+    QImage big(2000, 2000, QImage::Format_RGB32);
+    big.fill(QColor(200, 120, 40));
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && big.save(&buffer, "JPEG", 50));
+    std::ofstream animation(temp.home() / "slow.ani", std::ios::binary);
+    animation << kFrames << "\r\n100\r\n";
+    for (int i = 0; i < kFrames; ++i) {
+        const std::filesystem::path file = temp.frames() / ("slow" + std::to_string(i) + ".jpg");
+        std::ofstream(file, std::ios::binary).write(jpeg.constData(), jpeg.size());
+        animation << file.string() << "\r\n";
+    }
+    animation.close();
+
+    startAndLogIn(temp, windowManager);
+    if (HasFatalFailure())
+        return;
+    // The focus leaves the number box for "Default...", so that no blinking caret differs from
+    // one look at the window to the next.
+    x.key("Tab");
+    x.key("Tab");
+    clickMain(kNowhere);
+    const QRect mainArea(mainOrigin, QSize(560, 320));
+    QImage before;
+    ASSERT_TRUE(X11Session::waitUntil([&] { return (before = x.grab(mainArea)) == x.grab(mainArea); }, 5s));
+    // The window's shades differ a little between active and inactive; text, frames and pictures
+    // differ by far more.
+    const auto sameLook = [](const QImage& a, const QImage& b) {
+        if (a.size() != b.size())
+            return false;
+        for (int y = 0; y < a.height(); ++y) {
+            for (int x = 0; x < a.width(); ++x) {
+                const QRgb p = a.pixel(x, y);
+                const QRgb q = b.pixel(x, y);
+                if (std::abs(qRed(p) - qRed(q)) > 40 || std::abs(qGreen(p) - qGreen(q)) > 40
+                    || std::abs(qBlue(p) - qBlue(q)) > 40)
+                    return false;
+            }
+        }
+        return true;
+    };
+
+    {
+        x.key("F3");
+        const std::string open = x.waitForWindow("^Open Screen$", 10s);
+        ASSERT_FALSE(open.empty()) << "the Open dialog did not appear";
+        x.click(open, kFileNameBox.x(), kFileNameBox.y());
+        x.key("ctrl+a");
+        x.type("slow.ani");
+        x.click(open, kFileDialogOk.x(), kFileDialogOk.y());
+        const std::string progress = x.waitForWindow("^Movelle$", 20s);
+        ASSERT_FALSE(progress.empty()) << "the progress dialog did not appear";
+        if (windowManager) {
+            EXPECT_NE(x.transientFor(progress), 0u) << "the progress dialog belongs to no window";
+        }
+
+        {
+            // Typing into the main window and pressing its keys while the dialog is up changes
+            // nothing there.
+            clickMain(kFrameCount);
+            x.type("9");
+            clickMain(kSettingsFinished);
+            ASSERT_TRUE(x.windowVisible("^Movelle$")) << "the open ended before it could be cancelled";
+        }
+
+        const QSize size = x.windowSize(progress);
+        const auto cancelled = std::chrono::steady_clock::now();
+        switch (way) {
+        case CancelBy::Click:
+            // Cancel is the button at the dialog's bottom right corner.
+            x.click(progress, size.width() - 30, size.height() - 20);
+            break;
+        case CancelBy::Escape:
+            x.key("Escape");
+            break;
+        case CancelBy::Space:
+            x.key("space");
+            break;
+        case CancelBy::CloseBox:
+            x.closeWindow(progress);
+            break;
+        }
+        ASSERT_TRUE(X11Session::waitUntil([&] { return !x.windowVisible("^Movelle$"); }, 60s))
+            << "the progress dialog stayed up";
+        // The Open dialog stays for another try. It closes once the open has stopped and the
+        // program takes input again; the main window it uncovers is exactly as it was: no
+        // frames, no picture, no typed text.
+        // Its Cancel is clicked until it hides: a click while the open still runs is lost.
+        ASSERT_TRUE(X11Session::waitUntil(
+            [&] {
+                if (!x.windowVisible("^Open Screen$"))
+                    return true;
+                x.click(open, kFileDialogCancel.x(), kFileDialogCancel.y());
+                return false;
+            },
+            60s, 100ms));
+        const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - cancelled);
+        std::cerr << "stopped and took input again " << took.count() << " ms after the cancel\n";
+        // The open itself would last far longer; what may still run is the decoding of the
+        // pictures under way when the user cancelled.
+        EXPECT_LT(took, 3s) << "the open went on after the cancel";
+        // Back in the main window (a click where there is no control), the focus is back on
+        // "Default..." too.
+        clickMain(kNowhere);
+        if (!X11Session::waitUntil([&] { return sameLook(x.grab(mainArea), before); }, 10s)) {
+            ADD_FAILURE() << "the main window changed: it was as in movelle-e2e-before.png, it is as in "
+                             "movelle-e2e-after.png";
+            before.save("movelle-e2e-before.png");
+            x.grab(mainArea).save("movelle-e2e-after.png");
+        }
+    }
+}
+
+std::string cancelName(const ::testing::TestParamInfo<CancelCase>& info)
+{
+    static const char* const ways[] = { "Click", "Escape", "Space", "CloseBox" };
+    return std::string(ways[int(info.param.way)]) + (info.param.windowManager ? "UnderOpenbox" : "");
+}
+
+// Without a window manager there is no close box.
+INSTANTIATE_TEST_SUITE_P(, CancelProgress,
+                         ::testing::Values(CancelCase { CancelBy::Click, false }, CancelCase { CancelBy::Escape, false },
+                                           CancelCase { CancelBy::Space, false }, CancelCase { CancelBy::Click, true },
+                                           CancelCase { CancelBy::Escape, true }, CancelCase { CancelBy::CloseBox, true }),
+                         cancelName);
+
+// The command line is read before any window system is needed: without a display, a mistake in
+// it tells the usage and the status 2, and --help and --version answer.
+struct CommandLineCase {
+    std::vector<std::string> arguments;
+    int status;
+    const char* output;  // what standard output or standard error begins with
+};
+
+class CommandLine : public ::testing::TestWithParam<CommandLineCase> { };
+
+TEST_P(CommandLine, IsReadWithoutADisplay)
+{
+    const CommandLineCase& c = GetParam();
+    std::vector<std::string> environment;
+    for (const std::string& entry : e2e::environmentWith({})) {
+        const std::string name = entry.substr(0, entry.find('='));
+        if (name != "DISPLAY" && name != "WAYLAND_DISPLAY" && name != "QT_QPA_PLATFORM")
+            environment.push_back(entry);
+    }
+    std::FILE* out = std::tmpfile();
+    ASSERT_NE(out, nullptr);
+    std::vector<std::string> command { MOVELLE_PROGRAM };
+    command.insert(command.end(), c.arguments.begin(), c.arguments.end());
+    const pid_t pid = e2e::spawn(command, environment, { { 1, fileno(out) }, { 2, fileno(out) } });
+    ASSERT_GT(pid, 0);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    std::rewind(out);
+    std::string text(4096, '\0');
+    text.resize(std::fread(text.data(), 1, text.size(), out));
+    std::fclose(out);
+    ASSERT_TRUE(WIFEXITED(status)) << text;
+    EXPECT_EQ(WEXITSTATUS(status), c.status) << text;
+    EXPECT_EQ(text.rfind(c.output, 0), 0u) << text;
+    if (c.status == 2) {
+        EXPECT_NE(text.find("Usage: movelle"), std::string::npos) << text;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(, CommandLine,
+                         ::testing::Values(CommandLineCase { { "--bogus" }, 2, "movelle: unexpected argument --bogus" },
+                                           CommandLineCase { { "a.ani", "b.ani" }, 2, "movelle: unexpected argument b.ani" },
+                                           CommandLineCase { { "--help" }, 0, "Usage: movelle" },
+                                           CommandLineCase { { "--version" }, 0, "Movelle 1.0.0" }));
 
 }

@@ -60,7 +60,7 @@ TEST(ExportWindow, exportsTheAnimationAndStopsOnEscape)
 
     X11Session x;
     ASSERT_TRUE(x.start()) << x.error();
-    ASSERT_TRUE(x.launch(MOVELLE_PROGRAM, { animation.string() }, { "HOME=" + (dir / "home").string() })) << x.error();
+    ASSERT_TRUE(x.launch(MOVELLE_PROGRAM, { "HOME=" + (dir / "home").string() }, { animation.string() })) << x.error();
     const std::string login = x.waitForWindow("^Login$", 30s);
     ASSERT_FALSE(login.empty()) << "the login window did not appear";
     x.type("harbor");

@@ -6,12 +6,15 @@
 #include <QScreen>
 
 #include <cerrno>
+#include <cstdint>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <sstream>
 #include <thread>
+
+#include <xcb/xcb.h>
 
 #include <poll.h>
 #include <spawn.h>
@@ -104,6 +107,7 @@ X11Session::X11Session() = default;
 X11Session::~X11Session()
 {
     stop(m_program);
+    stop(m_windowManager);
     m_qt.reset();
     stop(m_server);
 }
@@ -170,13 +174,68 @@ bool X11Session::start()
     return true;
 }
 
-bool X11Session::launch(const std::string& program, const std::vector<std::string>& environment)
-{
-    return launch(program, {}, environment);
+namespace {
+
+// A connection of our own to the display, for the few requests xdotool does not make.
+class XConnection {
+public:
+    explicit XConnection(const std::string& display)
+        : m_connection(xcb_connect(display.c_str(), nullptr))
+    {
+    }
+    ~XConnection() { xcb_disconnect(m_connection); }
+    XConnection(const XConnection&) = delete;
+    XConnection& operator=(const XConnection&) = delete;
+
+    bool ok() const { return xcb_connection_has_error(m_connection) == 0; }
+    xcb_connection_t* get() const { return m_connection; }
+    xcb_window_t root() const { return xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root; }
+
+    xcb_atom_t atom(const char* name) const
+    {
+        const xcb_intern_atom_cookie_t cookie = xcb_intern_atom(m_connection, 0, std::uint16_t(std::strlen(name)), name);
+        std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
+            xcb_intern_atom_reply(m_connection, cookie, nullptr), &std::free);
+        return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    }
+
+    // The 32-bit values of a window's property.
+    std::vector<std::uint32_t> property(xcb_window_t window, const char* name, xcb_atom_t type) const
+    {
+        const xcb_get_property_cookie_t cookie = xcb_get_property(m_connection, 0, window, atom(name), type, 0, 16);
+        std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> reply(
+            xcb_get_property_reply(m_connection, cookie, nullptr), &std::free);
+        if (!reply || reply->format != 32)
+            return {};
+        const auto* values = static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
+        return { values, values + xcb_get_property_value_length(reply.get()) / 4 };
+    }
+
+private:
+    xcb_connection_t* m_connection;
+};
+
 }
 
-bool X11Session::launch(const std::string& program, const std::vector<std::string>& arguments,
-                        const std::vector<std::string>& environment)
+bool X11Session::startWindowManager()
+{
+    m_windowManager = spawn({ "openbox", "--sm-disable" }, environmentWith({ "DISPLAY=" + m_display }), {});
+    if (m_windowManager < 0) {
+        m_error = "openbox cannot be started";
+        return false;
+    }
+    // A window manager announces itself on the root window once it manages windows.
+    XConnection x(m_display);
+    if (!x.ok() || !waitUntil([&] { return !x.property(x.root(), "_NET_SUPPORTING_WM_CHECK", XCB_ATOM_WINDOW).empty(); },
+                              std::chrono::seconds(20))) {
+        m_error = "openbox did not start managing windows within 20 s";
+        return false;
+    }
+    return true;
+}
+
+bool X11Session::launch(const std::string& program, const std::vector<std::string>& environment,
+                        const std::vector<std::string>& arguments)
 {
     std::vector<std::string> extra = environment;
     extra.push_back("DISPLAY=" + m_display);
@@ -235,15 +294,25 @@ void X11Session::key(const std::string& keys)
 
 void X11Session::click(const std::string& window, int x, int y, int count)
 {
-    xdotool({ "mousemove", "--sync", "--window", window, std::to_string(x), std::to_string(y), "click", "--repeat",
+    // No --sync: it waits for the pointer to move, forever when it is there already. The server
+    // handles the move before the click all the same.
+    xdotool({ "mousemove", "--window", window, std::to_string(x), std::to_string(y), "click", "--repeat",
               std::to_string(count), "--delay", "60", "1" });
 }
 
 bool X11Session::windowVisible(const std::string& titleRegex)
 {
-    bool ok = false;
-    const std::string found = xdotool({ "search", "--onlyvisible", "--name", titleRegex }, &ok);
-    return ok && !found.empty();
+    // A window destroyed while xdotool looks at it makes the search fail (BadWindow): that says
+    // nothing about the others, so it looks again.
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        bool ok = false;
+        const std::string found = xdotool({ "search", "--onlyvisible", "--name", titleRegex }, &ok);
+        if (!found.empty())
+            return true;
+        if (ok)
+            return false;
+    }
+    return false;
 }
 
 std::string X11Session::waitForWindow(const std::string& titleRegex, std::chrono::milliseconds timeout)
@@ -264,31 +333,64 @@ std::string X11Session::waitForWindow(const std::string& titleRegex, std::chrono
 
 QPoint X11Session::windowPosition(const std::string& window)
 {
-    return windowGeometry(window).topLeft();
+    // Asked of the X server itself: xdotool counts a window manager's frame twice.
+    XConnection x(m_display);
+    const xcb_translate_coordinates_cookie_t cookie
+        = xcb_translate_coordinates(x.get(), static_cast<xcb_window_t>(std::stoul(window)), x.root(), 0, 0);
+    std::unique_ptr<xcb_translate_coordinates_reply_t, decltype(&std::free)> reply(
+        xcb_translate_coordinates_reply(x.get(), cookie, nullptr), &std::free);
+    return reply ? QPoint(reply->dst_x, reply->dst_y) : QPoint();
 }
 
-QRect X11Session::windowGeometry(const std::string& window)
+QSize X11Session::windowSize(const std::string& window)
 {
     const std::string shell = xdotool({ "getwindowgeometry", "--shell", window });
-    QRect at;
+    QSize size;
     std::stringstream lines(shell);
     std::string line;
     while (std::getline(lines, line)) {
-        const std::size_t equals = line.find('=');
-        if (equals == std::string::npos || equals + 1 >= line.size())
-            continue;
-        const std::string name = line.substr(0, equals);
-        const int value = std::stoi(line.substr(equals + 1));
-        if (name == "X")
-            at.moveLeft(value);
-        else if (name == "Y")
-            at.moveTop(value);
-        else if (name == "WIDTH")
-            at.setWidth(value);
-        else if (name == "HEIGHT")
-            at.setHeight(value);
+        if (line.rfind("WIDTH=", 0) == 0)
+            size.setWidth(std::stoi(line.substr(6)));
+        else if (line.rfind("HEIGHT=", 0) == 0)
+            size.setHeight(std::stoi(line.substr(7)));
     }
-    return at;
+    return size;
+}
+
+void X11Session::closeWindow(const std::string& window)
+{
+    XConnection x(m_display);
+    const auto id = static_cast<xcb_window_t>(std::stoul(window));
+    if (hasWindowManager()) {
+        // The close button is the last one at the right end of the title bar, which lies in the
+        // frame above the window.
+        const std::vector<std::uint32_t> frame = x.property(id, "_NET_FRAME_EXTENTS", XCB_ATOM_CARDINAL);
+        if (frame.size() == 4) {
+            const QPoint at = windowPosition(window);
+            const QSize size = windowSize(window);
+            const int right = at.x() + size.width() + int(frame[1]) - 10;
+            const int top = at.y() - int(frame[2]) / 2;
+            xdotool({ "mousemove", std::to_string(right), std::to_string(top), "click", "1" });
+        }
+        return;
+    }
+    xcb_client_message_event_t message {};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = id;
+    message.type = x.atom("WM_PROTOCOLS");
+    message.data.data32[0] = x.atom("WM_DELETE_WINDOW");
+    message.data.data32[1] = XCB_CURRENT_TIME;
+    xcb_send_event(x.get(), 0, id, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&message));
+    xcb_flush(x.get());
+}
+
+unsigned long X11Session::transientFor(const std::string& window)
+{
+    XConnection x(m_display);
+    const std::vector<std::uint32_t> owner
+        = x.property(static_cast<xcb_window_t>(std::stoul(window)), "WM_TRANSIENT_FOR", XCB_ATOM_WINDOW);
+    return owner.empty() ? 0 : owner.front();
 }
 
 QImage X11Session::grab(const QRect& area)

@@ -42,11 +42,14 @@ public:
     const std::string& error() const { return m_error; }
     const std::string& display() const { return m_display; }
 
-    // Starts a program on the display with extra environment entries ("NAME=value").
-    bool launch(const std::string& program, const std::vector<std::string>& environment);
-    // The same with command-line arguments.
-    bool launch(const std::string& program, const std::vector<std::string>& arguments,
-                const std::vector<std::string>& environment);
+    // Starts openbox on the display and waits until it manages windows. False, with error(), when
+    // it cannot be started.
+    bool startWindowManager();
+    bool hasWindowManager() const { return m_windowManager > 0; }
+
+    // Starts a program on the display with extra environment entries ("NAME=value") and arguments.
+    bool launch(const std::string& program, const std::vector<std::string>& environment,
+                const std::vector<std::string>& arguments = {});
     // Waits for the launched program to end; its exit code, or -1 when it did not end in time
     // or was killed by a signal.
     int waitForExit(std::chrono::milliseconds timeout);
@@ -61,10 +64,16 @@ public:
     // The visible window whose title matches the regular expression, waiting for it to appear.
     std::string waitForWindow(const std::string& titleRegex, std::chrono::milliseconds timeout);
     bool windowVisible(const std::string& titleRegex);
-    // The window's top-left corner on the screen.
+    // The window's top-left corner on the screen, and its size.
     QPoint windowPosition(const std::string& window);
+    QSize windowSize(const std::string& window);
     // The window's place and size on the screen.
-    QRect windowGeometry(const std::string& window);
+    QRect windowGeometry(const std::string& window) { return QRect(windowPosition(window), windowSize(window)); }
+    // What the user's close box does: with a window manager a click on the close button of the
+    // window's frame; without one the message a window manager sends for it (WM_DELETE_WINDOW).
+    void closeWindow(const std::string& window);
+    // The window the window manager keeps this one above (WM_TRANSIENT_FOR), or 0.
+    unsigned long transientFor(const std::string& window);
 
     // A part of the screen, in screen coordinates.
     QImage grab(const QRect& area);
@@ -81,6 +90,7 @@ private:
     std::string m_display;
     pid_t m_server = -1;
     pid_t m_program = -1;
+    pid_t m_windowManager = -1;
     std::unique_ptr<QGuiApplication> m_qt;
 };
 

@@ -20,6 +20,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QUrl>
+#include <QWindow>
 
 #include <algorithm>
 #include <exception>
@@ -61,14 +62,26 @@ protected:
         default:
             return false;
         }
-        auto* widget = qobject_cast<QWidget*>(watched);
-        if (m_dialog && widget && (widget == m_dialog || m_dialog->isAncestorOf(widget)))
-            return false;
-        // Closing the progress dialog means Cancel; closing anything else waits.
-        return true;
+        return !belongsToDialog(watched);
     }
 
 private:
+    // Input from the window system reaches the dialog's window (a QWindow, not a widget) before
+    // Qt hands it on to the dialog's widgets, and Escape reaches the dialog's shortcut (a plain
+    // object): all of them are the dialog's. Closing the progress dialog means Cancel; closing
+    // anything else waits.
+    bool belongsToDialog(QObject* watched) const
+    {
+        if (!m_dialog)
+            return false;
+        const QWindow* window = m_dialog->windowHandle();
+        for (const QObject* o = watched; o; o = o->parent()) {
+            if (o == m_dialog || (window && o == window))
+                return true;
+        }
+        return false;
+    }
+
     QPointer<QProgressDialog> m_dialog;
 };
 
@@ -115,7 +128,28 @@ void QtWindowSystem::showWindow(forms::Window& window)
         view = new WindowView(window);
         m_views.emplace(&window, view);
     }
+    // Every other window belongs to the main one: window managers keep it above the main window
+    // (a maximized main window included) and place it over it.
+    if (!window.isMainWindow())
+        view->setOwner(mainView());
     view->showAndRaise();
+}
+
+WindowView* QtWindowSystem::mainView() const
+{
+    for (const auto& [window, view] : m_views) {
+        if (window->isMainWindow())
+            return view;
+    }
+    return nullptr;
+}
+
+QWidget* QtWindowSystem::dialogOwner() const
+{
+    if (QWidget* active = QApplication::activeWindow())
+        return active;
+    WindowView* main = mainView();
+    return main && main->isVisible() ? main : nullptr;
 }
 
 void QtWindowSystem::hideWindow(forms::Window& window)
@@ -173,10 +207,10 @@ protected:
     }
 };
 
-int exec(QMessageBox::Icon icon, const QString& title, const QString& text, const QString& details)
+int exec(QWidget* owner, QMessageBox::Icon icon, const QString& title, const QString& text, const QString& details)
 {
     const QtWindowSystem::BoxText shown = QtWindowSystem::boxText(text, details);
-    BoundedMessageBox box(icon, title, shown.text, QMessageBox::Ok, QApplication::activeWindow());
+    BoundedMessageBox box(icon, title, shown.text, QMessageBox::Ok, owner);
     // Plain text: a quoted value from a file must not be taken for markup.
     box.setTextFormat(Qt::PlainText);
     if (!shown.details.isEmpty())
@@ -218,7 +252,7 @@ QtWindowSystem::BoxText QtWindowSystem::boxText(const QString& text, const QStri
 
 void QtWindowSystem::messageBox(const std::string& text, const std::string& title)
 {
-    exec(QMessageBox::NoIcon, QString::fromStdString(title), QString::fromStdString(text), {});
+    exec(dialogOwner(), QMessageBox::NoIcon, QString::fromStdString(title), QString::fromStdString(text), {});
 }
 
 forms::SaveAnswer QtWindowSystem::askToSave(const std::string& text, const std::string& title)
@@ -260,7 +294,7 @@ void QtWindowSystem::reportDetailedError(const std::string& message, const std::
     if (m_reporting)
         return;
     m_reporting = true;
-    exec(QMessageBox::Warning, QStringLiteral("Movelle"), QString::fromStdString(message),
+    exec(dialogOwner(), QMessageBox::Warning, QStringLiteral("Movelle"), QString::fromStdString(message),
          QString::fromStdString(details));
     m_reporting = false;
 }
@@ -297,12 +331,19 @@ bool QtWindowSystem::runWithProgress(const std::string& title, forms::Progress& 
     }
 
     // The dialog shows itself once the work has lasted the delay; until then nothing flickers.
-    QPointer<QProgressDialog> dialog = new QProgressDialog(QApplication::activeWindow());
+    QPointer<QProgressDialog> dialog = new QProgressDialog(dialogOwner());
     dialog->setWindowTitle(QStringLiteral("Movelle"));
     dialog->setWindowModality(Qt::ApplicationModal);
     dialog->setAutoClose(false);
     dialog->setAutoReset(false);
-    const QString heading = QString::fromStdString(title);
+    const QString countText = QStringLiteral("\n%1 of %2 frames read and decoded");
+    // The dialog has the width of its widest count from the start, so that it does not grow as
+    // the count does and Cancel stays under the pointer; a long path is shortened in the middle.
+    const QScreen* screen = dialog->screen() ? dialog->screen() : QGuiApplication::primaryScreen();
+    const int widest = screen ? screen->availableGeometry().width() * 2 / 3 : 800;
+    const QString heading = dialog->fontMetrics().elidedText(QString::fromStdString(title), Qt::ElideMiddle, widest - 40);
+    dialog->setLabelText(heading + countText.arg(QStringLiteral("88888"), QStringLiteral("88888")));
+    dialog->setFixedWidth(std::min(dialog->sizeHint().width(), widest));
     dialog->setLabelText(heading);
     // Shown by the timer below, never by QProgressDialog's own guess of how long the work takes.
     dialog->setMinimumDuration(std::numeric_limits<int>::max());
@@ -312,8 +353,7 @@ bool QtWindowSystem::runWithProgress(const std::string& title, forms::Progress& 
         const int total = std::max(progress.total(), 1);
         dialog->setMaximum(total);
         dialog->setValue(std::min(progress.done(), total));
-        dialog->setLabelText(heading
-                             + QStringLiteral("\n%1 of %2 frames read and decoded").arg(progress.done()).arg(progress.total()));
+        dialog->setLabelText(heading + countText.arg(progress.done()).arg(progress.total()));
     };
     QObject::connect(dialog, &QProgressDialog::canceled, dialog, [&progress] { progress.cancel(); });
     InputBlocker blocker(dialog);

@@ -51,6 +51,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The main window's view, once it has been shown.
+    WindowView* mainView() const;
+    // What a message box or the progress dialog belongs to: the active window, or else the main
+    // window, so that the window manager places it over that window and keeps it above.
+    QWidget* dialogOwner() const;
+
     std::unordered_map<const forms::Window*, WindowView*> m_views;
     bool m_reporting = false;
     int m_progressDelay = 500;

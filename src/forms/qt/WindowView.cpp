@@ -2,6 +2,7 @@
 #include "forms/qt/WindowView.h"
 
 #include "forms/Application.h"
+#include "forms/CommandButton.h"
 #include "forms/ControlArray.h"
 #include "forms/MenuItem.h"
 #include "forms/Window.h"
@@ -17,6 +18,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 #include <QWindowStateChangeEvent>
 
 #include <algorithm>
@@ -174,6 +176,11 @@ QAction* WindowView::actionFor(const forms::MenuItem& item) const
 
 void WindowView::showAndRaise()
 {
+    if (m_owner && m_owner->windowHandle()) {
+        if (!windowHandle())
+            create();
+        windowHandle()->setTransientParent(m_owner->windowHandle());
+    }
     if (!m_placed) {
         m_placed = true;
         switch (m_window->placement()) {
@@ -194,6 +201,18 @@ void WindowView::showAndRaise()
             break;
         }
         case forms::Placement::WindowSystem:
+            // Over the window it belongs to, on the screen: not at the screen's corner over the
+            // main window's menu bar, which is where a window system without a manager puts it.
+            if (m_owner && m_owner->isVisible()) {
+                const QRect over = m_owner->frameGeometry();
+                QRect area = over;
+                if (QScreen* screen = m_owner->screen())
+                    area = screen->availableGeometry();
+                QPoint corner = over.center() - QPoint(width() / 2, height() / 2);
+                corner.setX(std::clamp(corner.x(), area.left(), std::max(area.left(), area.right() + 1 - width())));
+                corner.setY(std::clamp(corner.y(), area.top(), std::max(area.top(), area.bottom() + 1 - height())));
+                move(corner);
+            }
             show();
             break;
         }
@@ -275,6 +294,11 @@ void WindowView::reconcile()
             if (QWidget* widget = ControlBinding::of(control).createWidget(control, m_canvas)) {
                 m_widgets.emplace(&control, widget);
                 m_accessible->widgetCreated(control, *widget);
+                // A picture button shows no words: the pointer resting on it shows the words of
+                // its twin in the menus, which are its accessible name too.
+                if (control.kind() == forms::ControlKind::CommandButton
+                    && static_cast<const forms::CommandButton&>(control).caption().empty())
+                    widget->setToolTip(widget->accessibleName());
                 created = true;
             }
         } else if (!wanted && it != m_widgets.end() && !it->second->hasFocus()) {

@@ -4,6 +4,7 @@
 #include "forms/WindowObserver.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <memory>
 #include <unordered_map>
@@ -32,6 +33,9 @@ public:
     // The model window is going away: forget it, hide, and delete later.
     void detach();
 
+    // The window this one belongs to: kept above it and, where the window system places it,
+    // placed over it.
+    void setOwner(WindowView* owner) { m_owner = owner; }
     void showAndRaise();
     // Creates and removes real widgets now instead of at the next turn of the event loop.
     void reconcileNow();
@@ -70,6 +74,7 @@ private:
     std::unique_ptr<AccessibleView> m_accessible;
     std::unordered_map<const forms::Control*, QWidget*> m_widgets;
     std::unordered_map<const forms::MenuItem*, QAction*> m_actions;
+    QPointer<WindowView> m_owner;
     bool m_reconcilePending = false;
     bool m_placed = false;
     // Shown maximized with the screen's work area as its normal size, not yet restored.

@@ -84,6 +84,18 @@ protected:
     forms::qt::WindowView* view = nullptr;
 };
 
+// The opaque "millisec/pic" label reaches 15 twips past the Settings box's right edge (x = 3600,
+// pixel 240); the edge is drawn over it, so its dashes run on beside the label's rows too.
+TEST_F(CanvasPixels, TheSettingsBoxRightEdgeStaysWholeBesideItsLabel)
+{
+    const QImage canvas = screen();
+    const std::string ground = background();
+    int drawn = 0;
+    for (int y = 1440 / 15; y < (1440 + 375) / 15; ++y)
+        drawn += pixel(canvas, QPoint(3600 / 15, y)) != ground;
+    EXPECT_GT(drawn, 5) << "the label hides the box's edge";
+}
+
 TEST_F(CanvasPixels, TheTopmostVisibleFrameIsWhatShows)
 {
     build(3);

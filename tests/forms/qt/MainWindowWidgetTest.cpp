@@ -118,6 +118,16 @@ TEST(MainWindowWidgets, MenusCarryTheirCaptionsShortcutsAndFixedCheckMarks)
     view.actionFor(f.vs)->trigger();
     EXPECT_FALSE(f.Timer1.enabled());
 
+    // The toolbar's picture buttons carry their menu twins' words as tooltips.
+    for (const forms::CommandButton* button : { &f.Command9, &f.Command10, &f.Command11, &f.Command12, &f.Command13,
+                                                &f.Command14 }) {
+        QWidget* widget = view.widgetFor(*button);
+        ASSERT_TRUE(widget);
+        EXPECT_FALSE(widget->toolTip().isEmpty()) << button->name();
+        EXPECT_EQ(widget->toolTip(), widget->accessibleName()) << button->name();
+    }
+    EXPECT_EQ(view.widgetFor(f.Command9)->toolTip(), QStringLiteral("Start Animation"));
+
     view.actionFor(f.fe)->trigger();
     EXPECT_TRUE(s.app.ended());
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "Widgets.h"
 
+#include "dialogs/Form2.h"
 #include "forms/qt/Canvas.h"
 #include "forms/qt/Twips.h"
 
@@ -17,6 +18,7 @@
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -141,6 +143,26 @@ TEST(ShellWidgets, ProgramInformationIsFramelessOutOfTheTaskbarAndCentred)
     QTest::mouseClick(ok, Qt::LeftButton);
     EXPECT_FALSE(view.isVisible());
     EXPECT_TRUE(s.view(s.app.Form1()).isVisible());
+}
+
+// Window managers keep a window above the one it is transient for (a maximized main window too)
+// and place it over it.
+TEST(ShellWidgets, SecondaryWindowsAndDialogsBelongToTheMainWindow)
+{
+    Shown s;
+    movelle::Form1& main = s.app.Form1();
+    main.show();
+    forms::qt::WindowView& mainView = s.view(main);
+    EXPECT_EQ(mainView.windowHandle()->transientParent(), nullptr);
+    for (forms::Window* window : std::initializer_list<forms::Window*> { &s.app.Form6(), &s.app.About(), &s.app.Form2() }) {
+        window->show();
+        forms::qt::WindowView& view = s.view(*window);
+        ASSERT_TRUE(view.windowHandle()) << window->name();
+        EXPECT_EQ(view.windowHandle()->transientParent(), mainView.windowHandle()) << window->name();
+    }
+    // Load Frame goes where the window system chooses: over the main window, not in a corner.
+    const QRect loadFrame = s.view(s.app.Form2()).frameGeometry();
+    EXPECT_LE((loadFrame.center() - mainView.frameGeometry().center()).manhattanLength(), 4);
 }
 
 TEST(ShellWidgets, TheLoginWindowAsksForNoMinimizeOrMaximizeAndCannotBeLostMinimized)
