@@ -2,6 +2,7 @@
 #pragma once
 
 #include "forms/CommandButton.h"
+#include "forms/Error.h"
 #include "forms/ControlArray.h"
 #include "forms/Image.h"
 #include "forms/Label.h"
@@ -12,6 +13,7 @@
 #include "forms/Window.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace movelle {
 
@@ -95,6 +97,21 @@ public:
 
     // "Settings finished": builds the frame set from Text1 and Text2.
     void Command4_Click();
+    // Frames `first` to `last` (real bounds, as the count box gives them) as "Settings finished"
+    // builds them: each button 500 twips right of its predecessor and every eighth starting a new
+    // row, each picture and path label on element 0. With `create` false nothing is created and
+    // only the row starts are applied to the buttons that exist. Throws forms::Error at the first
+    // failing element; what came before it stays.
+    void buildFrames(double first, double last, bool create);
+    // Grows the frame set to `count` frames, the new ones built and enabled as "Settings finished"
+    // builds them, and shows the count in the count box. Nothing changes when `count` is no more
+    // than the frames that exist, or when the growth is refused (the error says why).
+    std::optional<forms::Error> growFrames(int count);
+    // The frames that exist, from frame 0 up to the first missing element.
+    int frameCount() const;
+    // The highest index a frame can have.
+    static constexpr int kMaxFrameIndex = 32767;
+
     // "Default...": one frame at one millisecond per picture, typed into the boxes.
     void Command2_Click();
     // A frame button: selects frame `index` and shows its picture alone.
