@@ -14,6 +14,8 @@
 
 #include <algorithm>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace movelle {
 
@@ -129,6 +131,13 @@ public:
 
     // Closing the main window through its frame ends the program.
     void frameClosed() override { fe_Click(); }
+
+    // Files dropped on the main window: pictures (or folders of them) fill the frames from the
+    // frame button they were dropped on, or else from the current frame, growing the animation
+    // or building one when there is none; an animation file opens as Files > Open opens it.
+    // Anything else is refused, and nothing changes.
+    bool acceptsDrops() const override { return true; }
+    void filesDropped(const std::vector<std::string>& paths, forms::Control* target) override;
 
     // Frame buttons and pictures by their frame, picture buttons by their menu twins' words.
     forms::AccessibleText accessibleText(const forms::Control& control) const override;
