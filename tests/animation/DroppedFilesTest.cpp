@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "Headless.h"
 
-#include "forms/FileSystem.h"
 #include "shell/Form1.h"
 
 #include <gtest/gtest.h>
@@ -157,13 +156,6 @@ TEST(DroppedAnimation, OpensAsFilesOpenDoes)
     h.app.dispatch([&] { f.filesDropped({ ani }, nullptr); });
     ASSERT_EQ(h.screen.errors.size(), 1u);
     EXPECT_NE(h.screen.errors[0].find("was not opened"), std::string::npos) << h.screen.errors[0];
-}
-
-TEST(NaturalOrder, NumbersCompareByValue)
-{
-    std::vector<std::string> names { "walk10.png", "walk2.png", "Walk1.png", "walk02.png", "a.png", "walk.png" };
-    std::sort(names.begin(), names.end(), forms::FileSystem::naturalLess);
-    EXPECT_EQ(names, (std::vector<std::string> { "a.png", "walk.png", "Walk1.png", "walk2.png", "walk02.png", "walk10.png" }));
 }
 
 }

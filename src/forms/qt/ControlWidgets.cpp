@@ -185,9 +185,10 @@ public:
             else
                 m_files.select(itemBytes(chosen.first()));
         });
-        // Shift+arrow moves the current file after the selection changed; the preview follows it.
+        // Shift+arrow moves the current file only after the selection changed; the preview
+        // follows it. A move that leaves one file selected was told already.
         connect(this, &QListWidget::currentItemChanged, this, [this] {
-            if (m_files.multiSelect() && !selectedItems().isEmpty())
+            if (m_files.multiSelect() && selectedItems().size() > 1)
                 selectSeveral();
         });
     }
