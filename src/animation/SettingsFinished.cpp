@@ -5,6 +5,8 @@
 #include "forms/NumericText.h"
 
 #include <cmath>
+#include <optional>
+#include <string>
 
 namespace movelle {
 
@@ -28,37 +30,10 @@ void Form1::Command4_Click()
         Image1(0).setEnabled(true);
         show();
 
-        // Bounds are real numbers: a count of 3.5 builds frames 1 and 2 besides frame 0.
-        const double last = leadingNumber(Text1.text()) - 1;
-        for (double i = 1; i <= last; ++i) {
-            const int k = roundToIndex(i);
-            if (!openedFromFile()) {
-                Command1.load(k);
-                forms::CommandButton& button = Command1(k);
-                button.setVisible(true);
-                button.setTop(Command1(k - 1).top());
-                button.setLeft(Command1(k - 1).left() + 500);
-                button.setCaption(numberText(leadingNumber(Command1(k - 1).caption()) + 1));
-
-                Image1.load(k);
-                forms::Image& picture = Image1(k);
-                picture.setVisible(true);
-                picture.setTop(Image1(k - 1).top());
-                picture.setLeft(Image1(k - 1).left());
-
-                x.load(k);
-                forms::Label& path = x(k);
-                path.setVisible(true);
-                path.setTop(x(k - 1).top());
-                path.setLeft(x(k - 1).left());
-            }
-            if (i / 8 == std::floor(i / 8)) {
-                // Every eighth button starts a new row directly below the previous one.
-                forms::CommandButton& button = Command1(k);
-                button.setTop(Command1(k - 1).height() + Command1(k - 1).top());
-                button.setLeft(Command1(0).left());
-            }
-        }
+        // Bounds are real numbers: a count of 3.5 builds frames 1 and 2 besides frame 0. Once an
+        // animation file has been opened nothing is created any more; only the row starts of the
+        // buttons that exist are applied again.
+        buildFrames(1, leadingNumber(Text1.text()) - 1, !openedFromFile());
 
         const double lastEnabled = leadingNumber(Text1.text()) - 1;
         for (double i = 0; i <= lastEnabled; ++i) {
@@ -75,6 +50,78 @@ void Form1::Command4_Click()
         l6v.setCaption("1");
     } catch (const forms::Error&) {
     }
+}
+
+void Form1::buildFrames(double first, double last, bool create)
+{
+    for (double i = first; i <= last; ++i) {
+        const int k = roundToIndex(i);
+        if (create) {
+            Command1.load(k);
+            forms::CommandButton& button = Command1(k);
+            button.setVisible(true);
+            button.setTop(Command1(k - 1).top());
+            button.setLeft(Command1(k - 1).left() + 500);
+            button.setCaption(numberText(leadingNumber(Command1(k - 1).caption()) + 1));
+
+            Image1.load(k);
+            forms::Image& picture = Image1(k);
+            picture.setVisible(true);
+            picture.setTop(Image1(k - 1).top());
+            picture.setLeft(Image1(k - 1).left());
+
+            x.load(k);
+            forms::Label& path = x(k);
+            path.setVisible(true);
+            path.setTop(x(k - 1).top());
+            path.setLeft(x(k - 1).left());
+        }
+        if (i / 8 == std::floor(i / 8)) {
+            // Every eighth button starts a new row directly below the previous one.
+            forms::CommandButton& button = Command1(k);
+            button.setTop(Command1(k - 1).height() + Command1(k - 1).top());
+            button.setLeft(Command1(0).left());
+        }
+    }
+}
+
+std::optional<forms::Error> Form1::growFrames(int count)
+{
+    const int frames = frameCount();
+    if (count <= frames)
+        return std::nullopt;
+    // Checked before anything is created, so a refused growth leaves the frame set as it was.
+    if (count - 1 > kMaxFrameIndex) {
+        return forms::Error(forms::ErrorKind::Overflow,
+                            "The animation cannot grow to " + std::to_string(count) + " frames: it holds at most "
+                                + std::to_string(kMaxFrameIndex + 1) + ".");
+    }
+    for (int i = frames; i < count; ++i) {
+        if (Command1.exists(i) || Image1.exists(i) || x.exists(i)) {
+            return forms::Error(forms::ErrorKind::ElementExists,
+                                "The animation cannot grow to " + std::to_string(count) + " frames: frame "
+                                    + std::to_string(i + 1) + " is left over from an earlier animation. Choose \""
+                                    + fn.shownCaption() + "\" in the " + f.shownCaption() + " menu first.");
+        }
+    }
+    // The new frames are built as "Settings finished" builds them, and enabled as it enables them.
+    buildFrames(frames, count - 1, true);
+    for (int i = frames; i < count; ++i) {
+        Command1(i).setEnabled(true);
+        Image1(i).setEnabled(true);
+    }
+    Text1.setText(numberText(static_cast<double>(count)));
+    return std::nullopt;
+}
+
+int Form1::frameCount() const
+{
+    // The frames that stand without a gap from frame 0; the count box may say otherwise when the
+    // user has edited it since.
+    int frames = 1;
+    while (Command1.exists(frames) && Image1.exists(frames) && x.exists(frames))
+        ++frames;
+    return frames;
 }
 
 }

@@ -2,14 +2,20 @@
 #include "dialogs/Form2.h"
 
 #include "anifile/Excerpt.h"
+#include "dialogs/PictureFiles.h"
 #include "forms/Application.h"
 #include "forms/Error.h"
 #include "forms/FileSystem.h"
 #include "forms/NumericText.h"
+#include "forms/Picture.h"
+#include "forms/Progress.h"
 #include "shell/Form1.h"
 #include "shell/Movelle.h"
 
 #include <algorithm>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace movelle {
 
@@ -62,6 +68,8 @@ Form2::Form2(forms::Application& application)
     // Blank before each ";" as designed; the list ignores blanks around a pattern. Until the
     // user edits the pattern box, every picture kind shows, not only the "*.bmp" it reads.
     File1.setPattern("*.bmp ;*.gif ;*.jpg ;*.ico ;*.wmf ;*.emf ;*.jpeg ;*.pcx ;*.tiff ;*.aiff ;*.dib ;*.xbm");
+    // Several files at once fill the current frame and the frames after it.
+    File1.setMultiSelect(true);
     Dir1.setGeometry(1920, 2400, 2535, 1440);
 
     setTabOrder({ &File1, &Drive1, &Dir1, &Label2, &Command1, &Command2, &Label3, &Combo1, &Label1, &Command3 });
@@ -118,6 +126,10 @@ void Form2::File1_Click()
 
 void Form2::Command1_Click()
 {
+    if (File1.selectedFiles().size() > 1) {
+        loadSeveral();
+        return;
+    }
     const int i = currentFrame();
     Form1& main = m_app.Form1();
     // The frame's picture and its path must name the same picture file, or a saved animation
@@ -132,6 +144,34 @@ void Form2::Command1_Click()
     main.x(i).setCaption(*path);
     // The filled frame's path is the one the main window shows among the stacked labels.
     main.x(i).bringToFront();
+    main.markUnsaved();
+    hide();
+    main.show();
+}
+
+void Form2::loadSeveral()
+{
+    const int first = currentFrame();
+    Form1& main = m_app.Form1();
+    std::vector<std::string> paths;
+    for (const std::string& name : File1.selectedFiles())
+        paths.push_back(forms::FileSystem::join(File1.path(), name));
+    const int files = static_cast<int>(paths.size());
+
+    // Every file is read before the main window is touched; a cancel or a bad file changes nothing.
+    const std::optional<std::vector<forms::Picture>> pictures
+        = PictureFiles::read(application(), paths, "The pictures were not loaded");
+    if (!pictures)
+        return;
+
+    // More files than frames from the current one on: the animation grows to hold them, its new
+    // frames built as "Settings finished" builds them.
+    if (const std::optional<forms::Error> refused = main.growFrames(first + files))
+        throw forms::Error(refused->kind(), std::string("The pictures were not loaded: ") + refused->what());
+    for (int k = 0; k < files; ++k) {
+        main.Image1(first + k).setPicture((*pictures)[static_cast<std::size_t>(k)]);
+        main.x(first + k).setCaption(paths[static_cast<std::size_t>(k)]);
+    }
     main.markUnsaved();
     hide();
     main.show();

@@ -62,6 +62,9 @@ public:
     forms::AccessibleText accessibleText(const forms::Control& control) const override;
 
 private:
+    // "OK" with several files selected: they go, in the list's order, into the current frame and
+    // the frames after it, the animation growing when they run past its last frame.
+    void loadSeveral();
     // The selected file's full name: the file list's directory, one separator, the file name.
     std::string selectedPath() const;
     // The main window's current frame, checked to exist before anything is changed.

@@ -114,11 +114,42 @@ void FileList::setPattern(const std::string& pattern)
     refresh();
 }
 
+void FileList::setFileName(const std::string& name)
+{
+    std::vector<std::string> selected;
+    if (!name.empty())
+        selected.push_back(name);
+    setSelection(name, std::move(selected));
+}
+
+void FileList::setSelection(const std::string& fileName, std::vector<std::string> selected)
+{
+    // Both are stored before either is told, so an observer never sees one without the other.
+    const bool nameChanged = fileName != m_fileName;
+    const bool selectionChanged = selected != m_selected;
+    m_fileName = fileName;
+    m_selected = std::move(selected);
+    if (nameChanged)
+        changed(Property::FileName);
+    if (selectionChanged)
+        changed(Property::Selection);
+}
+
 void FileList::refresh()
 {
     m_files = application().fileSystem().files(m_path, m_pattern);
     if (!m_fileName.empty() && std::find(m_files.begin(), m_files.end(), m_fileName) == m_files.end())
         setFileName({});
+    // A selected file that the new list no longer shows is no longer selected.
+    std::vector<std::string> kept;
+    for (const std::string& name : m_files) {
+        if (std::find(m_selected.begin(), m_selected.end(), name) != m_selected.end())
+            kept.push_back(name);
+    }
+    if (kept != m_selected) {
+        m_selected = std::move(kept);
+        changed(Property::Selection);
+    }
     changed(Property::Items);
 }
 
@@ -128,6 +159,34 @@ void FileList::select(const std::string& name)
         return;
     setFileName(name);
     if (onClick)
+        application().dispatch(onClick);
+}
+
+void FileList::select(const std::vector<std::string>& names, const std::string& clicked)
+{
+    if (!acceptsInput())
+        return;
+    if (!m_multiSelect || names.size() <= 1) {
+        select(names.empty() ? clicked : names.front());
+        return;
+    }
+    // Kept in the list's order whatever order the selection was made in, each name once.
+    std::vector<std::string> selected;
+    for (const std::string& name : m_files) {
+        if (std::find(names.begin(), names.end(), name) != names.end())
+            selected.push_back(name);
+    }
+    if (selected.size() <= 1) {
+        select(selected.empty() ? clicked : selected.front());
+        return;
+    }
+    // The preview follows the file clicked last; when that one was just deselected, the last
+    // file still selected stands in for it.
+    const std::string shown
+        = std::find(selected.begin(), selected.end(), clicked) != selected.end() ? clicked : selected.back();
+    const bool clickedMoved = shown != m_fileName;
+    setSelection(shown, std::move(selected));
+    if (clickedMoved && onClick)
         application().dispatch(onClick);
 }
 

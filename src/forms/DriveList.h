@@ -60,22 +60,37 @@ public:
     void setPath(const std::string& path);
     const std::string& pattern() const { return m_pattern; }
     void setPattern(const std::string& pattern);
-    // The selected file's name without directory; empty when none is selected.
+    // The selected file's name without directory; empty when none is selected. With several
+    // files selected, it is the one the user clicked last.
     const std::string& fileName() const { return m_fileName; }
-    void setFileName(const std::string& name) { assign(m_fileName, name, Property::FileName); }
+    // Selects this one file alone.
+    void setFileName(const std::string& name);
+    // Whether the user may select several files (Shift, Ctrl, Ctrl+A); off unless a window asks.
+    bool multiSelect() const { return m_multiSelect; }
+    void setMultiSelect(bool multiSelect) { assign(m_multiSelect, multiSelect, Property::Selection); }
+    // The selected files' names in the list's order: the file name alone, or none, unless the user
+    // selected several.
+    const std::vector<std::string>& selectedFiles() const { return m_selected; }
     const std::vector<std::string>& files() const { return m_files; }
     void refresh();
 
     // The user clicks a file.
     void select(const std::string& name);
+    // The user selects several files, `clicked` the one clicked last. Its Click follows when the
+    // file clicked last changed, or when only one file is left selected, as after a plain click.
+    void select(const std::vector<std::string>& names, const std::string& clicked);
 
     std::function<void()> onClick;
 
 private:
+    void setSelection(const std::string& fileName, std::vector<std::string> selected);
+
     std::string m_path;
     std::string m_pattern = "*.*";
     std::string m_fileName;
     std::vector<std::string> m_files;
+    std::vector<std::string> m_selected;
+    bool m_multiSelect = false;
 };
 
 }

@@ -122,6 +122,52 @@ std::vector<std::string> FileSystem::files(const std::string& path, const std::s
     return result;
 }
 
+bool FileSystem::naturalLess(std::string_view a, std::string_view b)
+{
+    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    std::size_t i = 0;
+    std::size_t j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (isDigit(a[i]) && isDigit(b[j])) {
+            // Leading zeros add nothing to a number's value; the longer run without them is the
+            // larger number, and equal lengths compare digit by digit.
+            std::size_t endA = i;
+            std::size_t endB = j;
+            while (endA < a.size() && isDigit(a[endA]))
+                ++endA;
+            while (endB < b.size() && isDigit(b[endB]))
+                ++endB;
+            std::size_t startA = i;
+            std::size_t startB = j;
+            while (startA + 1 < endA && a[startA] == '0')
+                ++startA;
+            while (startB + 1 < endB && b[startB] == '0')
+                ++startB;
+            const std::string_view numberA = a.substr(startA, endA - startA);
+            const std::string_view numberB = b.substr(startB, endB - startB);
+            if (numberA.size() != numberB.size())
+                return numberA.size() < numberB.size();
+            if (numberA != numberB)
+                return numberA < numberB;
+            // "walk02" and "walk2" are the same number: the shorter spelling comes first.
+            if (endA - i != endB - j)
+                return endA - i < endB - j;
+            i = endA;
+            j = endB;
+            continue;
+        }
+        if (lower(a[i]) != lower(b[j]))
+            return static_cast<unsigned char>(lower(a[i])) < static_cast<unsigned char>(lower(b[j]));
+        ++i;
+        ++j;
+    }
+    if (a.size() - i != b.size() - j)
+        return a.size() - i < b.size() - j;
+    // Names that differ only in case still need an order of their own.
+    return a < b;
+}
+
 std::string FileSystem::normalize(const std::string& path)
 {
     std::error_code ec;

@@ -31,6 +31,10 @@ public:
     // every system. Blanks around each ";"-separated pattern are not part of it.
     static bool matches(std::string_view name, std::string_view patterns);
 
+    // Natural order, as people number files: runs of digits compare by their value, so
+    // "walk2.png" comes before "walk10.png"; letters compare ignoring ASCII case.
+    static bool naturalLess(std::string_view a, std::string_view b);
+
     std::string currentDirectory() const;
     // Throws DriveNotReady when the directory cannot be entered.
     void setCurrentDirectory(const std::string& path) const;

@@ -89,6 +89,12 @@ public:
     // labels do for the boxes they name. Returns whether a label took the key.
     bool accessKey(char letter);
 
+    // Files or folders dropped on the window from another program, as paths; `target` is the
+    // control under the drop, or null for the window itself. Only a window that says it
+    // accepts drops gets them.
+    virtual bool acceptsDrops() const { return false; }
+    virtual void filesDropped(const std::vector<std::string>&, Control*) { }
+
     // The words assistive technology hears for one of this window's controls; a window whose
     // controls need more than their captions says so here.
     virtual AccessibleText accessibleText(const Control&) const { return {}; }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "forms/CommandButton.h"
+#include "forms/Error.h"
 #include "forms/ControlArray.h"
 #include "forms/Image.h"
 #include "forms/Label.h"
@@ -13,6 +14,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
@@ -103,6 +105,21 @@ public:
 
     // "Settings finished": builds the frame set from Text1 and Text2.
     void Command4_Click();
+    // Frames `first` to `last` (real bounds, as the count box gives them) as "Settings finished"
+    // builds them: each button 500 twips right of its predecessor and every eighth starting a new
+    // row, each picture and path label on element 0. With `create` false nothing is created and
+    // only the row starts are applied to the buttons that exist. Throws forms::Error at the first
+    // failing element; what came before it stays.
+    void buildFrames(double first, double last, bool create);
+    // Grows the frame set to `count` frames, the new ones built and enabled as "Settings finished"
+    // builds them, and shows the count in the count box. Nothing changes when `count` is no more
+    // than the frames that exist, or when the growth is refused (the error says why).
+    std::optional<forms::Error> growFrames(int count);
+    // The frames that exist, from frame 0 up to the first missing element.
+    int frameCount() const;
+    // The highest index a frame can have.
+    static constexpr int kMaxFrameIndex = 32767;
+
     // "Default...": one frame at one millisecond per picture, typed into the boxes.
     void Command2_Click();
     // A frame button: selects frame `index` and shows its picture alone.
@@ -136,6 +153,13 @@ public:
     // The Save dialog tells how it ended: saved, or closed without a save (a cancel or a
     // failure). What waited for the save runs only after a successful one.
     void saveEnded(bool saved);
+
+    // Files dropped on the main window: pictures (or folders of them) fill the frames from the
+    // frame button they were dropped on, or else from the current frame, growing the animation
+    // or building one when there is none; an animation file opens as Files > Open opens it.
+    // Anything else is refused, and nothing changes.
+    bool acceptsDrops() const override { return true; }
+    void filesDropped(const std::vector<std::string>& paths, forms::Control* target) override;
 
     // Frame buttons and pictures by their frame, picture buttons by their menu twins' words.
     forms::AccessibleText accessibleText(const forms::Control& control) const override;

@@ -206,3 +206,79 @@ TEST_F(SettingsFinished, TheFrameSetIsCappedAtIndex32767)
 }
 
 }
+
+namespace {
+
+// Growing a frame set from one count to another leaves exactly what "Settings finished" builds
+// for the larger count at once, whether the set came from "Settings finished" or from an open.
+struct Growth {
+    int from;
+    int to;
+    bool opened;
+};
+
+class GrowFrames : public ::testing::TestWithParam<Growth> { };
+
+TEST_P(GrowFrames, LeavesWhatSettingsFinishedBuildsForTheNewCount)
+{
+    const Growth g = GetParam();
+    Headless grown;
+    movelle::Form1& f = grown.app.Form1();
+    f.Text1.setText(std::to_string(g.from));
+    f.Text2.setText("100");
+    f.Command4.click();
+    if (g.opened)
+        f.state.setCaption("open");
+    EXPECT_FALSE(f.growFrames(g.to).has_value());
+
+    Headless direct;
+    movelle::Form1& d = direct.app.Form1();
+    d.Text1.setText(std::to_string(g.to));
+    d.Text2.setText("100");
+    d.Command4.click();
+
+    EXPECT_EQ(f.Text1.text(), std::to_string(g.to));
+    EXPECT_EQ(f.frameCount(), g.to);
+    ASSERT_EQ(f.Command1.count(), d.Command1.count());
+    for (int i = 0; i < g.to; ++i) {
+        for (auto [a, b] : { std::pair<const forms::Control*, const forms::Control*> { &f.Command1(i), &d.Command1(i) },
+                             { &f.Image1(i), &d.Image1(i) }, { &f.x(i), &d.x(i) } }) {
+            EXPECT_FLOAT_EQ(a->left(), b->left()) << i;
+            EXPECT_FLOAT_EQ(a->top(), b->top()) << i;
+            EXPECT_EQ(a->visible(), b->visible()) << i;
+            EXPECT_EQ(a->enabled(), b->enabled()) << i;
+        }
+        EXPECT_EQ(f.Command1(i).caption(), d.Command1(i).caption()) << i;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Counts, GrowFrames,
+                         ::testing::Values(Growth { 1, 2, false }, Growth { 3, 10, false }, Growth { 8, 9, false },
+                                           Growth { 7, 17, false }, Growth { 5, 12, true }));
+
+TEST(GrowFramesRefused, LeavesTheFrameSetAsItWas)
+{
+    Headless h;
+    movelle::Form1& f = h.app.Form1();
+    f.Text1.setText("3");
+    f.Command4.click();
+    // No shrinking: a smaller count changes nothing.
+    EXPECT_FALSE(f.growFrames(2).has_value());
+    EXPECT_EQ(f.Text1.text(), "3");
+
+    // A leftover element past a gap would make a frame set with a hole.
+    f.Image1.load(5);
+    const std::optional<forms::Error> error = f.growFrames(8);
+    ASSERT_TRUE(error.has_value());
+    EXPECT_EQ(error->kind(), forms::ErrorKind::ElementExists);
+    EXPECT_NE(std::string(error->what()).find("frame 6"), std::string::npos) << error->what();
+    EXPECT_EQ(f.Command1.count(), 3);
+    EXPECT_EQ(f.Text1.text(), "3");
+
+    const std::optional<forms::Error> tooMany = f.growFrames(40000);
+    ASSERT_TRUE(tooMany.has_value());
+    EXPECT_EQ(tooMany->kind(), forms::ErrorKind::Overflow);
+    EXPECT_EQ(f.Command1.count(), 3);
+}
+
+}

@@ -27,6 +27,7 @@ protected:
     }
 
     movelle::Form1& main() { return h.app.Form1(); }
+    int leadingCount() { return std::stoi(main().Text1.text()); }
 
     Headless h;
     TempDir tmp;
@@ -335,6 +336,121 @@ TEST_F(LoadFrame, ThePreviewStaysInsideItsBoxWithoutDistortion)
     // The frame receives the picture itself and takes its own size there.
     d.Command1.click();
     EXPECT_FLOAT_EQ(main().Image1(0).height(), 800 * 15);
+}
+
+}
+
+namespace {
+
+// "OK" with several files: each file goes, in the list's order, into the current frame and the
+// frames after it, and the animation grows when they run past its last frame.
+struct Several {
+    const char* count;   // frames built by "Settings finished"
+    int button;          // the frame button clicked before "Load Pic." (zero-based)
+    int files;           // how many of the numbered files are selected
+    int frames;          // frames afterwards
+};
+
+class LoadSeveral : public LoadFrame, public ::testing::WithParamInterface<Several> { };
+
+TEST_P(LoadSeveral, FillFromTheCurrentFrameInTheListsOrderGrowingTheAnimation)
+{
+    const Several c = GetParam();
+    std::vector<std::string> names;
+    for (int k = 0; k < c.files; ++k) {
+        // Written in reverse, so the list's order is not the order of writing.
+        // Zero-padded, so that the list's order (by name) is the order of the numbers.
+        const int n = c.files - 1 - k;
+        names.insert(names.begin(), std::string(n < 10 ? "p0" : "p") + std::to_string(n) + ".bmp");
+        tmp.writePicture(names.front(), 3 + c.files - 1 - k, 2, 0x102030);
+    }
+    movelle::Form2& d = open(c.count);
+    main().x(0).setCaption("untouched");
+    main().Command1(c.button).click();
+    d.Dir1.open(tmp.str());
+    // Selected from the last file up, clicked last on the second: the preview shows that one.
+    std::vector<std::string> reversed(names.rbegin(), names.rend());
+    d.File1.select(reversed, names[1]);
+    EXPECT_EQ(d.File1.selectedFiles(), names);
+    EXPECT_EQ(d.File1.fileName(), names[1]);
+    EXPECT_EQ(d.Image1.picture().width(), 4);
+
+    d.Command1.click();
+    ASSERT_TRUE(h.screen.errors.empty()) << h.screen.errors.front();
+    EXPECT_FALSE(d.isShown());
+    EXPECT_EQ(main().frameCount(), c.frames);
+    EXPECT_EQ(leadingCount(), c.frames);
+    for (int k = 0; k < c.files; ++k) {
+        EXPECT_EQ(main().x(c.button + k).caption(), tmp.str() + "/" + names[static_cast<std::size_t>(k)]) << k;
+        EXPECT_EQ(main().Image1(c.button + k).picture().width(), 3 + k) << k;
+        EXPECT_TRUE(main().Command1(c.button + k).enabled()) << k;
+    }
+    if (c.button > 0) {
+        EXPECT_EQ(main().x(0).caption(), "untouched");
+    }
+    // The last button stands where "Settings finished" puts it.
+    const int last = c.frames - 1;
+    EXPECT_FLOAT_EQ(main().Command1(last).left(), 4080 + 500 * (last % 8));
+    EXPECT_FLOAT_EQ(main().Command1(last).top(), 3960 + 255 * (last / 8));
+    EXPECT_EQ(main().Command1(last).caption(), std::to_string(c.frames));
+}
+
+INSTANTIATE_TEST_SUITE_P(Counts, LoadSeveral,
+                         ::testing::Values(Several { "5", 1, 3, 5 },     // room enough: no growth
+                                           Several { "3", 1, 4, 5 },     // grows by two
+                                           Several { "8", 6, 3, 9 },     // the ninth starts a row
+                                           Several { "1", 0, 12, 12 })); // from a single frame
+
+TEST_F(LoadFrame, SeveralFilesWithBadOnesChangeNothingAndNameEveryBadFile)
+{
+    tmp.writePicture("a.bmp", 4, 4, 0xff0000);
+    tmp.writeFile("b.bmp", "not a bitmap");
+    tmp.writePicture("c.bmp", 4, 4, 0x00ff00);
+    tmp.writeFile("d.bmp", "");
+    movelle::Form2& d = open("2");
+    main().x(1).setCaption("before");
+    d.Dir1.open(tmp.str());
+    d.File1.select({ "a.bmp", "b.bmp", "c.bmp", "d.bmp" }, "a.bmp");
+    d.Command1.click();
+    ASSERT_EQ(h.screen.errors.size(), 1u);
+    const std::string& message = h.screen.errors[0];
+    EXPECT_NE(message.find("2 of the 4 files"), std::string::npos) << message;
+    EXPECT_NE(message.find(tmp.str() + "/b.bmp"), std::string::npos) << message;
+    EXPECT_NE(message.find(tmp.str() + "/d.bmp"), std::string::npos) << message;
+    EXPECT_EQ(message.find("c.bmp"), std::string::npos) << message;
+    EXPECT_EQ(main().frameCount(), 2);
+    EXPECT_EQ(main().Text1.text(), "2");
+    EXPECT_EQ(main().x(1).caption(), "before");
+    EXPECT_TRUE(d.isShown());
+
+    // A cancel while reading changes nothing either, and says nothing.
+    d.File1.select({ "a.bmp", "c.bmp" }, "c.bmp");
+    h.screen.cancelWork = true;
+    d.Command1.click();
+    EXPECT_EQ(h.screen.errors.size(), 1u);
+    EXPECT_EQ(main().frameCount(), 2);
+    EXPECT_EQ(main().x(1).caption(), "before");
+    EXPECT_NE(h.screen.progressTitles.back().find("2 pictures"), std::string::npos);
+}
+
+TEST_F(LoadFrame, ASelectionOfSeveralNarrowsBackToOneAsAPlainClickLeavesIt)
+{
+    tmp.writePicture("a.bmp", 4, 4, 0xff0000);
+    tmp.writePicture("b.bmp", 6, 4, 0x00ff00);
+    movelle::Form2& d = open("3");
+    d.Dir1.open(tmp.str());
+    d.File1.select({ "a.bmp", "b.bmp" }, "b.bmp");
+    ASSERT_EQ(d.File1.selectedFiles().size(), 2u);
+    // A plain click selects one file alone, and "OK" is today's single-file "OK".
+    d.File1.select("a.bmp");
+    EXPECT_EQ(d.File1.selectedFiles(), std::vector<std::string> { "a.bmp" });
+    d.Command1.click();
+    EXPECT_EQ(main().x(0).caption(), tmp.str() + "/a.bmp");
+    EXPECT_EQ(main().frameCount(), 3);
+    // A new directory forgets the selection.
+    d.File1.select({ "a.bmp", "b.bmp" }, "a.bmp");
+    d.Dir1.open("/");
+    EXPECT_TRUE(d.File1.selectedFiles().empty());
 }
 
 }

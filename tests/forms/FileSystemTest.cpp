@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -29,6 +30,13 @@ TEST(FileSystem, PatternsAreSemicolonListsOfWildcardsWithBlanksAroundIgnored)
     EXPECT_TRUE(FileSystem::matches("README", "*.*"));
     EXPECT_FALSE(FileSystem::matches("a.bmp", ""));
     EXPECT_TRUE(FileSystem::matches(std::string(10000, 'a') + "b", "*a*a*a*a*b"));
+}
+
+TEST(FileSystem, NaturalOrderComparesNumbersByValue)
+{
+    std::vector<std::string> names { "walk10.png", "walk2.png", "Walk1.png", "walk02.png", "a.png", "walk.png" };
+    std::sort(names.begin(), names.end(), FileSystem::naturalLess);
+    EXPECT_EQ(names, (std::vector<std::string> { "a.png", "walk.png", "Walk1.png", "walk2.png", "walk02.png", "walk10.png" }));
 }
 
 TEST(FileSystem, JoinUsesOneSeparator)

@@ -12,17 +12,25 @@
 #include "forms/qt/controls/ControlBinding.h"
 
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QFile>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMenuBar>
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
+#include <QUrl>
 #include <QWindowStateChangeEvent>
 
 #include <algorithm>
+#include <string>
 #include <utility>
+#include <vector>
 
 namespace forms::qt {
 
@@ -55,6 +63,8 @@ WindowView::WindowView(forms::Window& window)
         setWindowIcon(QIcon(QString::fromStdString(window.iconName())));
     buildMenus();
     applyFrame();
+    // Files dragged from another program are offered to the model, which decides what to do.
+    setAcceptDrops(window.acceptsDrops());
     window.setObserver(this);
     m_canvas->installEventFilter(this);
     reconcile();
@@ -240,6 +250,34 @@ QWidget* WindowView::widgetFor(const forms::Control& control) const
 {
     auto it = m_widgets.find(&control);
     return it == m_widgets.end() ? nullptr : it->second;
+}
+
+void WindowView::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (m_window && m_window->acceptsDrops() && event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void WindowView::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (m_window && m_window->acceptsDrops() && event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void WindowView::dropEvent(QDropEvent* event)
+{
+    if (!m_window || !m_window->acceptsDrops() || !event->mimeData()->hasUrls())
+        return;
+    // Paths as the file system's own bytes; anything that is no local file goes on as its
+    // address, for the model to refuse by name.
+    std::vector<std::string> paths;
+    for (const QUrl& url : event->mimeData()->urls())
+        paths.push_back(url.isLocalFile() ? QFile::encodeName(url.toLocalFile()).toStdString()
+                                          : url.toString().toStdString());
+    forms::Control* target = controlFor(childAt(event->position().toPoint()));
+    event->acceptProposedAction();
+    forms::Window* window = m_window;
+    window->application().dispatch([window, paths, target] { window->filesDropped(paths, target); });
 }
 
 forms::Control* WindowView::controlFor(const QWidget* widget) const

@@ -8,6 +8,8 @@
 #include <QMouseEvent>
 #include <QSignalBlocker>
 
+#include <algorithm>
+
 namespace forms::qt {
 
 namespace {
@@ -16,11 +18,26 @@ namespace {
 void showSelectedFile(forms::FileList& files, QListWidget* list)
 {
     const QSignalBlocker blocker(list);
+    list->setSelectionMode(files.multiSelect() ? QAbstractItemView::ExtendedSelection
+                                               : QAbstractItemView::SingleSelection);
     const QByteArray selected = bytes(files.fileName());
+    if (files.selectedFiles().size() > 1) {
+        // Several files: each highlighted, the one clicked last current. Items already in that
+        // state are left alone, so a Shift-click range keeps its anchor.
+        const std::vector<std::string>& names = files.selectedFiles();
+        for (int row = 0; row < list->count(); ++row) {
+            QListWidgetItem* item = list->item(row);
+            const std::string name = itemBytes(item);
+            item->setSelected(std::find(names.begin(), names.end(), name) != names.end());
+            if (name == files.fileName() && list->currentItem() != item)
+                list->setCurrentItem(item, QItemSelectionModel::NoUpdate);
+        }
+        return;
+    }
     for (int row = 0; row < list->count(); ++row) {
         QListWidgetItem* item = list->item(row);
         if (!selected.isEmpty() && item->data(Qt::UserRole).toByteArray() == selected) {
-            list->setCurrentItem(item);
+            list->setCurrentItem(item, QItemSelectionModel::ClearAndSelect);
             list->scrollToItem(item);
             return;
         }
@@ -50,7 +67,8 @@ public:
         : QListWidget(parent)
         , m_files(files)
     {
-        setSelectionMode(QAbstractItemView::SingleSelection);
+        setSelectionMode(files.multiSelect() ? QAbstractItemView::ExtendedSelection
+                                             : QAbstractItemView::SingleSelection);
         connect(this, &QListWidget::itemSelectionChanged, this, [this] {
             const QList<QListWidgetItem*> chosen = selectedItems();
             if (chosen.isEmpty()) {
@@ -58,7 +76,16 @@ public:
                 showSelectedFile(m_files, this);
                 return;
             }
-            m_files.select(itemBytes(chosen.first()));
+            if (m_files.multiSelect())
+                selectSeveral();
+            else
+                m_files.select(itemBytes(chosen.first()));
+        });
+        // Shift+arrow moves the current file only after the selection changed; the preview
+        // follows it. A move that leaves one file selected was told already.
+        connect(this, &QListWidget::currentItemChanged, this, [this] {
+            if (m_files.multiSelect() && selectedItems().size() > 1)
+                selectSeveral();
         });
     }
 
@@ -74,6 +101,17 @@ protected:
     }
 
 private:
+    // Hands the model every highlighted file and the current one, which the user clicked last.
+    void selectSeveral()
+    {
+        std::vector<std::string> names;
+        for (int row = 0; row < count(); ++row) {
+            if (item(row)->isSelected())
+                names.push_back(itemBytes(item(row)));
+        }
+        m_files.select(names, currentItem() ? itemBytes(currentItem()) : std::string());
+    }
+
     forms::FileList& m_files;
 };
 
@@ -102,7 +140,7 @@ void FileListBinding::syncProperty(forms::Control& control, QWidget& widget, for
     auto* list = static_cast<QListWidget*>(&widget);
     if (property == forms::Property::Items)
         fillFileList(files, list);
-    else if (property == forms::Property::FileName)
+    else if (property == forms::Property::FileName || property == forms::Property::Selection)
         showSelectedFile(files, list);
 }
 

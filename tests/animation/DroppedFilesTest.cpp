@@ -1,0 +1,161 @@
+// SPDX-License-Identifier: MIT
+#include "Headless.h"
+
+#include "shell/Form1.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+namespace {
+
+using testing_support::Headless;
+using testing_support::TempDir;
+
+// Pictures dropped on the main window, by where they land and what was there before.
+struct Drop {
+    const char* name;
+    const char* count;                  // frames built first; empty: no frame set
+    const char* rate;                   // the rate box before the drop
+    int selected;                       // the frame button clicked before the drop
+    int onButton;                       // the frame button dropped on; -1: the rest of the window
+    std::vector<const char*> dropped;   // under the temporary folder
+    int first;                          // the frame the first picture goes into
+    std::vector<const char*> pictures;  // the pictures in the frames from `first` on
+    int frames;                         // frames afterwards
+    int interval;                       // the playback timer's interval afterwards
+};
+
+class DropFixture : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::filesystem::create_directories(tmp.path() / "walk");
+        std::filesystem::create_directories(tmp.path() / "empty");
+        // Written out of order; each picture's width tells which it is.
+        int width = 1;
+        for (const char* name : { "walk/walk10.png", "walk/walk2.png", "walk/Walk1.bmp", "a.bmp", "b.bmp", "c.bmp" })
+            tmp.writePicture(name, width++, 2, 0x336699);
+        tmp.writeFile("walk/notes.txt", "not a picture");
+        tmp.writeFile("notes.txt", "not a picture");
+        tmp.writeFile("broken.bmp", "BM not really");
+    }
+
+    int widthOf(const char* name) const
+    {
+        const std::vector<std::string> order { "walk/walk10.png", "walk/walk2.png", "walk/Walk1.bmp", "a.bmp", "b.bmp", "c.bmp" };
+        return static_cast<int>(std::find(order.begin(), order.end(), name) - order.begin()) + 1;
+    }
+
+    std::vector<std::string> paths(const std::vector<const char*>& names) const
+    {
+        std::vector<std::string> result;
+        for (const char* name : names)
+            result.push_back((tmp.path() / name).string());
+        return result;
+    }
+
+    Headless h;
+    TempDir tmp;
+};
+
+class DroppedFiles : public DropFixture, public ::testing::WithParamInterface<Drop> { };
+
+TEST_P(DroppedFiles, FillFromWhereTheyLand)
+{
+    const Drop d = GetParam();
+    movelle::Form1& f = h.app.Form1();
+    f.Text2.setText(d.rate);
+    if (*d.count) {
+        f.Text1.setText(d.count);
+        f.Command4.click();
+        f.Command1(d.selected).click();
+    }
+    forms::Control* target = d.onButton >= 0 ? &f.Command1(d.onButton) : nullptr;
+    h.app.dispatch([&] { f.filesDropped(paths(d.dropped), target); });
+    ASSERT_TRUE(h.screen.errors.empty()) << h.screen.errors.front();
+    EXPECT_EQ(f.frameCount(), d.frames);
+    EXPECT_EQ(f.Text1.text(), std::to_string(d.frames));
+    EXPECT_EQ(f.Timer1.interval(), d.interval);
+    EXPECT_TRUE(f.Command5.enabled());
+    for (std::size_t k = 0; k < d.pictures.size(); ++k) {
+        const int i = d.first + static_cast<int>(k);
+        EXPECT_EQ(f.x(i).caption(), (tmp.path() / d.pictures[k]).string()) << i;
+        EXPECT_EQ(f.Image1(i).picture().width(), widthOf(d.pictures[k])) << i;
+        EXPECT_TRUE(f.Command1(i).enabled()) << i;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DroppedFiles,
+    ::testing::Values(
+        // A folder in natural order, its other files left out; no frame set: one is built at the
+        // default rate, the rate box holding none.
+        Drop { "FolderBuildsAFrameSet", "", "", 0, -1, { "walk" }, 0, { "walk/Walk1.bmp", "walk/walk2.png", "walk/walk10.png" }, 3, 100 },
+        Drop { "FilesBuildAtTheTypedRate", "", "250", 0, -1, { "b.bmp", "a.bmp" }, 0, { "b.bmp", "a.bmp" }, 2, 250 },
+        Drop { "ARateOfLettersIsNoRate", "", "fast", 0, -1, { "a.bmp" }, 0, { "a.bmp" }, 1, 100 },
+        // On the rest of the window: from the current frame, within the frames there are.
+        Drop { "WindowFillsFromTheCurrentFrame", "5", "100", 1, -1, { "a.bmp", "b.bmp" }, 1, { "a.bmp", "b.bmp" }, 5, 100 },
+        // On a frame button: from that frame, growing the animation past its end.
+        Drop { "ButtonFillsFromItsFrameAndGrows", "3", "100", 0, 2, { "a.bmp", "walk", "c.bmp" }, 2,
+               { "a.bmp", "walk/Walk1.bmp", "walk/walk2.png", "walk/walk10.png", "c.bmp" }, 7, 100 }),
+    [](const ::testing::TestParamInfo<Drop>& info) { return std::string(info.param.name); });
+
+// Whatever cannot be used is named, and nothing changes.
+struct Refused {
+    const char* name;
+    std::vector<const char*> dropped;
+    std::vector<const char*> named;   // what the message must name
+};
+
+class RefusedDrops : public DropFixture, public ::testing::WithParamInterface<Refused> { };
+
+TEST_P(RefusedDrops, ChangeNothingAndNameTheCause)
+{
+    const Refused r = GetParam();
+    movelle::Form1& f = h.app.Form1();
+    f.Text1.setText("2");
+    f.Text2.setText("100");
+    f.Command4.click();
+    f.x(0).setCaption("zero");
+    h.app.dispatch([&] { f.filesDropped(paths(r.dropped), nullptr); });
+    ASSERT_EQ(h.screen.errors.size(), 1u);
+    const std::string& message = h.screen.errors[0];
+    for (const char* name : r.named)
+        EXPECT_NE(message.find((tmp.path() / name).string()), std::string::npos) << message;
+    EXPECT_EQ(f.frameCount(), 2);
+    EXPECT_EQ(f.Text1.text(), "2");
+    EXPECT_EQ(f.x(0).caption(), "zero");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RefusedDrops,
+    ::testing::Values(Refused { "NotAPicture", { "a.bmp", "notes.txt" }, { "notes.txt" } },
+                      Refused { "Missing", { "gone.bmp", "a.bmp" }, { "gone.bmp" } },
+                      Refused { "EmptyFolder", { "empty" }, { "empty" } },
+                      Refused { "UnreadablePicture", { "a.bmp", "broken.bmp", "b.bmp" }, { "broken.bmp" } },
+                      Refused { "AnimationWithOthers", { "a.bmp", "walk.ani" }, { "walk.ani" } }),
+    [](const ::testing::TestParamInfo<Refused>& info) { return std::string(info.param.name); });
+
+TEST(DroppedAnimation, OpensAsFilesOpenDoes)
+{
+    Headless h;
+    TempDir tmp;
+    const std::string a = tmp.writePicture("a.bmp", 3, 3, 0xff0000);
+    const std::string ani = tmp.writeFile("walk.ani", "2\r\n120\r\n" + a + "\r\n" + a + "\r\n");
+    movelle::Form1& f = h.app.Form1();
+    h.app.dispatch([&] { f.filesDropped({ ani }, nullptr); });
+    ASSERT_TRUE(h.screen.errors.empty()) << h.screen.errors.front();
+    EXPECT_EQ(f.Text1.text(), "2");
+    EXPECT_EQ(f.state.caption(), "open");
+    EXPECT_EQ(f.Timer1.interval(), 120);
+    EXPECT_EQ(f.x(1).caption(), a);
+
+    // Over an animation the open refuses as Files > Open refuses, with its message.
+    h.app.dispatch([&] { f.filesDropped({ ani }, nullptr); });
+    ASSERT_EQ(h.screen.errors.size(), 1u);
+    EXPECT_NE(h.screen.errors[0].find("was not opened"), std::string::npos) << h.screen.errors[0];
+}
+
+}
