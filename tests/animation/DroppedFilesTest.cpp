@@ -36,7 +36,7 @@ protected:
         // Written out of order; each picture's width tells which it is.
         int width = 1;
         for (const char* name : { "walk/walk10.png", "walk/walk2.png", "walk/Walk1.bmp", "a.bmp", "b.bmp", "c.bmp" })
-            tmp.writePicture(name, width++, 2, 0x336699);
+            writePicture(tmp, name, width++, 2, 0x336699);
         tmp.writeFile("walk/notes.txt", "not a picture");
         tmp.writeFile("notes.txt", "not a picture");
         tmp.writeFile("broken.bmp", "BM not really");
@@ -142,7 +142,7 @@ TEST(DroppedAnimation, OpensAsFilesOpenDoes)
 {
     Headless h;
     TempDir tmp;
-    const std::string a = tmp.writePicture("a.bmp", 3, 3, 0xff0000);
+    const std::string a = writePicture(tmp, "a.bmp", 3, 3, 0xff0000);
     const std::string ani = tmp.writeFile("walk.ani", "2\r\n120\r\n" + a + "\r\n" + a + "\r\n");
     movelle::Form1& f = h.app.Form1();
     h.app.dispatch([&] { f.filesDropped({ ani }, nullptr); });

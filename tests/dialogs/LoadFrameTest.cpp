@@ -362,7 +362,7 @@ TEST_P(LoadSeveral, FillFromTheCurrentFrameInTheListsOrderGrowingTheAnimation)
         // Zero-padded, so that the list's order (by name) is the order of the numbers.
         const int n = c.files - 1 - k;
         names.insert(names.begin(), std::string(n < 10 ? "p0" : "p") + std::to_string(n) + ".bmp");
-        tmp.writePicture(names.front(), 3 + c.files - 1 - k, 2, 0x102030);
+        writePicture(tmp, names.front(), 3 + c.files - 1 - k, 2, 0x102030);
     }
     movelle::Form2& d = open(c.count);
     main().x(0).setCaption("untouched");
@@ -403,9 +403,9 @@ INSTANTIATE_TEST_SUITE_P(Counts, LoadSeveral,
 
 TEST_F(LoadFrame, SeveralFilesWithBadOnesChangeNothingAndNameEveryBadFile)
 {
-    tmp.writePicture("a.bmp", 4, 4, 0xff0000);
+    writePicture(tmp, "a.bmp", 4, 4, 0xff0000);
     tmp.writeFile("b.bmp", "not a bitmap");
-    tmp.writePicture("c.bmp", 4, 4, 0x00ff00);
+    writePicture(tmp, "c.bmp", 4, 4, 0x00ff00);
     tmp.writeFile("d.bmp", "");
     movelle::Form2& d = open("2");
     main().x(1).setCaption("before");
@@ -435,8 +435,8 @@ TEST_F(LoadFrame, SeveralFilesWithBadOnesChangeNothingAndNameEveryBadFile)
 
 TEST_F(LoadFrame, ASelectionOfSeveralNarrowsBackToOneAsAPlainClickLeavesIt)
 {
-    tmp.writePicture("a.bmp", 4, 4, 0xff0000);
-    tmp.writePicture("b.bmp", 6, 4, 0x00ff00);
+    writePicture(tmp, "a.bmp", 4, 4, 0xff0000);
+    writePicture(tmp, "b.bmp", 6, 4, 0x00ff00);
     movelle::Form2& d = open("3");
     d.Dir1.open(tmp.str());
     d.File1.select({ "a.bmp", "b.bmp" }, "b.bmp");

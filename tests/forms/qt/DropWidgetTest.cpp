@@ -41,10 +41,10 @@ TEST(DropWidgets, AFolderOnTheWindowBuildsFramesAndFilesOnAButtonFillFromIt)
 {
     TempDir tmp;
     std::filesystem::create_directories(tmp.path() / "walk");
-    tmp.writePicture("walk/walk10.png", 10, 4, 0x0000ff);
-    tmp.writePicture("walk/walk2.png", 2, 4, 0x00ff00);
-    tmp.writePicture("walk/walk1.png", 1, 4, 0xff0000);
-    const std::string extra = tmp.writePicture("extra.bmp", 7, 4, 0xffff00);
+    writePicture(tmp, "walk/walk10.png", 10, 4, 0x0000ff);
+    writePicture(tmp, "walk/walk2.png", 2, 4, 0x00ff00);
+    writePicture(tmp, "walk/walk1.png", 1, 4, 0xff0000);
+    const std::string extra = writePicture(tmp, "extra.bmp", 7, 4, 0xffff00);
 
     Shown s;
     movelle::Form1& f = s.app.Form1();
