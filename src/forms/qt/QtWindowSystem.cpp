@@ -348,14 +348,26 @@ bool QtWindowSystem::runWithProgress(const std::string& title, forms::Progress& 
     // Shown by the timer below, never by QProgressDialog's own guess of how long the work takes.
     dialog->setMinimumDuration(std::numeric_limits<int>::max());
     const auto update = [&] {
-        if (!dialog || !dialog->isVisible())
+        if (!dialog || !dialog->isVisible() || progress.cancelled())
             return;
         const int total = std::max(progress.total(), 1);
         dialog->setMaximum(total);
         dialog->setValue(std::min(progress.done(), total));
         dialog->setLabelText(heading + countText.arg(progress.done()).arg(progress.total()));
     };
-    QObject::connect(dialog, &QProgressDialog::canceled, dialog, [&progress] { progress.cancel(); });
+    QObject::connect(dialog, &QProgressDialog::canceled, dialog, [&] {
+        progress.cancel();
+        // QProgressDialog hides itself on Cancel, but the windows take no input until the work
+        // has stopped: the dialog stays to say so, or the user's next clicks and keys would be
+        // lost without a sign.
+        QTimer::singleShot(0, dialog, [&] {
+            if (!dialog)
+                return;
+            dialog->setCancelButtonText(QString());
+            dialog->setLabelText(heading + QStringLiteral("\nStopping…"));
+            dialog->show();
+        });
+    });
     InputBlocker blocker(dialog);
     QTimer showing;
     showing.setSingleShot(true);
