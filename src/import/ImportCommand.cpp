@@ -25,7 +25,6 @@
 #include <map>
 #include <mutex>
 #include <optional>
-#include <regex>
 
 #include <unistd.h>
 
@@ -118,6 +117,15 @@ std::vector<std::string> checkedSequence(const std::string& input, exporter::Pro
 }
 
 // Frames that are not files yet go to OUTPUT-frames/frame0001.png, ... beside the animation.
+// "frame" and four digits or more, ".png": the names an import gives its frames.
+bool isFrameName(std::string_view name)
+{
+    if (!name.starts_with("frame") || !name.ends_with(".png") || name.size() < 13)
+        return false;
+    const std::string_view digits = name.substr(5, name.size() - 9);
+    return digits.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
 // The folder is the import's own: an older import's frames in it are replaced whole.
 std::unique_ptr<exporter::OutputFile> writtenFrames(const std::string& input, const std::string& output,
                                                     std::vector<int>& durations, std::vector<std::string>& paths,
@@ -128,11 +136,8 @@ std::unique_ptr<exporter::OutputFile> writtenFrames(const std::string& input, co
     fs::path folder = fs::path(output);
     folder.replace_extension();
     folder += "-frames";
-    static const std::regex ownName("frame[0-9]{4,}\\.png");
     auto frames = std::make_unique<exporter::OutputFile>(folder.string(), std::vector<std::string>(),
-                                                         [](std::string_view name) {
-                                                             return std::regex_match(name.begin(), name.end(), ownName);
-                                                         });
+                                                         [](std::string_view name) { return isFrameName(name); });
     watch.setTemporary(frames->temporary());
     const std::string pattern = exporter::PngSequenceEncoder::directoryPattern(decoder->expectedFrames());
     const std::unique_ptr<exporter::PngSequenceEncoder> encoder =
