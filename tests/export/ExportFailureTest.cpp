@@ -27,18 +27,9 @@ namespace {
 
 using export_testing::aniText;
 using export_testing::exportAnimation;
+using export_testing::readAll;
 using export_testing::runProgram;
 using testing_support::TempDir;
-
-std::string readAll(int fd)
-{
-    std::string text;
-    char buffer[4096];
-    ssize_t n = 0;
-    while ((n = ::read(fd, buffer, sizeof buffer)) > 0)
-        text.append(buffer, static_cast<std::size_t>(n));
-    return text;
-}
 
 std::vector<std::string> entries(const std::string& directory)
 {

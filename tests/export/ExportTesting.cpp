@@ -32,6 +32,9 @@ std::string readAll(std::FILE* file)
     return text;
 }
 
+
+}
+
 std::string readAll(int fd)
 {
     std::string text;
@@ -42,19 +45,25 @@ std::string readAll(int fd)
     return text;
 }
 
-}
-
-Run exportAnimation(const std::vector<std::string>& arguments)
+Run runInProcess(int (*command)(const std::vector<std::string>&, std::FILE*, std::FILE*),
+                 const std::vector<std::string>& arguments)
 {
     std::FILE* out = std::tmpfile();
     std::FILE* err = std::tmpfile();
     Run run;
-    run.status = exporter::ExportCommand::run(arguments, out, err);
+    run.status = command(arguments, out, err);
     run.out = readAll(out);
     run.err = readAll(err);
     std::fclose(out);
     std::fclose(err);
     return run;
+}
+
+Run exportAnimation(const std::vector<std::string>& arguments)
+{
+    return runInProcess([](const std::vector<std::string>& a, std::FILE* out, std::FILE* err) {
+        return int(exporter::ExportCommand::run(a, out, err));
+    }, arguments);
 }
 
 Run runProgram(const std::vector<std::string>& arguments, long fileSizeLimit)

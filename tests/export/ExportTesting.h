@@ -4,6 +4,7 @@
 #include <QImage>
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,11 @@ struct Run {
     std::string err;
 };
 Run exportAnimation(const std::vector<std::string>& arguments);
+// Any command that runs in this process as `movelle export` does (ImportCommand::run, ...).
+Run runInProcess(int (*command)(const std::vector<std::string>&, std::FILE*, std::FILE*),
+                 const std::vector<std::string>& arguments);
+// Everything a descriptor gives until its end.
+std::string readAll(int fd);
 
 // The program itself, for what only a process shows (exit statuses from main, signals). A
 // fileSizeLimit above 0 bounds every file the program writes to that many bytes, as a full disk

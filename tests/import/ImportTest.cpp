@@ -22,18 +22,7 @@ using testing_support::TempDir;
 
 export_testing::Run importAnimation(const std::vector<std::string>& arguments)
 {
-    std::FILE* out = std::tmpfile();
-    std::FILE* err = std::tmpfile();
-    export_testing::Run run;
-    run.status = importer::ImportCommand::run(arguments, out, err);
-    for (auto [file, text] : { std::pair { out, &run.out }, std::pair { err, &run.err } }) {
-        std::rewind(file);
-        char buffer[4096];
-        while (const std::size_t n = std::fread(buffer, 1, sizeof buffer, file))
-            text->append(buffer, n);
-        std::fclose(file);
-    }
-    return run;
+    return export_testing::runInProcess(importer::ImportCommand::run, arguments);
 }
 
 std::vector<std::string> lines(const std::string& path)
