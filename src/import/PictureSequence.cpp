@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "import/PictureSequence.h"
 
-#include "import/NaturalOrder.h"
-
 #include "export/ExportError.h"
+#include "forms/FileSystem.h"
 
 #include <algorithm>
 #include <array>
@@ -107,7 +106,7 @@ std::vector<std::string> PictureSequence::list(const std::string& input)
             if (isPictureName(file.filename().string()))
                 names.push_back(file.filename().string());
         }
-        std::sort(names.begin(), names.end(), naturalLess);
+        std::sort(names.begin(), names.end(), forms::FileSystem::naturalLess);
     } else {
         folder = fs::path(input).parent_path();
         const std::optional<Pattern> pattern = splitPattern(fs::path(input).filename().string());
@@ -122,7 +121,7 @@ std::vector<std::string> PictureSequence::list(const std::string& input)
                 names.push_back(name);
         }
         // The names differ only in their number, so natural order is number order.
-        std::sort(names.begin(), names.end(), naturalLess);
+        std::sort(names.begin(), names.end(), forms::FileSystem::naturalLess);
     }
     if (names.empty())
         throw ExportError(ExportError::Kind::BadInput, "no pictures found in " + input);

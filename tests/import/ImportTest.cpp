@@ -4,7 +4,6 @@
 
 #include "anifile/AniReader.h"
 #include "import/ImportCommand.h"
-#include "import/NaturalOrder.h"
 
 #include <QImage>
 
@@ -38,14 +37,6 @@ bool near(QRgb a, QRgb b, int tolerance)
 {
     return std::abs(qRed(a) - qRed(b)) <= tolerance && std::abs(qGreen(a) - qGreen(b)) <= tolerance
         && std::abs(qBlue(a) - qBlue(b)) <= tolerance;
-}
-
-TEST(NaturalOrder, countsDigitsAsNumbers)
-{
-    std::vector<std::string> names { "walk10.png", "walk2.png", "walk02.png", "Walk1.png", "walk1.png", "walk.png", "walk2a.png" };
-    std::sort(names.begin(), names.end(), importer::naturalLess);
-    EXPECT_EQ(names, (std::vector<std::string> { "Walk1.png", "walk.png", "walk1.png", "walk02.png", "walk2.png",
-                                                 "walk2a.png", "walk10.png" }));
 }
 
 TEST(ImportCommand, commonDurationIsTheMostFrequentOne)
