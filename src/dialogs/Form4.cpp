@@ -51,6 +51,9 @@ struct Decoded {
     forms::Picture picture;
     std::string error;
     bool failed = false;
+    // Failed only for want of memory, and how much the picture needs decoded (0: not known).
+    bool outOfMemory = false;
+    std::int64_t bytesNeeded = 0;
 };
 
 // Decodes every file on `threads` threads (0: one per core), the calling thread among them. The
@@ -72,9 +75,11 @@ std::vector<Decoded> decodeAll(forms::Application& application, const std::vecto
             } catch (const std::exception& e) {
                 // A forms::Error names the file and the cause; anything else (memory running out
                 // on a huge picture) must still tell which file it was.
-                results[k].error = dynamic_cast<const Error*>(&e) ? std::string(e.what())
-                                                                  : "cannot read " + files[k] + ": " + e.what();
+                const auto* error = dynamic_cast<const Error*>(&e);
+                results[k].error = error ? std::string(e.what()) : "cannot read " + files[k] + ": " + e.what();
                 results[k].failed = true;
+                results[k].outOfMemory = error && error->kind() == ErrorKind::OutOfMemory;
+                results[k].bytesNeeded = error ? error->bytesNeeded() : 0;
             }
             progress.advance(framesOf[k]);
         }
@@ -160,6 +165,26 @@ Form4::Animation readAnimation(forms::Application& application, const std::strin
         std::string message = "The animation was not opened: the "
             + (failedFrames == 1 ? std::string("picture of 1 frame") : "pictures of " + std::to_string(failedFrames) + " frames")
             + " of " + path + " cannot be read, so nothing was changed.";
+        // Memory that runs out is the animation's, not each picture's: said once, with what the
+        // pictures need, rather than as hundreds of lines that all say the same.
+        const bool onlyMemory = std::all_of(failures.begin(), failures.end(),
+                                            [&](const auto& failure) { return decoded[failure.first].outOfMemory; });
+        if (onlyMemory) {
+            std::int64_t needed = 0;
+            for (const Decoded& result : decoded) {
+                needed += result.failed ? result.bytesNeeded
+                                        : std::int64_t(result.picture.width()) * result.picture.height() * 4;
+            }
+            message = "The animation was not opened: " + path
+                + " does not fit the memory available. Its pictures need about "
+                + std::to_string((needed + (1 << 20) - 1) >> 20) + " MB decoded, and "
+                + (failedFrames == 1 ? std::string("1 frame's picture") : std::to_string(failedFrames) + " frames' pictures")
+                + " could not be decoded, so nothing was changed. Free memory, or open it where more is available.";
+            std::string details;
+            for (const auto& [file, frameIndexes] : failures)
+                details += (details.empty() ? "" : "\n") + AnimationFile::framesPhrase(frameIndexes) + ": " + decoded[file].error;
+            throw Error(ErrorKind::OutOfMemory, message, details);
+        }
         std::vector<std::pair<int, std::size_t>> byFirstFrame;
         for (const auto& [file, frameIndexes] : failures)
             byFirstFrame.emplace_back(frameIndexes.front(), file);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 
@@ -17,6 +18,7 @@ enum class ErrorKind {
     FileError,        // a file that cannot be created, read or written
     DriveNotReady,    // a drive or directory that cannot be entered
     NoApplication,    // an embedded object whose class no application on the desktop opens
+    OutOfMemory,      // a picture that does not fit the memory available
 };
 
 // The one error type of the forms layer. It is thrown at the failing step of a handler; the
@@ -30,7 +32,17 @@ public:
     {
     }
 
+    // A picture that does not fit the memory available, and how many bytes it needs decoded
+    // (0 when that is not known).
+    static Error outOfMemory(const std::string& message, std::int64_t bytesNeeded)
+    {
+        Error e(ErrorKind::OutOfMemory, message);
+        e.m_bytesNeeded = bytesNeeded;
+        return e;
+    }
+
     ErrorKind kind() const { return m_kind; }
+    std::int64_t bytesNeeded() const { return m_bytesNeeded; }
     // The whole story when the message gives only its start (every bad frame of an open);
     // empty when the message says it all.
     const std::string& details() const { return m_details; }
@@ -38,6 +50,7 @@ public:
 private:
     ErrorKind m_kind;
     std::string m_details;
+    std::int64_t m_bytesNeeded = 0;
 };
 
 }

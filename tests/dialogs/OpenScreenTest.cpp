@@ -588,3 +588,50 @@ TEST_F(OpenScreen, APictureNamedInLatin1SurvivesSaveAndOpen)
 }
 
 }
+
+// Memory that runs out is said once, for the animation, with what its pictures need, and the
+// frames are listed in the details only.
+TEST_F(OpenScreen, MemoryThatRunsOutIsSaidOnceForTheAnimation)
+{
+    // The real decoder, except that pictures named "huge..." find no memory for 4000 x 3000.
+    struct Starved final : forms::PictureDecoder {
+        forms::qt::QtPictureDecoder real;
+        forms::Picture decode(const std::string& path) override
+        {
+            if (path.find("huge") == std::string::npos)
+                return real.decode(path);
+            throw forms::Error::outOfMemory("cannot read " + path + ": not enough memory for a 4000 x 3000 picture",
+                                            std::int64_t(4000) * 3000 * 4);
+        }
+    };
+    testing_support::RecordingWindowSystem screen;
+    forms::ManualClock clock;
+    Starved decoder;
+    movelle::Movelle app { screen, clock, decoder };
+    std::vector<std::string> lines { "12", "100", red };
+    for (int k = 1; k <= 11; ++k)
+        lines.push_back((dir.path() / ("huge" + std::to_string(k) + ".jpg")).string());
+    const std::string huge = writeAnimation("huge.ani", lines);
+    app.dispatch([&] { app.Form4().openAnimation(huge); });
+
+    ASSERT_EQ(screen.errors.size(), 1u);
+    const std::string& message = screen.errors[0];
+    EXPECT_NE(message.find("does not fit the memory available"), std::string::npos) << message;
+    // Eleven pictures of 45.8 MiB and one of 48 bytes.
+    EXPECT_NE(message.find("need about 504 MB"), std::string::npos) << message;
+    EXPECT_NE(message.find("11 frames' pictures could not be decoded"), std::string::npos) << message;
+    EXPECT_EQ(message.find("Frame 2"), std::string::npos) << message;
+    ASSERT_EQ(screen.details.size(), 1u);
+    EXPECT_NE(screen.details[0].find("Frame 12: cannot read " + lines.back()), std::string::npos) << screen.details[0];
+    expectUntouched(app.Form1());
+
+    // One picture that is merely unreadable among them: each is named as before.
+    lines.push_back((dir.path() / "gone.bmp").string());
+    lines[0] = "13";
+    testing_support::RecordingWindowSystem mixedScreen;
+    movelle::Movelle mixed { mixedScreen, clock, decoder };
+    const std::string both = writeAnimation("mixed.ani", lines);
+    mixed.dispatch([&] { mixed.Form4().openAnimation(both); });
+    ASSERT_EQ(mixedScreen.errors.size(), 1u);
+    EXPECT_NE(mixedScreen.errors[0].find("pictures of 12 frames"), std::string::npos) << mixedScreen.errors[0];
+}

@@ -62,7 +62,13 @@ Picture QtPictureDecoder::decode(const std::string& path)
     }();
     if (!source) {
         // The one place a cause learns which file it concerns.
-        throw Error(ErrorKind::BadPicture, "cannot read " + path + ": " + source.error().message());
+        const pictures::PictureError& cause = source.error();
+        const std::string message = "cannot read " + path + ": " + cause.message();
+        if (cause.problem() == pictures::Problem::OutOfMemory) {
+            const std::int64_t bytes = cause.width() > 0 && cause.height() > 0 ? cause.width() * cause.height() * 4 : 0;
+            throw Error::outOfMemory(message, bytes);
+        }
+        throw Error(ErrorKind::BadPicture, message);
     }
     return Picture(std::make_shared<StoredPicture>(std::move(source).value(), m_store));
 }
