@@ -122,7 +122,7 @@ TEST(ImportCommand, failsWithoutLeavingAFile)
         std::string message;
     };
     for (const Case& c : {
-             Case { { text, out }, 1, "notes.txt" },
+             Case { { text, out }, 1, "cannot read " + text + ": " },
              Case { { (dir.path() / "missing.gif").string(), out }, 1, "missing.gif: No such file" },
              Case { { (dir.path() / "empty").string(), out }, 1, "no pictures found" },
              Case { { dir.str(), out }, 1, "broken.png" },
