@@ -48,10 +48,12 @@ if want scan-bomb.jpg; then
         if [ $((starts[k + 1] - starts[k])) -lt $((starts[best + 1] - starts[best])) ]; then best=$k; fi
     done
     head -c "${starts[-1]}" base.jpg >scan-bomb.jpg
-    tail -c +"$((starts[best] + 1))" base.jpg | head -c "$((starts[best + 1] - starts[best]))" >scan.bin
+    # Through a file, not a pipe: head leaving early would end tail by SIGPIPE, a failure here.
+    tail -c +"$((starts[best] + 1))" base.jpg >rest.bin
+    head -c "$((starts[best + 1] - starts[best]))" rest.bin >scan.bin
     repeat scan.bin 2000 >>scan-bomb.jpg
     printf '\xFF\xD9' >>scan-bomb.jpg
-    rm -f base.jpg scan.bin
+    rm -f base.jpg rest.bin scan.bin
 fi
 
 # Little-endian TIFF, one directory: 16000 x 16000, 16 bits, 4 samples, no strips.
