@@ -65,14 +65,16 @@ TEST(ExportWindow, exportsTheAnimationAndStopsOnEscape)
     ASSERT_FALSE(login.empty()) << "the login window did not appear";
     x.type("harbor");
     x.key("Return");
-    ASSERT_FALSE(x.waitForWindow("^Movelle Version 1.0.0$", 20s).empty()) << "the main window did not open";
+    ASSERT_FALSE(x.waitForWindow("^Movelle Version 1.0.0$", 30s).empty()) << "the main window did not open";
 
     const auto openExport = [&x] {
-        // The animation named on the command line opens behind a progress of its own first.
-        X11Session::waitUntil([&x] { return !x.windowVisible("^Movelle$"); }, 60s);
+        // The animation named on the command line opens first, behind a progress of its own when it
+        // lasts; the menu takes no keys until it is done.
+        if (!x.waitForWindow("^Movelle$", 10s).empty())
+            X11Session::waitUntil([&x] { return !x.windowVisible("^Movelle$"); }, 60s);
         x.key("alt+f");
         x.key("e");
-        return !x.waitForWindow("^Export$", 10s).empty();
+        return !x.waitForWindow("^Export$", 30s).empty();
     };
     ASSERT_TRUE(openExport()) << "Files > Export... did not open the dialog";
     const fs::path stopped = dir / "stopped.gif";
@@ -81,7 +83,7 @@ TEST(ExportWindow, exportsTheAnimationAndStopsOnEscape)
     x.key("Return");
     ASSERT_FALSE(x.waitForWindow("^Movelle$", 30s).empty()) << "the export showed no progress";
     x.key("Escape");
-    EXPECT_TRUE(X11Session::waitUntil([&x] { return !x.windowVisible("^Movelle$"); }, 5s))
+    EXPECT_TRUE(X11Session::waitUntil([&x] { return !x.windowVisible("^Movelle$"); }, 30s))
         << "Escape did not stop the export";
     EXPECT_TRUE(x.windowVisible("^Export$")) << "a stopped export closed the dialog";
     for (const fs::directory_entry& entry : fs::directory_iterator(dir))
@@ -90,7 +92,7 @@ TEST(ExportWindow, exportsTheAnimationAndStopsOnEscape)
 
     // The same animation scaled down to a twentieth exports whole, and OK returns to the main
     // window. Text1 and Text2 lie at 104 pixels from the left, 8 and 72 from the top.
-    const std::string dialog = x.waitForWindow("^Export$", 5s);
+    const std::string dialog = x.waitForWindow("^Export$", 30s);
     const fs::path done = dir / "done.gif";
     x.click(dialog, 130, 82);
     x.key("ctrl+a");

@@ -79,7 +79,7 @@ TEST(LoadSeveralFrames, ShiftAndCtrlSelectionFillsAndGrowsTheAnimation)
     x.click(login, kPasswordBox.x(), kPasswordBox.y());
     x.type("harbor");
     x.key("Return");
-    const std::string mainWindow = x.waitForWindow("^Movelle Version 1.0.0$", 20s);
+    const std::string mainWindow = x.waitForWindow("^Movelle Version 1.0.0$", 30s);
     ASSERT_FALSE(mainWindow.empty()) << "the main window did not open";
 
     // The client area starts below the menu bar: found from the frame picture's top border.
@@ -99,7 +99,7 @@ TEST(LoadSeveralFrames, ShiftAndCtrlSelectionFillsAndGrowsTheAnimation)
             }
             return false;
         },
-        10s))
+        30s))
         << "the main window's frame picture was not drawn";
     const QPoint mainOrigin = x.windowPosition(mainWindow) + QPoint(0, menuHeight);
     auto clickMain = [&](QPoint p) { x.click(mainWindow, p.x(), p.y() + menuHeight); };
@@ -111,12 +111,12 @@ TEST(LoadSeveralFrames, ShiftAndCtrlSelectionFillsAndGrowsTheAnimation)
     x.type("100");
     clickMain(kSettingsFinished);
     const QColor background = x.pixel(mainOrigin + frameButton(3) + QPoint(0, -30));
-    ASSERT_TRUE(X11Session::waitUntil([&] { return x.pixel(mainOrigin + frameButton(1)) != background; }, 10s))
+    ASSERT_TRUE(X11Session::waitUntil([&] { return x.pixel(mainOrigin + frameButton(1)) != background; }, 30s))
         << "the frame buttons did not appear";
     ASSERT_EQ(x.pixel(mainOrigin + frameButton(3)), background) << "a fourth frame button before any was made";
 
     x.key("F7");
-    const std::string dialog = x.waitForWindow("^Load Frame$", 10s);
+    const std::string dialog = x.waitForWindow("^Load Frame$", 30s);
     ASSERT_FALSE(dialog.empty()) << "the Load Frame dialog did not appear";
     const QPoint origin = x.windowPosition(dialog);
     x.click(dialog, kLoadFrameDirectories.x(), kLoadFrameDirectories.y());
@@ -125,11 +125,11 @@ TEST(LoadSeveralFrames, ShiftAndCtrlSelectionFillsAndGrowsTheAnimation)
 
     // A click on the first file, Shift+Down twice: three files, the preview on the third.
     x.click(dialog, kLoadFrameFiles.x(), kLoadFrameFiles.y());
-    ASSERT_TRUE(X11Session::waitUntil([&] { return colourOf(x.pixel(origin + kLoadFramePreview)) == 0; }, 10s))
+    ASSERT_TRUE(X11Session::waitUntil([&] { return colourOf(x.pixel(origin + kLoadFramePreview)) == 0; }, 30s))
         << "the preview does not show the file clicked";
     x.key("shift+Down");
     x.key("shift+Down");
-    ASSERT_TRUE(X11Session::waitUntil([&] { return colourOf(x.pixel(origin + kLoadFramePreview)) == 2; }, 10s))
+    ASSERT_TRUE(X11Session::waitUntil([&] { return colourOf(x.pixel(origin + kLoadFramePreview)) == 2; }, 30s))
         << "the preview does not follow the selection's last file";
     // Ctrl+click takes the second away again; Ctrl+A then selects all four.
     x.xdotool({ "keydown", "ctrl" });
@@ -137,21 +137,21 @@ TEST(LoadSeveralFrames, ShiftAndCtrlSelectionFillsAndGrowsTheAnimation)
     x.xdotool({ "keyup", "ctrl" });
     x.key("ctrl+a");
     x.click(dialog, kLoadFrameOk.x(), kLoadFrameOk.y());
-    ASSERT_TRUE(X11Session::waitUntil([&] { return !x.windowVisible("^Load Frame$"); }, 10s))
+    ASSERT_TRUE(X11Session::waitUntil([&] { return !x.windowVisible("^Load Frame$"); }, 30s))
         << "the dialog stayed open";
-    ASSERT_TRUE(X11Session::waitUntil([&] { return x.pixel(mainOrigin + frameButton(3)) != background; }, 10s))
+    ASSERT_TRUE(X11Session::waitUntil([&] { return x.pixel(mainOrigin + frameButton(3)) != background; }, 30s))
         << "the animation did not grow to four frames";
 
     // Saved, the animation holds the four files in the list's order, from frame 1 on.
     x.key("F4");
-    const std::string save = x.waitForWindow("^Save Screen$", 10s);
+    const std::string save = x.waitForWindow("^Save Screen$", 30s);
     ASSERT_FALSE(save.empty()) << "the Save dialog did not appear";
     x.click(save, kFileNameBox.x(), kFileNameBox.y());
     x.key("ctrl+a");
     x.type("many");
     x.click(save, kFileDialogOk.x(), kFileDialogOk.y());
     const std::filesystem::path saved = home / "many.ani";
-    ASSERT_TRUE(X11Session::waitUntil([&] { return std::filesystem::exists(saved) && !x.windowVisible("^Save Screen$"); }, 10s));
+    ASSERT_TRUE(X11Session::waitUntil([&] { return std::filesystem::exists(saved) && !x.windowVisible("^Save Screen$"); }, 30s));
     std::ifstream in(saved, std::ios::binary);
     const std::string content { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
     std::string expected = "4\r\n100\r\n";
