@@ -41,29 +41,9 @@ bool hasAlpha(int format)
 
 }
 
-void VideoDecoder::Free::operator()(AVFormatContext* format) const
+void VideoDecoder::CloseInput::operator()(AVFormatContext* format) const
 {
     avformat_close_input(&format);
-}
-
-void VideoDecoder::Free::operator()(AVCodecContext* codec) const
-{
-    avcodec_free_context(&codec);
-}
-
-void VideoDecoder::Free::operator()(AVFrame* frame) const
-{
-    av_frame_free(&frame);
-}
-
-void VideoDecoder::Free::operator()(AVPacket* packet) const
-{
-    av_packet_free(&packet);
-}
-
-void VideoDecoder::Free::operator()(SwsContext* scaler) const
-{
-    sws_freeContext(scaler);
 }
 
 VideoDecoder::VideoDecoder(const std::string& path, const std::atomic<bool>& stop)

@@ -1,15 +1,12 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "export/EncoderHandles.h"
 #include "import/AnimationDecoder.h"
 
 #include <memory>
 
-struct AVCodecContext;
 struct AVFormatContext;
-struct AVFrame;
-struct AVPacket;
-struct SwsContext;
 
 namespace importer {
 
@@ -27,12 +24,9 @@ public:
     int expectedFrames() const override { return m_expectedFrames; }
 
 private:
-    struct Free {
+    // An input is closed otherwise than the export's outputs; the other handles are the same.
+    struct CloseInput {
         void operator()(AVFormatContext* format) const;
-        void operator()(AVCodecContext* codec) const;
-        void operator()(AVFrame* frame) const;
-        void operator()(AVPacket* packet) const;
-        void operator()(SwsContext* scaler) const;
     };
 
     // The next decoded picture into m_decoded; false at the end of the stream.
@@ -42,11 +36,11 @@ private:
     [[noreturn]] void fail(const std::string& cause) const;
 
     std::string m_path;
-    std::unique_ptr<AVFormatContext, Free> m_format;
-    std::unique_ptr<AVCodecContext, Free> m_codec;
-    std::unique_ptr<AVFrame, Free> m_decoded;
-    std::unique_ptr<AVPacket, Free> m_packet;
-    std::unique_ptr<SwsContext, Free> m_scaler;
+    std::unique_ptr<AVFormatContext, CloseInput> m_format;
+    exporter::Handle<AVCodecContext> m_codec;
+    exporter::Handle<AVFrame> m_decoded;
+    exporter::Handle<AVPacket> m_packet;
+    exporter::Handle<SwsContext> m_scaler;
     int m_stream = -1;
     double m_timeBaseMs = 0;
     int m_expectedFrames = 0;
