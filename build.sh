@@ -17,6 +17,7 @@ packages=(
     xvfb xauth xdotool x11-apps imagemagick openbox libxcb1-dev
     at-spi2-core python3-pyatspi dbus-daemon dbus-bin
     libimagequant-dev libpng-dev libwebp-dev libavformat-dev libavcodec-dev libswscale-dev libavutil-dev ffmpeg
+    shared-mime-info xdg-utils libfile-mimeinfo-perl libglib2.0-bin desktop-file-utils
 )
 fuzz_packages=(clang libclang-rt-14-dev)
 
