@@ -21,16 +21,21 @@ namespace exporter {
 
 namespace {
 
-// One filter for all rows and zlib's run-length strategy: on full-HD frames (drawn, photographed
-// or noisy) Paeth takes a third to a half of the time of libpng's defaults (all five filters
-// tried on every row, deflate level 6) for files at most 5 % larger, and smaller than ffmpeg's
-// own PNG encoder makes. Up costs a third less than Paeth again and compresses decoded video as
-// well (see PngSequenceEncoder::RowFilter).
-constexpr int deflateStrategy = Z_RLE;
+// One filter for all rows. Paeth with zlib's run-length strategy: on full-HD frames (drawn,
+// photographed or noisy) it takes a third to a half of the time of libpng's defaults (all five
+// filters tried on every row, deflate level 6) for files at most 5 % larger, and smaller than
+// ffmpeg's own PNG encoder makes. Up with deflate level 2: see PngSequenceEncoder::Compression.
+struct Settings {
+    int filter;
+    int level;
+    int strategy;
+};
 
-int libpngFilter(PngSequenceEncoder::RowFilter filter)
+Settings settings(PngSequenceEncoder::Compression compression)
 {
-    return filter == PngSequenceEncoder::RowFilter::Up ? PNG_FILTER_UP : PNG_FILTER_PAETH;
+    if (compression == PngSequenceEncoder::Compression::UpLevel2)
+        return { PNG_FILTER_UP, 2, Z_DEFAULT_STRATEGY };
+    return { PNG_FILTER_PAETH, Z_DEFAULT_COMPRESSION, Z_RLE };
 }
 
 struct WriteStruct {
@@ -54,15 +59,16 @@ void flushNothing(png_structp)
 
 // libpng reports errors by longjmp: nothing in this frame has a destructor to skip.
 // `frame` is RGB888 (the bytes of a PNG row as they are) or RGB32.
-bool writeRows(png_structp png, png_infop info, const QImage& frame, int filter, QByteArray* out)
+bool writeRows(png_structp png, png_infop info, const QImage& frame, Settings settings, QByteArray* out)
 {
     if (setjmp(png_jmpbuf(png)))
         return false;
     png_set_write_fn(png, out, appendBytes, flushNothing);
     png_set_IHDR(png, info, static_cast<png_uint_32>(frame.width()), static_cast<png_uint_32>(frame.height()), 8,
         PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_set_filter(png, PNG_FILTER_TYPE_BASE, filter);
-    png_set_compression_strategy(png, deflateStrategy);
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, settings.filter);
+    png_set_compression_level(png, settings.level);
+    png_set_compression_strategy(png, settings.strategy);
     png_write_info(png, info);
     if (frame.format() == QImage::Format_RGB32) {
         // RGB32 lies in memory as B, G, R, X on the little-endian machines we build for.
@@ -107,17 +113,17 @@ void writeFile(const std::string& path, const QByteArray& bytes)
 }
 
 std::unique_ptr<PngSequenceEncoder> PngSequenceEncoder::create(
-    std::string directory, std::string pattern, unsigned threads, RowFilter filter)
+    std::string directory, std::string pattern, unsigned threads, Compression compression)
 {
     return std::unique_ptr<PngSequenceEncoder>(
-        new PngSequenceEncoder(std::move(directory), std::move(pattern), threads, filter));
+        new PngSequenceEncoder(std::move(directory), std::move(pattern), threads, compression));
 }
 
 PngSequenceEncoder::PngSequenceEncoder(std::string directory, std::string pattern, unsigned threads,
-                                       RowFilter filter)
+                                       Compression compression)
     : m_directory(std::move(directory))
     , m_pattern(std::move(pattern))
-    , m_filter(filter)
+    , m_compression(compression)
     , m_pool(threads)
 {
 }
@@ -161,7 +167,7 @@ std::string PngSequenceEncoder::directoryPattern(int frames)
     return "frame%0" + std::to_string(width) + "d.png";
 }
 
-QByteArray PngSequenceEncoder::encode(const QImage& frame, RowFilter filter)
+QByteArray PngSequenceEncoder::encode(const QImage& frame, Compression compression)
 {
     const bool asItIs = frame.format() == QImage::Format_RGB32 || frame.format() == QImage::Format_RGB888;
     const QImage rgb = asItIs ? frame : frame.convertToFormat(QImage::Format_RGB32);
@@ -172,7 +178,7 @@ QByteArray PngSequenceEncoder::encode(const QImage& frame, RowFilter filter)
     QByteArray bytes;
     // Room for a typical compressed frame; noise takes more and grows the buffer.
     bytes.reserve(static_cast<qsizetype>(rgb.sizeInBytes() / 16));
-    if (!writer.info || !writeRows(writer.png, writer.info, rgb, libpngFilter(filter), &bytes))
+    if (!writer.info || !writeRows(writer.png, writer.info, rgb, settings(compression), &bytes))
         throw ExportError(ExportError::Kind::Output, "the PNG compressor failed on a frame");
     return bytes;
 }
@@ -180,7 +186,9 @@ QByteArray PngSequenceEncoder::encode(const QImage& frame, RowFilter filter)
 void PngSequenceEncoder::addFrame(const QImage& frame, std::int64_t)
 {
     const std::string path = (std::filesystem::path(m_directory) / fileName(m_pattern, ++m_number)).string();
-    m_pending.push_back(m_pool.submit([frame, path, filter = m_filter] { writeFile(path, encode(frame, filter)); }));
+    m_pending.push_back(m_pool.submit([frame, path, compression = m_compression] {
+        writeFile(path, encode(frame, compression));
+    }));
     while (m_pending.size() > m_pool.capacity()) {
         std::future<void> oldest = std::move(m_pending.front());
         m_pending.pop_front();

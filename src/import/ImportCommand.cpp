@@ -142,7 +142,7 @@ std::unique_ptr<exporter::OutputFile> writtenFrames(const std::string& input, co
     const std::string pattern = exporter::PngSequenceEncoder::directoryPattern(decoder->expectedFrames());
     const std::unique_ptr<exporter::PngSequenceEncoder> encoder =
         exporter::PngSequenceEncoder::create(frames->temporary(), pattern, 0,
-                                             exporter::PngSequenceEncoder::RowFilter::Up);
+                                             exporter::PngSequenceEncoder::Compression::UpLevel2);
 
     progress.start("Importing", decoder->expectedFrames());
     std::vector<std::string> names;
