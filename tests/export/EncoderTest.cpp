@@ -136,6 +136,14 @@ TEST_P(PngFrame, ReadsBackAsTheFramesColours)
 INSTANTIATE_TEST_SUITE_P(Layouts, PngFrame,
     ::testing::Combine(::testing::Values(QImage::Format_RGB888, QImage::Format_RGB32, QImage::Format_ARGB32),
                        ::testing::Values(exporter::PngSequenceEncoder::Compression::PaethRle,
-                                         exporter::PngSequenceEncoder::Compression::UpLevel2)));
+                                         exporter::PngSequenceEncoder::Compression::UpLevel2)),
+    [](const ::testing::TestParamInfo<PngFrame::ParamType>& info) {
+        const QImage::Format format = std::get<0>(info.param);
+        const std::string layout = format == QImage::Format_RGB888 ? "Rgb888"
+            : format == QImage::Format_RGB32                        ? "Rgb32"
+                                                                    : "Argb32";
+        return layout
+            + (std::get<1>(info.param) == exporter::PngSequenceEncoder::Compression::PaethRle ? "PaethRle" : "UpLevel2");
+    });
 
 }
