@@ -4,7 +4,10 @@
 // two-pass palette and ImageMagick's convert (GIF, with PSNR and SSIM of the decoded frames
 // against the source frames), ffmpeg turning JPEGs into PNGs (PNG sequence), and the peak resident
 // memory of a long full-HD export. Every program runs as a child process; its wall time, processor
-// time, page faults and peak RSS come from wait4().
+// time, page faults and peak RSS come from wait4(). Two pairs compare more closely, running the
+// two sides in turn three times and keeping the best of each: `movelle import` of a video against
+// `ffmpeg -i in.mp4 out%04d.png`, and the export from the window (Files > Export..., through the
+// function its OK calls) against `movelle export` of the same animation.
 //
 // The frames are generated at start into a temporary directory:
 //   MOVELLE_BENCH_FRAMES   frames of 1280x720 for the comparisons (300 unless told)
@@ -15,6 +18,14 @@
 //                          distinct pictures under as many names, hard links in01.jpg, ...
 //   MOVELLE_BENCH_PROGRAM  the movelle program to measure (the one built beside the benchmark
 //                          unless told), to compare an older build in the same run.
+//   MOVELLE_BENCH_VIDEO    the video `movelle import` reads (unless told, the comparison frames
+//                          exported to MP4 by movelle at start).
+#include "BenchProgram.h"
+#include "dialogs/ExportScreen.h"
+#include "export/ExportCommand.h"
+#include "forms/Progress.h"
+#include "shell/Form1.h"
+
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -26,6 +37,11 @@
 
 #include <benchmark/benchmark.h>
 
+extern "C" {
+#include <libavutil/log.h>
+}
+
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -305,11 +321,15 @@ void report(benchmark::State& state, const ChildRun& run, const QString& output)
     state.counters["size_MB"] = static_cast<double>(QFileInfo(output).size()) / (1024.0 * 1024.0);
 }
 
-std::vector<std::string> exportCommand(const QString& animation, const QString& output)
+std::string movelleProgram()
 {
     const QByteArray program = qgetenv("MOVELLE_BENCH_PROGRAM");
-    return { program.isEmpty() ? std::string(MOVELLE_PROGRAM) : program.toStdString(), "export",
-             animation.toStdString(), output.toStdString(), "--quiet" };
+    return program.isEmpty() ? std::string(MOVELLE_PROGRAM) : program.toStdString();
+}
+
+std::vector<std::string> exportCommand(const QString& animation, const QString& output)
+{
+    return { movelleProgram(), "export", animation.toStdString(), output.toStdString(), "--quiet" };
 }
 
 // The codec settings of our encoder, spelled for the ffmpeg program.
@@ -454,6 +474,221 @@ void BM_LongFullHdMp4(benchmark::State& state) { longBenchmark(state, "mp4"); }
 void BM_LongFullHdGif(benchmark::State& state) { longBenchmark(state, "gif"); }
 void BM_LongFullHdWebp(benchmark::State& state) { longBenchmark(state, "webp"); }
 
+// The processor time (user and system, every thread, ended ones too) this process has used.
+double ownCpuSeconds()
+{
+    rusage usage {};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+        + static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// The best wall and processor times of one side of a pair, over its rounds: what other work on
+// the machine adds only ever makes a run slower.
+struct Best {
+    double seconds = 0;
+    double cpuSeconds = 0;
+    int runs = 0;
+    void add(double wall, double cpu)
+    {
+        seconds = runs == 0 ? wall : std::min(seconds, wall);
+        cpuSeconds = runs == 0 ? cpu : std::min(cpuSeconds, cpu);
+        ++runs;
+    }
+};
+
+constexpr int pairRounds = 3;
+
+// Each side goes first in turn, so that neither always meets the other's warm caches.
+template <typename Side> void interleaved(Side side)
+{
+    for (int round = 0; round < pairRounds; ++round) {
+        side(round % 2 == 0);
+        side(round % 2 != 0);
+    }
+}
+
+void reportPair(benchmark::State& state, const char* ours, const Best& a, const char* theirs, const Best& b)
+{
+    state.SetIterationTime(a.seconds);
+    state.counters[std::string(ours) + "_s"] = a.seconds;
+    state.counters[std::string(ours) + "_cpu_s"] = a.cpuSeconds;
+    if (b.runs > 0) {
+        state.counters[std::string(theirs) + "_s"] = b.seconds;
+        state.counters[std::string(theirs) + "_cpu_s"] = b.cpuSeconds;
+        state.counters["wall_ratio"] = a.seconds / b.seconds;
+        state.counters["cpu_ratio"] = a.cpuSeconds / b.cpuSeconds;
+    }
+    double load = 0;
+    if (::getloadavg(&load, 1) == 1)
+        state.counters["load"] = load;
+}
+
+qint64 folderBytes(const QString& directory)
+{
+    qint64 bytes = 0;
+    for (const QFileInfo& file : QDir(directory).entryInfoList({ QStringLiteral("*.png") }, QDir::Files))
+        bytes += file.size();
+    return bytes;
+}
+
+// The largest difference of one colour channel between the frames of two PNG sequences, taken in
+// name order; -1 when their counts or sizes differ.
+int largestDifference(const QString& one, const QString& other)
+{
+    const QStringList a = QDir(one).entryList({ QStringLiteral("*.png") }, QDir::Files, QDir::Name);
+    const QStringList b = QDir(other).entryList({ QStringLiteral("*.png") }, QDir::Files, QDir::Name);
+    if (a.size() != b.size() || a.isEmpty())
+        return -1;
+    int largest = 0;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        const QImage x = QImage(one + QLatin1Char('/') + a[i]).convertToFormat(QImage::Format_RGB32);
+        const QImage y = QImage(other + QLatin1Char('/') + b[i]).convertToFormat(QImage::Format_RGB32);
+        if (x.size() != y.size() || x.isNull())
+            return -1;
+        for (int row = 0; row < x.height(); ++row) {
+            const auto* p = reinterpret_cast<const QRgb*>(x.constScanLine(row));
+            const auto* q = reinterpret_cast<const QRgb*>(y.constScanLine(row));
+            for (int column = 0; column < x.width(); ++column) {
+                largest = std::max({ largest, std::abs(qRed(p[column]) - qRed(q[column])),
+                                     std::abs(qGreen(p[column]) - qGreen(q[column])),
+                                     std::abs(qBlue(p[column]) - qBlue(q[column])) });
+            }
+        }
+    }
+    return largest;
+}
+
+const QString& importedVideo()
+{
+    static const QString video = [] {
+        const QByteArray named = qgetenv("MOVELLE_BENCH_VIDEO");
+        if (!named.isEmpty())
+            return QString::fromLocal8Bit(named);
+        FrameSet& frames = comparisonFrames();
+        const QString made = frames.dir.filePath(QStringLiteral("import-source.mp4"));
+        runChild(exportCommand(frames.animation, made));
+        return made;
+    }();
+    return video;
+}
+
+// `movelle import video.mp4 out.ani` against `ffmpeg -i video.mp4 out%04d.png`: the same frames
+// as PNG files, best of three each, and how far their pixels differ.
+void BM_ImportAgainstFfmpeg(benchmark::State& state)
+{
+    const QString& video = importedVideo();
+    if (!QFileInfo::exists(video)) {
+        state.SkipWithError("no video to import");
+        return;
+    }
+    const bool ffmpeg = onPath("ffmpeg");
+    if (!ffmpeg)
+        state.SetLabel("ffmpeg is not installed: movelle import alone");
+    const QTemporaryDir dir;
+    const QString animation = dir.filePath(QStringLiteral("imported.ani"));
+    const QString ours = dir.filePath(QStringLiteral("imported-frames"));
+    const QString theirs = dir.filePath(QStringLiteral("ffmpeg"));
+    Best movelle;
+    Best peer;
+    bool failed = false;
+    for (auto _ : state) {
+        interleaved([&](bool movelleNow) {
+            if (failed || (!movelleNow && !ffmpeg))
+                return;
+            if (movelleNow) {
+                QDir(ours).removeRecursively();
+                QFile::remove(animation);
+                const ChildRun run = runChild({ movelleProgram(), "import", video.toStdString(),
+                                                animation.toStdString(), "--quiet" });
+                failed = run.status != 0;
+                movelle.add(run.seconds, run.cpuSeconds);
+            } else {
+                QDir(theirs).removeRecursively();
+                QDir().mkpath(theirs);
+                const ChildRun run = runChild({ "ffmpeg", "-v", "error", "-y", "-i", video.toStdString(),
+                                                (theirs + QStringLiteral("/out%04d.png")).toStdString() });
+                failed = run.status != 0;
+                peer.add(run.seconds, run.cpuSeconds);
+            }
+        });
+        if (failed) {
+            state.SkipWithError("a program failed");
+            return;
+        }
+        reportPair(state, "movelle", movelle, "ffmpeg", peer);
+    }
+    state.counters["frames"] = static_cast<double>(QDir(ours).entryList({ QStringLiteral("*.png") }, QDir::Files).size());
+    state.counters["movelle_MB"] = static_cast<double>(folderBytes(ours)) / (1024.0 * 1024.0);
+    if (ffmpeg) {
+        state.counters["ffmpeg_MB"] = static_cast<double>(folderBytes(theirs)) / (1024.0 * 1024.0);
+        state.counters["largest_difference"] = largestDifference(ours, theirs);
+    }
+}
+
+// Files > Export... to MP4 against `movelle export` of the same animation: the window's side is
+// the whole program without a display, its frames named in the window (as loading them leaves
+// them), and "OK" clicked in the dialog, which hands the export engine to a worker thread and
+// runs the event loop with the progress until it ends. Its figures run from the click to the
+// dialog's return, in this process; the command's are the whole child process.
+void BM_Mp4WindowAgainstCommand(benchmark::State& state)
+{
+    FrameSet& frames = comparisonFrames();
+    // As the program's main() quietens FFmpeg, whose encoders would otherwise tell standard error
+    // their statistics.
+    av_log_set_level(AV_LOG_ERROR);
+    bench::Shown program;
+    // The engine as the program's main() hands it to the window.
+    program.app.setExporter([](const std::vector<std::string>& arguments, forms::Progress& progress) {
+        return exporter::ExportCommand::exportForWindow(arguments, progress.cancelFlag(),
+                                                        [&progress](int done, int total) {
+                                                            progress.setTotal(total);
+                                                            progress.setDone(done);
+                                                        });
+    });
+    movelle::Form1& main = program.app.Form1();
+    bench::build(main, frames.count, 40);
+    for (int i = 0; i < frames.count; ++i)
+        main.x(i).setCaption(frames.files[i].toStdString());
+    const QString fromWindow = frames.dir.filePath(QStringLiteral("window.mp4"));
+    const QString fromCommand = frames.dir.filePath(QStringLiteral("command.mp4"));
+    movelle::ExportScreen& dialog = program.app.ExportScreen();
+    Best window;
+    Best command;
+    bool failed = false;
+    for (auto _ : state) {
+        interleaved([&](bool windowNow) {
+            if (failed)
+                return;
+            if (windowNow) {
+                QFile::remove(fromWindow);
+                program.app.showExportScreen();
+                dialog.Text1.setText(fromWindow.toStdString());
+                dialog.Combo1.setText("MP4");
+                const double cpu = ownCpuSeconds();
+                const auto start = std::chrono::steady_clock::now();
+                dialog.Command1.click();
+                const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+                window.add(seconds, ownCpuSeconds() - cpu);
+                failed = !QFileInfo::exists(fromWindow);
+            } else {
+                QFile::remove(fromCommand);
+                const ChildRun run = runChild(exportCommand(frames.animation, fromCommand));
+                command.add(run.seconds, run.cpuSeconds);
+                failed = run.status != 0;
+            }
+        });
+        if (failed) {
+            state.SkipWithError("an export failed");
+            return;
+        }
+        reportPair(state, "window", window, "command", command);
+    }
+    state.counters["window_MB"] = static_cast<double>(QFileInfo(fromWindow).size()) / (1024.0 * 1024.0);
+    state.counters["command_MB"] = static_cast<double>(QFileInfo(fromCommand).size()) / (1024.0 * 1024.0);
+    state.counters["video_s"] = probedSeconds(fromWindow);
+}
+
 BENCHMARK(BM_Mp4Movelle)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 BENCHMARK(BM_Mp4Ffmpeg)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 BENCHMARK(BM_WebmMovelle)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
@@ -466,5 +701,7 @@ BENCHMARK(BM_PngSequenceFfmpeg)->Iterations(1)->UseManualTime()->Unit(benchmark:
 BENCHMARK(BM_LongFullHdMp4)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 BENCHMARK(BM_LongFullHdGif)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 BENCHMARK(BM_LongFullHdWebp)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK(BM_ImportAgainstFfmpeg)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK(BM_Mp4WindowAgainstCommand)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 
 }

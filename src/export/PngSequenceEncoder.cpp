@@ -21,12 +21,22 @@ namespace exporter {
 
 namespace {
 
-// One filter for all rows, Paeth, and zlib's run-length strategy: on full-HD frames (drawn,
+// One filter for all rows. Paeth with zlib's run-length strategy: on full-HD frames (drawn,
 // photographed or noisy) it takes a third to a half of the time of libpng's defaults (all five
 // filters tried on every row, deflate level 6) for files at most 5 % larger, and smaller than
-// ffmpeg's own PNG encoder makes.
-constexpr int rowFilter = PNG_FILTER_PAETH;
-constexpr int deflateStrategy = Z_RLE;
+// ffmpeg's own PNG encoder makes. Up with deflate level 2: see PngSequenceEncoder::Compression.
+struct Settings {
+    int filter;
+    int level;
+    int strategy;
+};
+
+Settings settings(PngSequenceEncoder::Compression compression)
+{
+    if (compression == PngSequenceEncoder::Compression::UpLevel2)
+        return { PNG_FILTER_UP, 2, Z_DEFAULT_STRATEGY };
+    return { PNG_FILTER_PAETH, Z_DEFAULT_COMPRESSION, Z_RLE };
+}
 
 struct WriteStruct {
     png_structp png = nullptr;
@@ -48,19 +58,23 @@ void flushNothing(png_structp)
 }
 
 // libpng reports errors by longjmp: nothing in this frame has a destructor to skip.
-bool writeRows(png_structp png, png_infop info, const QImage& frame, QByteArray* out)
+// `frame` is RGB888 (the bytes of a PNG row as they are) or RGB32.
+bool writeRows(png_structp png, png_infop info, const QImage& frame, Settings settings, QByteArray* out)
 {
     if (setjmp(png_jmpbuf(png)))
         return false;
     png_set_write_fn(png, out, appendBytes, flushNothing);
     png_set_IHDR(png, info, static_cast<png_uint_32>(frame.width()), static_cast<png_uint_32>(frame.height()), 8,
         PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_set_filter(png, PNG_FILTER_TYPE_BASE, rowFilter);
-    png_set_compression_strategy(png, deflateStrategy);
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, settings.filter);
+    png_set_compression_level(png, settings.level);
+    png_set_compression_strategy(png, settings.strategy);
     png_write_info(png, info);
-    // RGB32 lies in memory as B, G, R, X on the little-endian machines we build for.
-    png_set_bgr(png);
-    png_set_filler(png, 0, PNG_FILLER_AFTER);
+    if (frame.format() == QImage::Format_RGB32) {
+        // RGB32 lies in memory as B, G, R, X on the little-endian machines we build for.
+        png_set_bgr(png);
+        png_set_filler(png, 0, PNG_FILLER_AFTER);
+    }
     for (int y = 0; y < frame.height(); ++y)
         png_write_row(png, const_cast<png_bytep>(frame.constScanLine(y)));
     png_write_end(png, info);
@@ -99,15 +113,17 @@ void writeFile(const std::string& path, const QByteArray& bytes)
 }
 
 std::unique_ptr<PngSequenceEncoder> PngSequenceEncoder::create(
-    std::string directory, std::string pattern, unsigned threads)
+    std::string directory, std::string pattern, unsigned threads, Compression compression)
 {
     return std::unique_ptr<PngSequenceEncoder>(
-        new PngSequenceEncoder(std::move(directory), std::move(pattern), threads));
+        new PngSequenceEncoder(std::move(directory), std::move(pattern), threads, compression));
 }
 
-PngSequenceEncoder::PngSequenceEncoder(std::string directory, std::string pattern, unsigned threads)
+PngSequenceEncoder::PngSequenceEncoder(std::string directory, std::string pattern, unsigned threads,
+                                       Compression compression)
     : m_directory(std::move(directory))
     , m_pattern(std::move(pattern))
+    , m_compression(compression)
     , m_pool(threads)
 {
 }
@@ -151,9 +167,10 @@ std::string PngSequenceEncoder::directoryPattern(int frames)
     return "frame%0" + std::to_string(width) + "d.png";
 }
 
-QByteArray PngSequenceEncoder::encode(const QImage& frame)
+QByteArray PngSequenceEncoder::encode(const QImage& frame, Compression compression)
 {
-    const QImage rgb = frame.format() == QImage::Format_RGB32 ? frame : frame.convertToFormat(QImage::Format_RGB32);
+    const bool asItIs = frame.format() == QImage::Format_RGB32 || frame.format() == QImage::Format_RGB888;
+    const QImage rgb = asItIs ? frame : frame.convertToFormat(QImage::Format_RGB32);
     WriteStruct writer;
     writer.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     if (writer.png)
@@ -161,7 +178,7 @@ QByteArray PngSequenceEncoder::encode(const QImage& frame)
     QByteArray bytes;
     // Room for a typical compressed frame; noise takes more and grows the buffer.
     bytes.reserve(static_cast<qsizetype>(rgb.sizeInBytes() / 16));
-    if (!writer.info || !writeRows(writer.png, writer.info, rgb, &bytes))
+    if (!writer.info || !writeRows(writer.png, writer.info, rgb, settings(compression), &bytes))
         throw ExportError(ExportError::Kind::Output, "the PNG compressor failed on a frame");
     return bytes;
 }
@@ -169,7 +186,9 @@ QByteArray PngSequenceEncoder::encode(const QImage& frame)
 void PngSequenceEncoder::addFrame(const QImage& frame, std::int64_t)
 {
     const std::string path = (std::filesystem::path(m_directory) / fileName(m_pattern, ++m_number)).string();
-    m_pending.push_back(m_pool.submit([frame, path] { writeFile(path, encode(frame)); }));
+    m_pending.push_back(m_pool.submit([frame, path, compression = m_compression] {
+        writeFile(path, encode(frame, compression));
+    }));
     while (m_pending.size() > m_pool.capacity()) {
         std::future<void> oldest = std::move(m_pending.front());
         m_pending.pop_front();

@@ -141,7 +141,8 @@ std::unique_ptr<exporter::OutputFile> writtenFrames(const std::string& input, co
     watch.setTemporary(frames->temporary());
     const std::string pattern = exporter::PngSequenceEncoder::directoryPattern(decoder->expectedFrames());
     const std::unique_ptr<exporter::PngSequenceEncoder> encoder =
-        exporter::PngSequenceEncoder::create(frames->temporary(), pattern);
+        exporter::PngSequenceEncoder::create(frames->temporary(), pattern, 0,
+                                             exporter::PngSequenceEncoder::Compression::UpLevel2);
 
     progress.start("Importing", decoder->expectedFrames());
     std::vector<std::string> names;

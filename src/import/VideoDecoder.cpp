@@ -136,12 +136,15 @@ QImage VideoDecoder::convert()
     if (!pictures::Limits {}.allows(width, height))
         fail("its frames are too large (" + std::to_string(width) + " x " + std::to_string(height) + ")");
     const bool alpha = hasAlpha(m_decoded->format);
-    // FFmpeg's native-endian RGB32 is QImage's ARGB32 layout.
-    QImage image(width, height, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    // FFmpeg's native-endian RGB32 is QImage's ARGB32 layout. Opaque frames come out as the
+    // R, G, B bytes a PNG row holds, so the writer compresses them as they lie (no reordering,
+    // no fourth byte to strip) and each frame takes a quarter less memory.
+    QImage image(width, height, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB888);
     if (image.isNull())
         throw std::bad_alloc();
     m_scaler.reset(sws_getCachedContext(m_scaler.release(), width, height, AVPixelFormat(m_decoded->format), width,
-                                        height, AV_PIX_FMT_RGB32, SWS_BILINEAR, nullptr, nullptr, nullptr));
+                                        height, alpha ? AV_PIX_FMT_RGB32 : AV_PIX_FMT_RGB24, SWS_BILINEAR, nullptr,
+                                        nullptr, nullptr));
     if (!m_scaler)
         fail("its picture format cannot be converted");
     std::uint8_t* planes[4] = { image.bits(), nullptr, nullptr, nullptr };

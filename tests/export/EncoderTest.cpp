@@ -9,6 +9,8 @@
 #include "export/VideoEncoder.h"
 #include "export/WebpEncoder.h"
 
+#include <QImage>
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -113,5 +115,35 @@ INSTANTIATE_TEST_SUITE_P(HalfWay, EncoderRefusal,
             },
             "No space left on device", ""}),
     [](const ::testing::TestParamInfo<Refusal>& info) { return std::string(info.param.name); });
+
+// A PNG frame reads back as the frame's own colours, whichever layout it comes in (a video's
+// frames come as RGB888, composed frames as RGB32) and however it is compressed.
+class PngFrame : public ::testing::TestWithParam<std::tuple<QImage::Format, exporter::PngSequenceEncoder::Compression>> { };
+
+TEST_P(PngFrame, ReadsBackAsTheFramesColours)
+{
+    const auto [format, compression] = GetParam();
+    QImage frame(37, 23, QImage::Format_RGB32);
+    for (int y = 0; y < frame.height(); ++y) {
+        for (int x = 0; x < frame.width(); ++x)
+            frame.setPixel(x, y, qRgb(x * 7, y * 11, (x * y * 13) & 0xff));
+    }
+    const QByteArray bytes = exporter::PngSequenceEncoder::encode(frame.convertToFormat(format), compression);
+    const QImage back = QImage::fromData(bytes, "PNG").convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(back, frame);
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, PngFrame,
+    ::testing::Combine(::testing::Values(QImage::Format_RGB888, QImage::Format_RGB32, QImage::Format_ARGB32),
+                       ::testing::Values(exporter::PngSequenceEncoder::Compression::PaethRle,
+                                         exporter::PngSequenceEncoder::Compression::UpLevel2)),
+    [](const ::testing::TestParamInfo<PngFrame::ParamType>& info) {
+        const QImage::Format format = std::get<0>(info.param);
+        const std::string layout = format == QImage::Format_RGB888 ? "Rgb888"
+            : format == QImage::Format_RGB32                        ? "Rgb32"
+                                                                    : "Argb32";
+        return layout
+            + (std::get<1>(info.param) == exporter::PngSequenceEncoder::Compression::PaethRle ? "PaethRle" : "UpLevel2");
+    });
 
 }
