@@ -28,8 +28,6 @@ using forms::FileSystem;
 // The kinds of picture this program reads; a dropped folder gives the files of these kinds.
 constexpr const char* kPicturePatterns
     = "*.bmp;*.dib;*.gif;*.jpg;*.jpeg;*.png;*.tif;*.tiff;*.xbm;*.pcx;*.ico;*.cur;*.wmf;*.emf";
-// The rate a frame set built by a drop takes when the rate box holds none the timer would run.
-constexpr const char* kDefaultRate = "100";
 constexpr std::size_t kPathExcerpt = 120;
 
 std::string fileName(const std::string& path)
@@ -40,17 +38,6 @@ std::string fileName(const std::string& path)
 bool isAnimationFile(const std::string& path)
 {
     return FileSystem::matches(fileName(path), "*.ani");
-}
-
-// A rate the playback timer runs at: a number, as a whole the timer takes, above zero.
-bool isRunnableRate(const std::string& text)
-{
-    try {
-        const double rate = forms::strictNumber(text);
-        return std::isfinite(rate) && forms::roundToInterval(rate) > 0 && forms::roundToInterval(rate) <= 65535;
-    } catch (const Error&) {
-        return false;
-    }
 }
 
 }
@@ -104,7 +91,7 @@ void Form1::filesDropped(const std::vector<std::string>& paths, forms::Control* 
 
     // Dropped on a frame button, the pictures fill from that frame; elsewhere from the current
     // frame. With no frame set yet they make one, one frame per picture.
-    const bool built = Command1(0).enabled();
+    const bool built = framesBuilt();
     int first = 0;
     if (built) {
         first = forms::roundToIndex(forms::leadingNumber(Label6.caption()));
@@ -119,6 +106,7 @@ void Form1::filesDropped(const std::vector<std::string>& paths, forms::Control* 
         }
     }
     const int count = static_cast<int>(pictures.size());
+    // Refused before a single picture is read.
     if (first + count - 1 > kMaxFrameIndex) {
         throw Error(ErrorKind::Overflow, "Nothing was changed: the animation holds at most "
                                              + std::to_string(kMaxFrameIndex + 1) + " frames, and "
@@ -129,21 +117,7 @@ void Form1::filesDropped(const std::vector<std::string>& paths, forms::Control* 
         = PictureFiles::read(application(), pictures, "The dropped pictures were not loaded");
     if (!decoded)
         return;
-
-    if (!built) {
-        // Built as "Settings finished" builds one frame, then grown to one frame per picture.
-        if (!isRunnableRate(Text2.text()))
-            Text2.setText(kDefaultRate);
-        Text1.setText("1");
-        Command4_Click();
-    }
-    if (const std::optional<Error> growth = growFrames(first + count))
-        throw Error(growth->kind(), std::string("The dropped pictures were not loaded: ") + growth->what());
-    for (int k = 0; k < count; ++k) {
-        Image1(first + k).setPicture((*decoded)[static_cast<std::size_t>(k)]);
-        x(first + k).setCaption(pictures[static_cast<std::size_t>(k)]);
-    }
-    markUnsaved();
+    putPictures(first, *decoded, pictures, "The dropped pictures were not loaded");
 }
 
 }

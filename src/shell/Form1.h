@@ -117,6 +117,17 @@ public:
     std::optional<forms::Error> growFrames(int count);
     // The frames that exist, from frame 0 up to the first missing element.
     int frameCount() const;
+    // Puts `pictures`, read from `paths`, into frame `first` and the frames after it, as several
+    // files chosen in Load Frame or dropped on the window do. With no frame set yet one is built
+    // first, as "Settings finished" builds it (at the rate box's rate, or 100 ms when it holds
+    // none the timer runs), and the set grows when the pictures run past its last frame: the
+    // window ends exactly as "Settings finished" leaves it for the new count. Throws forms::Error
+    // beginning with `refusal` when the frames cannot hold them; nothing has changed then.
+    void putPictures(int first, const std::vector<forms::Picture>& pictures, const std::vector<std::string>& paths,
+                     const std::string& refusal);
+    // Whether a frame set is built: "Settings finished" or an open enabled its first frame button,
+    // and "&New" has not disabled it since.
+    bool framesBuilt() const { return Command1(0).enabled(); }
     // The highest index a frame can have.
     static constexpr int kMaxFrameIndex = 32767;
 
