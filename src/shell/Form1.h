@@ -189,6 +189,15 @@ public:
     void setOpenedFromFile(bool opened);
 
 private:
+    // The frame a drop fills from: that of the frame button `button` when given, else the current
+    // frame; frame 0 while no frame set is built. Throws forms::Error when that frame is gone.
+    int droppedOnFrame(std::optional<int> button) const;
+    // A dropped animated GIF or WebP or video: once what it would replace is saved or given up,
+    // imported into a folder the user picks and put into the frames from `button`'s (or the
+    // current) frame on.
+    void importDropped(const std::string& path, std::optional<int> button);
+    void importInto(const std::string& path, std::optional<int> button);
+
     // A control the view keys switch, or an array whose frames in Text1's range they switch.
     using ViewMember = std::variant<forms::Control*, forms::ControlArrayBase*>;
 
