@@ -27,9 +27,6 @@ using forms::Error;
 using forms::ErrorKind;
 using forms::FileSystem;
 
-// The kinds of picture this program reads; a dropped folder gives the files of these kinds.
-constexpr const char* kPicturePatterns
-    = "*.bmp;*.dib;*.gif;*.jpg;*.jpeg;*.png;*.tif;*.tiff;*.xbm;*.pcx;*.ico;*.cur;*.wmf;*.emf";
 constexpr std::size_t kPathExcerpt = 120;
 
 std::string fileName(const std::string& path)
@@ -83,13 +80,15 @@ void Form1::filesDropped(const std::vector<std::string>& paths, forms::Control* 
     std::vector<std::string> refused;
     for (const std::string& path : paths) {
         if (std::filesystem::is_directory(path, error)) {
-            std::vector<std::string> names = application().fileSystem().files(path, kPicturePatterns);
+            // A folder gives the files of the kinds of picture this program reads.
+            std::vector<std::string> names = application().fileSystem().files(path, "*");
+            std::erase_if(names, [](const std::string& name) { return !PictureFiles::isPictureName(name); });
             std::sort(names.begin(), names.end(), FileSystem::naturalLess);
             if (names.empty())
                 refused.push_back(anifile::excerpt(path, kPathExcerpt) + ": a folder without pictures");
             for (const std::string& name : names)
                 pictures.push_back(FileSystem::join(path, name));
-        } else if (std::filesystem::is_regular_file(path, error) && FileSystem::matches(fileName(path), kPicturePatterns)) {
+        } else if (std::filesystem::is_regular_file(path, error) && PictureFiles::isPictureName(path)) {
             pictures.push_back(path);
         } else if (std::filesystem::is_regular_file(path, error) && importer && importer->isAnimation(path)) {
             refused.push_back(anifile::excerpt(path, kPathExcerpt) + ": an animation to import, which is dropped on its own");

@@ -6,7 +6,12 @@
 #include "forms/Error.h"
 #include "forms/Progress.h"
 
+#include <algorithm>
+#include <array>
+#include <cctype>
 #include <exception>
+#include <filesystem>
+#include <string_view>
 
 namespace movelle {
 
@@ -17,6 +22,17 @@ constexpr std::size_t kListedFiles = 8;
 // How many characters of a path a message shows.
 constexpr std::size_t kPathExcerpt = 120;
 
+}
+
+bool PictureFiles::isPictureName(const std::string& name)
+{
+    static constexpr std::array<std::string_view, 14> extensions { ".bmp", ".dib", ".gif", ".jpg", ".jpeg",
+                                                                  ".png", ".tif", ".tiff", ".xbm", ".pcx",
+                                                                  ".ico", ".cur", ".wmf", ".emf" };
+    std::string extension = std::filesystem::path(name).extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return std::find(extensions.begin(), extensions.end(), extension) != extensions.end();
 }
 
 std::optional<std::vector<forms::Picture>> PictureFiles::read(forms::Application& application,

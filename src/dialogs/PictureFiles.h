@@ -21,6 +21,11 @@ public:
     // Cancel that an open shows. Empty when the user cancelled. When any file cannot be read,
     // throws a forms::Error whose message starts with `refusal` ("The pictures were not loaded")
     // and names every file that failed (the first few in the message, all in the details).
+    // Whether a file name has the extension of a picture kind this program reads, in any case
+    // ("PHOTO.JPG" as "photo.jpg"): the one list a dropped folder, a dropped file and an imported
+    // folder of pictures are sorted by.
+    static bool isPictureName(const std::string& name);
+
     static std::optional<std::vector<forms::Picture>> read(forms::Application& application,
                                                            const std::vector<std::string>& paths,
                                                            const std::string& refusal);

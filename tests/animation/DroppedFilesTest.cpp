@@ -40,7 +40,9 @@ protected:
         std::filesystem::create_directories(tmp.path() / "empty");
         // Written out of order; each picture's width tells which it is.
         int width = 1;
-        for (const char* name : { "walk/walk10.png", "walk/walk2.png", "walk/Walk1.bmp", "a.bmp", "b.bmp", "c.bmp" })
+        // The extension's case does not matter: PHOTO.JPG is a picture as photo.jpg is.
+        for (const char* name : { "walk/walk10.png", "walk/walk2.png", "walk/Walk1.bmp", "a.bmp", "b.bmp", "c.bmp",
+                                  "walk/walk3.JPG", "D.PNG" })
             writePicture(tmp, name, width++, 2, 0x336699);
         tmp.writeFile("walk/notes.txt", "not a picture");
         tmp.writeFile("notes.txt", "not a picture");
@@ -49,7 +51,8 @@ protected:
 
     int widthOf(const char* name) const
     {
-        const std::vector<std::string> order { "walk/walk10.png", "walk/walk2.png", "walk/Walk1.bmp", "a.bmp", "b.bmp", "c.bmp" };
+        const std::vector<std::string> order { "walk/walk10.png", "walk/walk2.png", "walk/Walk1.bmp", "a.bmp", "b.bmp",
+                                               "c.bmp", "walk/walk3.JPG", "D.PNG" };
         return static_cast<int>(std::find(order.begin(), order.end(), name) - order.begin()) + 1;
     }
 
@@ -97,14 +100,15 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // A folder in natural order, its other files left out; no frame set: one is built at the
         // default rate, the rate box holding none.
-        Drop { "FolderBuildsAFrameSet", "", "", 0, -1, { "walk" }, 0, { "walk/Walk1.bmp", "walk/walk2.png", "walk/walk10.png" }, 3, 100 },
-        Drop { "FilesBuildAtTheTypedRate", "", "250", 0, -1, { "b.bmp", "a.bmp" }, 0, { "b.bmp", "a.bmp" }, 2, 250 },
+        Drop { "FolderBuildsAFrameSet", "", "", 0, -1, { "walk" }, 0,
+               { "walk/Walk1.bmp", "walk/walk2.png", "walk/walk3.JPG", "walk/walk10.png" }, 4, 100 },
+        Drop { "FilesBuildAtTheTypedRate", "", "250", 0, -1, { "b.bmp", "D.PNG", "a.bmp" }, 0, { "b.bmp", "D.PNG", "a.bmp" }, 3, 250 },
         Drop { "ARateOfLettersIsNoRate", "", "fast", 0, -1, { "a.bmp" }, 0, { "a.bmp" }, 1, 100 },
         // On the rest of the window: from the current frame, within the frames there are.
         Drop { "WindowFillsFromTheCurrentFrame", "5", "100", 1, -1, { "a.bmp", "b.bmp" }, 1, { "a.bmp", "b.bmp" }, 5, 100 },
         // On a frame button: from that frame, growing the animation past its end.
         Drop { "ButtonFillsFromItsFrameAndGrows", "3", "100", 0, 2, { "a.bmp", "walk", "c.bmp" }, 2,
-               { "a.bmp", "walk/Walk1.bmp", "walk/walk2.png", "walk/walk10.png", "c.bmp" }, 7, 100 }),
+               { "a.bmp", "walk/Walk1.bmp", "walk/walk2.png", "walk/walk3.JPG", "walk/walk10.png", "c.bmp" }, 8, 100 }),
     [](const ::testing::TestParamInfo<Drop>& info) { return std::string(info.param.name); });
 
 // Whatever cannot be used is named, and nothing changes.
