@@ -60,17 +60,19 @@ void Form1::filesDropped(const std::vector<std::string>& paths, forms::Control* 
         return;
     }
 
+    // The frame button the files were dropped on, if any.
+    std::optional<int> button;
+    for (int i = 0; i < Command1.size(); ++i) {
+        if (target && Command1.exists(i) && &Command1(i) == target)
+            button = i;
+    }
+
     // An animated GIF or WebP or a video imports into a folder the user picks, and then fills
     // the frames as dropped pictures do. A still picture (a GIF of one frame too) stays a picture.
     Importer* importer = m_app.importer();
     std::error_code error;
     if (paths.size() == 1 && importer && std::filesystem::is_regular_file(paths[0], error)
         && importer->isAnimation(paths[0])) {
-        std::optional<int> button;
-        for (int i = 0; i < Command1.size(); ++i) {
-            if (target && Command1.exists(i) && &Command1(i) == target)
-                button = i;
-        }
         importDropped(paths[0], button);
         return;
     }
@@ -108,11 +110,6 @@ void Form1::filesDropped(const std::vector<std::string>& paths, forms::Control* 
 
     // Dropped on a frame button, the pictures fill from that frame; elsewhere from the current
     // frame. With no frame set yet they make one, one frame per picture.
-    std::optional<int> button;
-    for (int i = 0; i < Command1.size(); ++i) {
-        if (target && Command1.exists(i) && &Command1(i) == target)
-            button = i;
-    }
     const int first = droppedOnFrame(button);
     const int count = static_cast<int>(pictures.size());
     // Refused before a single picture is read.
