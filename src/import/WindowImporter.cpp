@@ -24,7 +24,7 @@ std::string lowerExtension(const std::string& name)
 {
     std::string extension = std::filesystem::path(name).extension().string();
     std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return extension;
 }
 
@@ -32,9 +32,8 @@ std::string lowerExtension(const std::string& name)
 
 bool WindowImporter::isVideoName(const std::string& name)
 {
-    static constexpr std::array<std::string_view, 13> extensions { ".mp4", ".m4v", ".mov", ".mkv", ".webm",
-                                                                   ".avi", ".mpg", ".mpeg", ".ogv", ".flv",
-                                                                   ".wmv", ".3gp", ".ts" };
+    static constexpr std::array<std::string_view, 13> extensions {
+        ".mp4", ".m4v", ".mov", ".mkv", ".webm", ".avi", ".mpg", ".mpeg", ".ogv", ".flv", ".wmv", ".3gp", ".ts"};
     const std::string extension = lowerExtension(name);
     return std::find(extensions.begin(), extensions.end(), extension) != extensions.end();
 }
@@ -50,7 +49,7 @@ bool WindowImporter::isAnimation(const std::string& path)
     // A GIF of one frame is a still picture, which loads into one frame as it always did; only
     // a second frame makes it an animation. A WebP, which no frame loads as a picture, imports
     // unless it is known to hold a single frame, so that a broken one is reported by the import.
-    const std::atomic<bool> never { false };
+    const std::atomic<bool> never {false};
     try {
         const std::unique_ptr<AnimationDecoder> decoder = AnimationDecoder::open(path, never);
         DecodedFrame frame;
@@ -60,8 +59,8 @@ bool WindowImporter::isAnimation(const std::string& path)
     }
 }
 
-movelle::Importer::Frames WindowImporter::import(const std::string& input, const std::string& folder,
-                                                 forms::Progress& progress)
+movelle::Importer::Frames WindowImporter::import(
+    const std::string& input, const std::string& folder, forms::Progress& progress)
 {
     try {
         ImportCommand::Imported imported
@@ -69,13 +68,13 @@ movelle::Importer::Frames WindowImporter::import(const std::string& input, const
                   progress.setTotal(total);
                   progress.setDone(done);
               });
-        return Frames { std::move(imported.paths), imported.rate };
+        return Frames {std::move(imported.paths), imported.rate};
     } catch (const exporter::ExportError& e) {
         if (e.kind() == exporter::ExportError::Kind::Interrupted || progress.cancelled())
             return {};
         throw forms::Error(e.kind() == exporter::ExportError::Kind::Output ? forms::ErrorKind::FileError
                                                                            : forms::ErrorKind::BadPicture,
-                           e.what());
+            e.what());
     } catch (const forms::Error&) {
         throw;
     } catch (const std::exception& e) {

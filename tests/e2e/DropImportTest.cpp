@@ -53,7 +53,7 @@ std::thread answerChooser(X11Session& x, std::vector<std::string> keys)
         const std::string chooser = x.waitForWindow("^Import anim.gif into a folder$", 60s);
         if (chooser.empty())
             return;
-        x.xdotool({ "windowfocus", "--sync", chooser });
+        x.xdotool({"windowfocus", "--sync", chooser});
         for (const std::string& key : keys) {
             if (key.starts_with("type:"))
                 x.type(key.substr(5));
@@ -93,21 +93,22 @@ TEST(DropImport, aDroppedGifAsksForAFolderEscapeChangesNothingAndAFolderTypedImp
     rescue.start();
 
     // Escape in the chooser: nothing imported, nothing changed.
-    std::thread escape = answerChooser(x, { "Escape" });
-    EXPECT_TRUE(drop(view, { gif }, QPoint(20, 200)));
+    std::thread escape = answerChooser(x, {"Escape"});
+    EXPECT_TRUE(drop(view, {gif}, QPoint(20, 200)));
     escape.join();
     EXPECT_FALSE(f.framesBuilt());
     EXPECT_TRUE(fs::is_empty(tmp.path() / "out"));
 
     // The folder typed into the chooser's name box and Enter: the frames are written there and
     // fill a new animation.
-    std::thread choose = answerChooser(x, { "ctrl+a", "type:" + tmp.file("out"), "Return" });
-    EXPECT_TRUE(drop(view, { gif }, QPoint(20, 200)));
+    std::thread choose = answerChooser(x, {"ctrl+a", "type:" + tmp.file("out"), "Return"});
+    EXPECT_TRUE(drop(view, {gif}, QPoint(20, 200)));
     choose.join();
     ASSERT_EQ(f.frameCount(), 2);
     EXPECT_EQ(f.Text1.text(), "2");
     for (int i = 0; i < 2; ++i) {
-        const std::string frame = (tmp.path() / "out" / "anim-frames" / ("frame000" + std::to_string(i + 1) + ".png")).string();
+        const std::string frame
+            = (tmp.path() / "out" / "anim-frames" / ("frame000" + std::to_string(i + 1) + ".png")).string();
         EXPECT_TRUE(fs::is_regular_file(frame)) << frame;
         EXPECT_EQ(f.x(i).caption(), frame);
         EXPECT_EQ(f.Image1(i).picture().width(), 64);
