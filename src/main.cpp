@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "export/ExportCommand.h"
 #include "import/ImportCommand.h"
+#include "import/WindowImporter.h"
 #include "forms/Progress.h"
 #include "forms/qt/QtClock.h"
 #include "forms/qt/QtPictureDecoder.h"
@@ -174,6 +175,9 @@ int main(int argc, char* argv[])
             progress.setDone(done);
         });
     });
+    // A dropped animated GIF or WebP or a video imports through the engine of `movelle import`.
+    importer::WindowImporter windowImporter;
+    app.setImporter(&windowImporter);
     if (arguments.isEmpty()) {
         app.start();
     } else {

@@ -1,14 +1,18 @@
 // SPDX-License-Identifier: MIT
 // Opening an animation file through the Open dialog: 200 full-HD JPEG frames decoded on all cores
-// against the same open decoded on one thread, and against ImageMagick reading the same files.
+// against the same open decoded on one thread, and against ImageMagick reading the same files; and
+// the same pictures dropped on the main window against the open of the animation naming them.
 //
-// MOVELLE_BENCH_FRAMES sets how many JPEG frames to make (200 unless told).
+// MOVELLE_BENCH_FRAMES sets how many JPEG frames to make (200 unless told; 2000 for the drop of
+// the measure).
 #include "BenchProgram.h"
 #include "PageFaults.h"
 #include "dialogs/Form4.h"
+#include "dialogs/PictureFiles.h"
 #include "forms/ManualClock.h"
 #include "forms/WindowSystem.h"
 #include "forms/qt/QtPictureDecoder.h"
+#include "pictures/PictureStore.h"
 #include "shell/Form1.h"
 #include "shell/Movelle.h"
 
@@ -25,9 +29,14 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <cstdio>
 #include <fstream>
 #include <memory>
 #include <string>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -259,5 +268,106 @@ void BM_OpenOnePictureInManyFrames(benchmark::State& state)
         state.SetIterationTime(openOnce(state, dir.path().toStdString(), "many.ani", 0, frames));
 }
 BENCHMARK(BM_OpenOnePictureInManyFrames)->Arg(10000)->Arg(32768)->Unit(benchmark::kMillisecond)->Iterations(3)->UseManualTime();
+
+// One measured step in a child process of its own, so that its peak resident memory and its page
+// faults are its own and not those of the steps before it.
+struct Measured {
+    double seconds = -1;
+    int frames = 0;
+    double peakMegabytes = 0;
+    double pageFaults = 0;
+};
+
+template<typename Step>
+Measured inChild(Step step)
+{
+    int fds[2];
+    if (::pipe(fds) != 0)
+        return {};
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(fds[0]);
+        Measured measured;
+        auto program = std::make_unique<Program>();
+        const auto start = Clock::now();
+        measured.frames = step(*program);
+        measured.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        if (!program->screen.error.empty())
+            measured.seconds = -1;
+        [[maybe_unused]] const ssize_t written = ::write(fds[1], &measured, sizeof measured);
+        // The program is not torn down: that is no part of the measure, and the parent's Qt must
+        // not be shut down twice.
+        ::_exit(0);
+    }
+    ::close(fds[1]);
+    Measured measured;
+    if (child < 0 || ::read(fds[0], &measured, sizeof measured) != static_cast<ssize_t>(sizeof measured))
+        measured.seconds = -1;
+    ::close(fds[0]);
+    rusage usage {};
+    int status = 0;
+    if (child > 0)
+        ::wait4(child, &status, 0, &usage);
+    measured.peakMegabytes = double(usage.ru_maxrss) / 1024.0;
+    measured.pageFaults = double(usage.ru_minflt + usage.ru_majflt);
+    return measured;
+}
+
+// The pictures of the animation dropped on the main window with no frame set yet, which builds one
+// frame per picture, against Files > Open of the animation file naming the same pictures, and
+// against the drop as it was, decoding on one thread. Each in a fresh program of its own process.
+void BM_DropAgainstOpen(benchmark::State& state)
+{
+    const Animation& animation = Animation::instance();
+    std::vector<std::string> paths;
+    for (const QString& picture : animation.pictures())
+        paths.push_back(picture.toStdString());
+    const int frames = static_cast<int>(paths.size());
+    Measured open;
+    Measured drop;
+    Measured serial;
+    for (auto _ : state) {
+        open = inChild([&](Program& program) {
+            movelle::Form4& dialog = program.app.Form4();
+            dialog.Dir1.setPath(animation.directory());
+            dialog.Text1.setText("anim.ani");
+            dialog.Command1.click();
+            return program.app.Form1().frameCount();
+        });
+        drop = inChild([&](Program& program) {
+            movelle::Form1& main = program.app.Form1();
+            program.app.dispatch([&] { main.filesDropped(paths, nullptr); });
+            return main.frameCount();
+        });
+        serial = inChild([&](Program& program) {
+            movelle::Form1& main = program.app.Form1();
+            program.app.dispatch([&] {
+                const auto pictures = movelle::PictureFiles::read(program.app, paths, "not loaded", 1);
+                main.putPictures(0, *pictures, paths, "not loaded");
+            });
+            return main.frameCount();
+        });
+        for (const Measured* measured : { &open, &drop, &serial }) {
+            if (measured->seconds < 0 || measured->frames != frames) {
+                state.SkipWithError("a step failed or built the wrong number of frames");
+                return;
+            }
+        }
+        state.SetIterationTime(drop.seconds);
+    }
+    state.counters["frames"] = frames;
+    state.counters["open_fps"] = frames / open.seconds;
+    state.counters["drop_fps"] = frames / drop.seconds;
+    state.counters["serial_drop_fps"] = frames / serial.seconds;
+    state.counters["drop_over_open"] = drop.seconds / open.seconds;
+    state.counters["open_peak_MB"] = open.peakMegabytes;
+    state.counters["drop_peak_MB"] = drop.peakMegabytes;
+    state.counters["serial_drop_peak_MB"] = serial.peakMegabytes;
+    state.counters["open_faults"] = open.pageFaults;
+    state.counters["drop_faults"] = drop.pageFaults;
+    state.counters["serial_drop_faults"] = serial.pageFaults;
+    state.counters["store_budget_MB"] = double(pictures::PictureStore::defaultBudget()) / (1024.0 * 1024.0);
+}
+BENCHMARK(BM_DropAgainstOpen)->Unit(benchmark::kMillisecond)->Iterations(1)->UseManualTime();
 
 }

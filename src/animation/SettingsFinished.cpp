@@ -7,8 +7,28 @@
 #include <cmath>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace movelle {
+
+namespace {
+
+// The rate a frame set built by several pictures at once takes when the rate box holds none the
+// timer would run: without it the new animation would not play.
+constexpr const char* kDefaultRate = "100";
+
+// A rate the playback timer runs at: a number, as a whole the timer takes, above zero.
+bool isRunnableRate(const std::string& text)
+{
+    try {
+        const double rate = forms::strictNumber(text);
+        return std::isfinite(rate) && forms::roundToInterval(rate) > 0 && forms::roundToInterval(rate) <= 65535;
+    } catch (const forms::Error&) {
+        return false;
+    }
+}
+
+}
 
 using forms::leadingNumber;
 using forms::numberText;
@@ -122,6 +142,34 @@ int Form1::frameCount() const
     while (Command1.exists(frames) && Image1.exists(frames) && x.exists(frames))
         ++frames;
     return frames;
+}
+
+void Form1::putPictures(int first, const std::vector<forms::Picture>& pictures, const std::vector<std::string>& paths,
+                        const std::string& refusal)
+{
+    const int count = static_cast<int>(pictures.size());
+    // Checked before anything changes, so that a refused load leaves the window as it was.
+    if (first + count - 1 > kMaxFrameIndex) {
+        throw forms::Error(forms::ErrorKind::Overflow, refusal + ": the animation holds at most "
+                                                           + std::to_string(kMaxFrameIndex + 1) + " frames, and "
+                                                           + std::to_string(count) + " pictures were given from frame "
+                                                           + std::to_string(first + 1) + ".");
+    }
+    if (!framesBuilt()) {
+        // Built as "Settings finished" builds one frame, with everything it enables; the growth
+        // below then adds the rest as that command would have built them.
+        if (!isRunnableRate(Text2.text()))
+            Text2.setText(kDefaultRate);
+        Text1.setText("1");
+        Command4_Click();
+    }
+    if (const std::optional<forms::Error> growth = growFrames(first + count))
+        throw forms::Error(growth->kind(), refusal + ": " + growth->what());
+    for (int k = 0; k < count; ++k) {
+        Image1(first + k).setPicture(pictures[static_cast<std::size_t>(k)]);
+        x(first + k).setCaption(paths[static_cast<std::size_t>(k)]);
+    }
+    markUnsaved();
 }
 
 }

@@ -156,7 +156,6 @@ void Form2::loadSeveral()
     std::vector<std::string> paths;
     for (const std::string& name : File1.selectedFiles())
         paths.push_back(forms::FileSystem::join(File1.path(), name));
-    const int files = static_cast<int>(paths.size());
 
     // Every file is read before the main window is touched; a cancel or a bad file changes nothing.
     const std::optional<std::vector<forms::Picture>> pictures
@@ -164,15 +163,9 @@ void Form2::loadSeveral()
     if (!pictures)
         return;
 
-    // More files than frames from the current one on: the animation grows to hold them, its new
-    // frames built as "Settings finished" builds them.
-    if (const std::optional<forms::Error> refused = main.growFrames(first + files))
-        throw forms::Error(refused->kind(), std::string("The pictures were not loaded: ") + refused->what());
-    for (int k = 0; k < files; ++k) {
-        main.Image1(first + k).setPicture((*pictures)[static_cast<std::size_t>(k)]);
-        main.x(first + k).setCaption(paths[static_cast<std::size_t>(k)]);
-    }
-    main.markUnsaved();
+    // More files than frames from the current one on: the animation grows to hold them; with no
+    // frame set yet one is built. Either way the window ends as "Settings finished" leaves it.
+    main.putPictures(first, *pictures, paths, "The pictures were not loaded");
     hide();
     main.show();
 }

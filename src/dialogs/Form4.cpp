@@ -4,6 +4,7 @@
 #include "anifile/Excerpt.h"
 #include "anifile/FileNames.h"
 #include "dialogs/AnimationFile.h"
+#include "dialogs/PictureFiles.h"
 #include "forms/Application.h"
 #include "forms/ControlArray.h"
 #include "forms/Error.h"
@@ -47,61 +48,6 @@ constexpr std::size_t kListedFiles = 8;
 // a longer one keeps its beginning and its file name.
 constexpr std::size_t kPathExcerpt = 120;
 
-struct Decoded {
-    forms::Picture picture;
-    std::string error;
-    bool failed = false;
-    // Failed only for want of memory, and how much the picture needs decoded (0: not known).
-    bool outOfMemory = false;
-    std::int64_t bytesNeeded = 0;
-};
-
-// Decodes every file on `threads` threads (0: one per core), the calling thread among them. The
-// decoder is safe on worker threads and Application::loadPicture only hands the call on, so the
-// threads share nothing but the index of the next file.
-// `framesOf[k]` is how many frames show file k: the progress counts frames, as the user does.
-// Once the user cancels, no further file is started.
-std::vector<Decoded> decodeAll(forms::Application& application, const std::vector<std::string>& files,
-                               const std::vector<int>& framesOf, unsigned threads, forms::Progress& progress)
-{
-    std::vector<Decoded> results(files.size());
-    std::atomic<std::size_t> next { 0 };
-    auto work = [&] {
-        // A picture waiting for a free decoder stops waiting when the user cancels.
-        const forms::Progress::Scope scope(progress);
-        for (std::size_t k = next++; k < files.size() && !progress.cancelled(); k = next++) {
-            try {
-                results[k].picture = application.loadPicture(files[k]);
-            } catch (const std::exception& e) {
-                // A forms::Error names the file and the cause; anything else (memory running out
-                // on a huge picture) must still tell which file it was.
-                const auto* error = dynamic_cast<const Error*>(&e);
-                results[k].error = error ? std::string(e.what()) : "cannot read " + files[k] + ": " + e.what();
-                results[k].failed = true;
-                results[k].outOfMemory = error && error->kind() == ErrorKind::OutOfMemory;
-                results[k].bytesNeeded = error ? error->bytesNeeded() : 0;
-            }
-            progress.advance(framesOf[k]);
-        }
-    };
-
-    if (threads == 0)
-        threads = std::max(1u, std::thread::hardware_concurrency());
-    const std::size_t helpers = std::min<std::size_t>(threads, files.size()) - (files.empty() ? 0 : 1);
-    std::vector<std::jthread> workers;
-    workers.reserve(helpers);
-    for (std::size_t t = 0; t < helpers; ++t) {
-        try {
-            workers.emplace_back(work);
-        } catch (const std::system_error&) {
-            // Fewer threads than asked for only makes the open slower.
-            break;
-        }
-    }
-    work();
-    return results;
-}
-
 // Reads the whole file and checks everything the rebuild would otherwise trip over later: the
 // count, the rate, and every picture. Throws forms::Error naming the file and every cause. Runs
 // away from the user-interface thread; after a cancel what it returns is incomplete and unused.
@@ -135,7 +81,7 @@ Form4::Animation readAnimation(forms::Application& application, const std::strin
     }
     progress.setTotal(static_cast<int>(std::count_if(paths.begin(), paths.end(),
                                                      [](const auto& line) { return line && !line->empty(); })));
-    std::vector<Decoded> decoded = decodeAll(application, files, framesOf, threads, progress);
+    std::vector<PictureFiles::Decoded> decoded = PictureFiles::decodeAll(application, files, framesOf, threads, progress);
     if (progress.cancelled())
         return animation;
     // A path from the file is named short and escaped in the message, however long or odd the
@@ -153,7 +99,7 @@ Form4::Animation readAnimation(forms::Application& application, const std::strin
         const std::optional<std::string>& line = paths[i];
         if (!line || line->empty())
             continue;
-        const Decoded& result = decoded[fileOfFrame[i]];
+        const PictureFiles::Decoded& result = decoded[fileOfFrame[i]];
         if (result.failed) {
             failures[fileOfFrame[i]].push_back(static_cast<int>(i));
             ++failedFrames;
@@ -171,7 +117,7 @@ Form4::Animation readAnimation(forms::Application& application, const std::strin
                                             [&](const auto& failure) { return decoded[failure.first].outOfMemory; });
         if (onlyMemory) {
             std::int64_t needed = 0;
-            for (const Decoded& result : decoded) {
+            for (const PictureFiles::Decoded& result : decoded) {
                 needed += result.failed ? result.bytesNeeded
                                         : std::int64_t(result.picture.width()) * result.picture.height() * 4;
             }

@@ -88,6 +88,11 @@ void Application::messageBox(const std::string& text, const std::string& title)
     m_windowSystem.messageBox(text, title);
 }
 
+std::optional<std::string> Application::chooseFolder(const std::string& title, const std::string& start)
+{
+    return m_windowSystem.chooseFolder(title, start);
+}
+
 SaveAnswer Application::askToSave(const std::string& text, const std::string& title)
 {
     return m_windowSystem.askToSave(text, title);

@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,9 @@ public:
     void messageBox(const std::string& text, const std::string& title);
     // The question before unsaved work is discarded; see WindowSystem::askToSave.
     SaveAnswer askToSave(const std::string& text, const std::string& title);
+
+    // A folder the user picks; empty when cancelled. See WindowSystem::chooseFolder.
+    std::optional<std::string> chooseFolder(const std::string& title, const std::string& start);
 
     // Work that may take long (an open, a preview), run without freezing the program; false when
     // the user cancelled it. See WindowSystem::runWithProgress.

@@ -5,6 +5,7 @@
 #include "forms/SaveAnswer.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace forms {
@@ -26,6 +27,12 @@ public:
     virtual SaveAnswer askToSave(const std::string& /*text*/, const std::string& /*title*/)
     {
         return SaveAnswer::DontSave;
+    }
+    // Asks for a folder in a modal chooser over the main window, starting at `start`; the folder,
+    // or empty when the user cancelled. Without a screen nobody can choose, and nothing is done.
+    virtual std::optional<std::string> chooseFolder(const std::string& /*title*/, const std::string& /*start*/)
+    {
+        return std::nullopt;
     }
     // An error that stopped a handler without an error trap.
     virtual void reportError(const std::string& /*message*/) { }

@@ -127,18 +127,21 @@ bool isFrameName(std::string_view name)
 }
 
 // The folder is the import's own: an older import's frames in it are replaced whole.
+// `watch` is the command's, which learns what to remove should it have to end the process; the
+// window's import has none and stops through `stop` alone.
 std::unique_ptr<exporter::OutputFile> writtenFrames(const std::string& input, const std::string& output,
                                                     std::vector<int>& durations, std::vector<std::string>& paths,
-                                                    exporter::Progress& progress, exporter::StopSignals& watch)
+                                                    exporter::Progress& progress, const std::atomic<bool>& stop,
+                                                    exporter::StopSignals* watch)
 {
-    const std::atomic<bool>& stop = watch.stopRequested();
     const std::unique_ptr<AnimationDecoder> decoder = AnimationDecoder::open(input, stop);
     fs::path folder = fs::path(output);
     folder.replace_extension();
     folder += "-frames";
     auto frames = std::make_unique<exporter::OutputFile>(folder.string(), std::vector<std::string>(),
                                                          [](std::string_view name) { return isFrameName(name); });
-    watch.setTemporary(frames->temporary());
+    if (watch)
+        watch->setTemporary(frames->temporary());
     const std::string pattern = exporter::PngSequenceEncoder::directoryPattern(decoder->expectedFrames());
     const std::unique_ptr<exporter::PngSequenceEncoder> encoder =
         exporter::PngSequenceEncoder::create(frames->temporary(), pattern, 0,
@@ -186,7 +189,7 @@ void import(const Options& options, exporter::Progress& progress, exporter::Stop
     if (sequence)
         content.frames = checkedSequence(options.input, progress, stop);
     else
-        frames = writtenFrames(options.input, options.output, durations, content.frames, progress, watch);
+        frames = writtenFrames(options.input, options.output, durations, content.frames, progress, stop, &watch);
     content.countText = std::to_string(content.frames.size());
     content.rateText = options.rate ? *options.rate : std::to_string(ImportCommand::commonDuration(durations));
     if (const anifile::Result<void> checked = anifile::AniWriter::checkContent(options.output, content); !checked)
@@ -221,6 +224,25 @@ int ImportCommand::commonDuration(const std::vector<int>& durations)
         }
     }
     return std::min(best, 65535);
+}
+
+ImportCommand::Imported ImportCommand::importFrames(const std::string& input, const std::string& folder,
+                                                    const std::atomic<bool>& stop,
+                                                    const std::function<void(int done, int total)>& report)
+{
+    exporter::Progress progress(nullptr, false);
+    progress.setListener(report);
+    // The frames go where the command puts them beside an animation named after the input.
+    const std::string output = (fs::path(folder) / fs::path(input).stem()).string() + ".ani";
+    Imported imported;
+    std::vector<int> durations;
+    const std::unique_ptr<exporter::OutputFile> frames
+        = writtenFrames(input, output, durations, imported.paths, progress, stop, nullptr);
+    if (stop)
+        throw ExportError(ExportError::Kind::Interrupted, "interrupted");
+    frames->commit();
+    imported.rate = commonDuration(durations);
+    return imported;
 }
 
 std::string ImportCommand::helpText()

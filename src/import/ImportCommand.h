@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <atomic>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,6 +23,18 @@ public:
     static int commonDuration(const std::vector<int>& durations);
 
     static std::string helpText();
+
+    // The frames of a GIF, a WebP or a video written for the main window, and their rate.
+    struct Imported {
+        std::vector<std::string> paths;
+        int rate = 100;
+    };
+    // The main window's import of a dropped file: the frames of `input` written as PNG pictures
+    // into `folder`/NAME-frames/ as the command writes them beside NAME.ani, stopped by `stop`,
+    // each step told to `report`. Throws ExportError (BadInput, Output, or Interrupted once
+    // stopped); a stopped or failed import leaves no file.
+    static Imported importFrames(const std::string& input, const std::string& folder, const std::atomic<bool>& stop,
+                                 const std::function<void(int done, int total)>& report);
 };
 
 }

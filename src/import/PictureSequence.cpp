@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "import/PictureSequence.h"
 
+#include "dialogs/PictureFiles.h"
 #include "export/ExportError.h"
 #include "forms/FileSystem.h"
 
 #include <algorithm>
-#include <array>
 #include <cctype>
 #include <filesystem>
 #include <optional>
@@ -58,13 +58,6 @@ bool allDigits(std::string_view text)
         && std::all_of(text.begin(), text.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; });
 }
 
-std::string lower(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
 // The regular files of a folder, or an error naming it.
 std::vector<fs::path> filesIn(const fs::path& folder)
 {
@@ -87,14 +80,6 @@ bool PictureSequence::isPattern(const std::string& input)
     return splitPattern(fs::path(input).filename().string()).has_value();
 }
 
-bool PictureSequence::isPictureName(const std::string& name)
-{
-    static constexpr std::array<std::string_view, 14> extensions { ".bmp", ".dib", ".gif", ".jpg", ".jpeg", ".png", ".tif",
-                                                                  ".tiff", ".xbm", ".pcx", ".ico", ".cur", ".wmf", ".emf" };
-    const std::string extension = lower(fs::path(name).extension().string());
-    return std::find(extensions.begin(), extensions.end(), extension) != extensions.end();
-}
-
 std::vector<std::string> PictureSequence::list(const std::string& input)
 {
     std::vector<std::string> names;
@@ -103,7 +88,7 @@ std::vector<std::string> PictureSequence::list(const std::string& input)
     if (fs::is_directory(input, error)) {
         folder = input;
         for (const fs::path& file : filesIn(folder)) {
-            if (isPictureName(file.filename().string()))
+            if (movelle::PictureFiles::isPictureName(file.filename().string()))
                 names.push_back(file.filename().string());
         }
         std::sort(names.begin(), names.end(), forms::FileSystem::naturalLess);

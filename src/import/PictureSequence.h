@@ -17,8 +17,6 @@ public:
     // before walk10.png), a pattern's files by their number. Throws ExportError (BadInput) when
     // there are none or the folder cannot be read.
     static std::vector<std::string> list(const std::string& input);
-    // Whether a file name has the extension of a picture Movelle reads.
-    static bool isPictureName(const std::string& name);
 };
 
 }

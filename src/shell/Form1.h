@@ -117,6 +117,17 @@ public:
     std::optional<forms::Error> growFrames(int count);
     // The frames that exist, from frame 0 up to the first missing element.
     int frameCount() const;
+    // Puts `pictures`, read from `paths`, into frame `first` and the frames after it, as several
+    // files chosen in Load Frame or dropped on the window do. With no frame set yet one is built
+    // first, as "Settings finished" builds it (at the rate box's rate, or 100 ms when it holds
+    // none the timer runs), and the set grows when the pictures run past its last frame: the
+    // window ends exactly as "Settings finished" leaves it for the new count. Throws forms::Error
+    // beginning with `refusal` when the frames cannot hold them; nothing has changed then.
+    void putPictures(int first, const std::vector<forms::Picture>& pictures, const std::vector<std::string>& paths,
+                     const std::string& refusal);
+    // Whether a frame set is built: "Settings finished" or an open enabled its first frame button,
+    // and "&New" has not disabled it since.
+    bool framesBuilt() const { return Command1(0).enabled(); }
     // The highest index a frame can have.
     static constexpr int kMaxFrameIndex = 32767;
 
@@ -178,6 +189,15 @@ public:
     void setOpenedFromFile(bool opened);
 
 private:
+    // The frame a drop fills from: that of the frame button `button` when given, else the current
+    // frame; frame 0 while no frame set is built. Throws forms::Error when that frame is gone.
+    int droppedOnFrame(std::optional<int> button) const;
+    // A dropped animated GIF or WebP or video: once what it would replace is saved or given up,
+    // imported into a folder the user picks and put into the frames from `button`'s (or the
+    // current) frame on.
+    void importDropped(const std::string& path, std::optional<int> button);
+    void importInto(const std::string& path, std::optional<int> button);
+
     // A control the view keys switch, or an array whose frames in Text1's range they switch.
     using ViewMember = std::variant<forms::Control*, forms::ControlArrayBase*>;
 

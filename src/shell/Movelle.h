@@ -21,6 +21,7 @@ class Form4;
 class Form5;
 class Form6;
 class ExportScreen;
+class Importer;
 class frmLogin;
 
 // The program: its eight windows, each known by name and created the first time anything
@@ -64,9 +65,15 @@ public:
     void setExporter(Exporter exporter) { m_exporter = std::move(exporter); }
     std::string exportAnimation(const std::vector<std::string>& arguments, forms::Progress& progress) const;
 
+    // The import engine for dropped animations, or null: then a dropped GIF loads as a picture and
+    // a video is refused.
+    void setImporter(Importer* importer) { m_importer = importer; }
+    Importer* importer() const { return m_importer; }
+
 private:
     std::string m_startAnimation;
     Exporter m_exporter;
+    Importer* m_importer = nullptr;
 };
 
 }

@@ -1,12 +1,17 @@
 // SPDX-License-Identifier: MIT
 #include "Headless.h"
 
+#include "export/ExportCommand.h"
+#include "forms/Progress.h"
+#include "import/WindowImporter.h"
 #include "shell/Form1.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
+#include <fstream>
 
 namespace {
 
@@ -35,7 +40,9 @@ protected:
         std::filesystem::create_directories(tmp.path() / "empty");
         // Written out of order; each picture's width tells which it is.
         int width = 1;
-        for (const char* name : { "walk/walk10.png", "walk/walk2.png", "walk/Walk1.bmp", "a.bmp", "b.bmp", "c.bmp" })
+        // The extension's case does not matter: PHOTO.JPG is a picture as photo.jpg is.
+        for (const char* name : { "walk/walk10.png", "walk/walk2.png", "walk/Walk1.bmp", "a.bmp", "b.bmp", "c.bmp",
+                                  "walk/walk3.JPG", "D.PNG" })
             writePicture(tmp, name, width++, 2, 0x336699);
         tmp.writeFile("walk/notes.txt", "not a picture");
         tmp.writeFile("notes.txt", "not a picture");
@@ -44,7 +51,8 @@ protected:
 
     int widthOf(const char* name) const
     {
-        const std::vector<std::string> order { "walk/walk10.png", "walk/walk2.png", "walk/Walk1.bmp", "a.bmp", "b.bmp", "c.bmp" };
+        const std::vector<std::string> order { "walk/walk10.png", "walk/walk2.png", "walk/Walk1.bmp", "a.bmp", "b.bmp",
+                                               "c.bmp", "walk/walk3.JPG", "D.PNG" };
         return static_cast<int>(std::find(order.begin(), order.end(), name) - order.begin()) + 1;
     }
 
@@ -92,14 +100,15 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // A folder in natural order, its other files left out; no frame set: one is built at the
         // default rate, the rate box holding none.
-        Drop { "FolderBuildsAFrameSet", "", "", 0, -1, { "walk" }, 0, { "walk/Walk1.bmp", "walk/walk2.png", "walk/walk10.png" }, 3, 100 },
-        Drop { "FilesBuildAtTheTypedRate", "", "250", 0, -1, { "b.bmp", "a.bmp" }, 0, { "b.bmp", "a.bmp" }, 2, 250 },
+        Drop { "FolderBuildsAFrameSet", "", "", 0, -1, { "walk" }, 0,
+               { "walk/Walk1.bmp", "walk/walk2.png", "walk/walk3.JPG", "walk/walk10.png" }, 4, 100 },
+        Drop { "FilesBuildAtTheTypedRate", "", "250", 0, -1, { "b.bmp", "D.PNG", "a.bmp" }, 0, { "b.bmp", "D.PNG", "a.bmp" }, 3, 250 },
         Drop { "ARateOfLettersIsNoRate", "", "fast", 0, -1, { "a.bmp" }, 0, { "a.bmp" }, 1, 100 },
         // On the rest of the window: from the current frame, within the frames there are.
         Drop { "WindowFillsFromTheCurrentFrame", "5", "100", 1, -1, { "a.bmp", "b.bmp" }, 1, { "a.bmp", "b.bmp" }, 5, 100 },
         // On a frame button: from that frame, growing the animation past its end.
         Drop { "ButtonFillsFromItsFrameAndGrows", "3", "100", 0, 2, { "a.bmp", "walk", "c.bmp" }, 2,
-               { "a.bmp", "walk/Walk1.bmp", "walk/walk2.png", "walk/walk10.png", "c.bmp" }, 7, 100 }),
+               { "a.bmp", "walk/Walk1.bmp", "walk/walk2.png", "walk/walk3.JPG", "walk/walk10.png", "c.bmp" }, 8, 100 }),
     [](const ::testing::TestParamInfo<Drop>& info) { return std::string(info.param.name); });
 
 // Whatever cannot be used is named, and nothing changes.
@@ -156,6 +165,136 @@ TEST(DroppedAnimation, OpensAsFilesOpenDoes)
     h.app.dispatch([&] { f.filesDropped({ ani }, nullptr); });
     ASSERT_EQ(h.screen.errors.size(), 1u);
     EXPECT_NE(h.screen.errors[0].find("was not opened"), std::string::npos) << h.screen.errors[0];
+}
+
+// An animated GIF or WebP or a video dropped on its own imports into a folder the user picks; its
+// frames, written there as PNG pictures, fill the window as dropped pictures do.
+struct Import {
+    const char* name;
+    const char* count;        // frames built first, frame 1 holding a picture; empty: no frame set
+    int onButton;             // the frame button dropped on; -1: the rest of the window
+    const char* dropped;      // "anim.gif" (two frames, 100 ms), "clip.mp4" (three, 40 ms), ...
+    std::vector<forms::SaveAnswer> answers;  // to the unsaved-work question, when it comes
+    bool folderChosen;        // false: the folder chooser is cancelled
+    bool cancelImport;        // Cancel pressed while the import runs
+    const char* error;        // what the message must say; empty: none
+    int questions;            // unsaved-work questions asked
+    int first;                // the frame the first imported picture goes into; -1: nothing changes
+    int imported;             // frames written by the import
+    int frames;               // frames afterwards
+    int interval;             // the playback timer's interval afterwards
+};
+
+class ImportedDrops : public DropFixture, public ::testing::WithParamInterface<Import> {
+protected:
+    void SetUp() override
+    {
+        DropFixture::SetUp();
+        h.app.setImporter(&importer);
+        std::filesystem::create_directories(tmp.path() / "out");
+        std::filesystem::copy_file(std::string(MOVELLE_TEST_DATA) + "/pictures/anim.gif", tmp.path() / "anim.gif");
+        std::filesystem::copy_file(std::string(MOVELLE_TEST_DATA) + "/pictures/quad.gif", tmp.path() / "quad.gif");
+        tmp.writeFile("broken.mp4", "not a video at all");
+        // Three frames at 40 ms, made into a video by the export engine.
+        std::string ani = "3\r\n40\r\n";
+        for (const char* picture : { "a.bmp", "b.bmp", "c.bmp" })
+            ani += writePicture(tmp, std::string("v") + picture, 32, 24, 0x2080c0) + "\r\n";
+        const std::string animation = tmp.writeFile("clip.ani", ani);
+        const std::atomic<bool> never { false };
+        ASSERT_EQ(exporter::ExportCommand::exportForWindow({ animation, tmp.file("clip.mp4"), "--quiet" }, never,
+                                                           [](int, int) {}),
+                  "");
+    }
+
+    importer::WindowImporter importer;
+};
+
+TEST_P(ImportedDrops, ImportIntoTheChosenFolderAndFillTheFrames)
+{
+    const Import d = GetParam();
+    movelle::Form1& f = h.app.Form1();
+    if (*d.count) {
+        f.Text1.setText(d.count);
+        f.Text2.setText("250");
+        f.Command4.click();
+        f.Image1(1).setPicture(f.Image1(0).picture());
+        f.x(1).setCaption("work");
+    }
+    h.screen.answers = d.answers;
+    if (d.folderChosen)
+        h.screen.folders.push_back(tmp.file("out"));
+    h.screen.cancelWork = d.cancelImport;
+    const std::string text1 = f.Text1.text();
+    forms::Control* target = d.onButton >= 0 ? &f.Command1(d.onButton) : nullptr;
+    h.app.dispatch([&] { f.filesDropped({ tmp.file(d.dropped) }, target); });
+
+    EXPECT_EQ(static_cast<int>(h.screen.questions.size()), d.questions);
+    const std::filesystem::path written = tmp.path() / "out" / (std::filesystem::path(d.dropped).stem().string() + "-frames");
+    if (*d.error) {
+        ASSERT_EQ(h.screen.errors.size(), 1u);
+        EXPECT_NE(h.screen.errors[0].find(d.error), std::string::npos) << h.screen.errors[0];
+        EXPECT_NE(h.screen.errors[0].find(tmp.file(d.dropped)), std::string::npos) << h.screen.errors[0];
+    } else {
+        ASSERT_TRUE(h.screen.errors.empty()) << h.screen.errors.front();
+    }
+    if (d.first < 0) {
+        // Nothing changed, and nothing was left in the folder.
+        EXPECT_EQ(f.Text1.text(), text1);
+        EXPECT_FALSE(std::filesystem::exists(written));
+        EXPECT_TRUE(std::filesystem::is_empty(tmp.path() / "out"));
+        if (*d.count) {
+            EXPECT_EQ(f.x(1).caption(), "work");
+        }
+        return;
+    }
+    EXPECT_EQ(h.screen.folderQuestions.size(), d.imported > 0 ? 1u : 0u);
+    EXPECT_EQ(f.frameCount(), d.frames);
+    EXPECT_EQ(f.Text1.text(), std::to_string(d.frames));
+    EXPECT_EQ(f.Timer1.interval(), d.interval);
+    EXPECT_TRUE(f.Command5.enabled());
+    for (int k = 0; k < d.imported; ++k) {
+        const std::string frame = (written / ("frame000" + std::to_string(k + 1) + ".png")).string();
+        EXPECT_TRUE(std::filesystem::is_regular_file(frame)) << frame;
+        EXPECT_EQ(f.x(d.first + k).caption(), frame) << k;
+        EXPECT_FALSE(f.Image1(d.first + k).picture().isNull()) << k;
+        EXPECT_TRUE(f.Command1(d.first + k).enabled()) << k;
+    }
+    if (d.imported == 0) {
+        EXPECT_EQ(f.x(d.first).caption(), tmp.file(d.dropped));
+    }
+}
+
+using forms::SaveAnswer;
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ImportedDrops,
+    ::testing::Values(
+        // No frame set: one is built at the rate the frames had.
+        Import { "GifBuildsAFrameSet", "", -1, "anim.gif", {}, true, false, "", 0, 0, 2, 2, 100 },
+        Import { "VideoBuildsAtItsRate", "", -1, "clip.mp4", {}, true, false, "", 0, 0, 3, 3, 40 },
+        // A GIF of one frame is a still picture: loaded as dropped pictures are, no folder asked.
+        Import { "OneFrameGifIsAPicture", "", -1, "quad.gif", {}, false, false, "", 0, 0, 0, 1, 100 },
+        // Over frames that hold work: asked first; Don't Save goes on from the button dropped on,
+        // the animation keeping its rate.
+        Import { "OverWorkAsksFirst", "2", 1, "clip.mp4", { SaveAnswer::DontSave }, true, false, "", 1, 1, 3, 4, 250 },
+        Import { "OnEmptyFramesAsksNothing", "4", 2, "anim.gif", {}, true, false, "", 0, 2, 2, 4, 250 },
+        Import { "CancelledQuestion", "2", 0, "anim.gif", { SaveAnswer::Cancel }, true, false, "", 1, -1, 0, 2, 250 },
+        Import { "CancelledFolderChooser", "", -1, "clip.mp4", {}, false, false, "", 0, -1, 0, 0, 0 },
+        Import { "CancelledImport", "", -1, "clip.mp4", {}, true, true, "", 0, -1, 0, 0, 0 },
+        Import { "BrokenVideo", "", -1, "broken.mp4", {}, true, false, "was not imported", 0, -1, 0, 0, 0 }),
+    [](const ::testing::TestParamInfo<Import>& info) { return std::string(info.param.name); });
+
+TEST_F(DropFixture, AnAnimationToImportIsDroppedOnItsOwn)
+{
+    importer::WindowImporter importer;
+    h.app.setImporter(&importer);
+    tmp.writeFile("clip.webm", "a video, by its name");
+    movelle::Form1& f = h.app.Form1();
+    h.app.dispatch([&] { f.filesDropped({ tmp.file("a.bmp"), tmp.file("clip.webm") }, nullptr); });
+    ASSERT_EQ(h.screen.errors.size(), 1u);
+    EXPECT_NE(h.screen.errors[0].find(tmp.file("clip.webm") + ": an animation to import"), std::string::npos)
+        << h.screen.errors[0];
+    EXPECT_TRUE(h.screen.folderQuestions.empty());
+    EXPECT_FALSE(f.framesBuilt());
 }
 
 }

@@ -345,7 +345,7 @@ namespace {
 // "OK" with several files: each file goes, in the list's order, into the current frame and the
 // frames after it, and the animation grows when they run past its last frame.
 struct Several {
-    const char* count;   // frames built by "Settings finished"
+    const char* count;   // frames built by "Settings finished"; empty: it was never pressed
     int button;          // the frame button clicked before "Load Pic." (zero-based)
     int files;           // how many of the numbered files are selected
     int frames;          // frames afterwards
@@ -388,6 +388,18 @@ TEST_P(LoadSeveral, FillFromTheCurrentFrameInTheListsOrderGrowingTheAnimation)
     if (c.button > 0) {
         EXPECT_EQ(main().x(0).caption(), "untouched");
     }
+    // The window is as "Settings finished" leaves it for the new count, pressed or not.
+    EXPECT_TRUE(main().Command1(0).enabled());
+    EXPECT_TRUE(main().Image1(0).enabled());
+    for (const forms::CommandButton* button : { &main().Command9, &main().Command10, &main().Command11, &main().Command14,
+                                                &main().Command3, &main().Command4, &main().Command5, &main().Command6,
+                                                &main().Command7, &main().Command8 })
+        EXPECT_TRUE(button->enabled()) << button->name();
+    EXPECT_TRUE(main().Timer2.enabled());
+    EXPECT_FALSE(main().Timer1.enabled());
+    EXPECT_EQ(main().Timer1.interval(), 100);
+    EXPECT_EQ(main().lv.caption(), "1");
+    EXPECT_EQ(main().l6v.caption(), "1");
     // The last button stands where "Settings finished" puts it.
     const int last = c.frames - 1;
     EXPECT_FLOAT_EQ(main().Command1(last).left(), 4080 + 500 * (last % 8));
@@ -399,7 +411,8 @@ INSTANTIATE_TEST_SUITE_P(Counts, LoadSeveral,
                          ::testing::Values(Several { "5", 1, 3, 5 },     // room enough: no growth
                                            Several { "3", 1, 4, 5 },     // grows by two
                                            Several { "8", 6, 3, 9 },     // the ninth starts a row
-                                           Several { "1", 0, 12, 12 })); // from a single frame
+                                           Several { "1", 0, 12, 12 },   // from a single frame
+                                           Several { "", 0, 3, 3 }));    // before any frame set
 
 TEST_F(LoadFrame, SeveralFilesWithBadOnesChangeNothingAndNameEveryBadFile)
 {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "X11Session.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QPixmap>
 #include <QScreen>
@@ -125,7 +126,7 @@ std::string X11Session::findProgram(const std::string& name)
     return {};
 }
 
-bool X11Session::start()
+bool X11Session::start(bool widgets)
 {
     // Xvfb picks a free display itself and writes its number to the descriptor we give it.
     int pipeFds[2];
@@ -166,7 +167,10 @@ bool X11Session::start()
     static int argc = 1;
     static char name[] = "movelle_e2e_tests";
     static char* argv[] = { name, nullptr };
-    m_qt = std::make_unique<QGuiApplication>(argc, argv);
+    if (widgets)
+        m_qt = std::make_unique<QApplication>(argc, argv);
+    else
+        m_qt = std::make_unique<QGuiApplication>(argc, argv);
     if (!QGuiApplication::primaryScreen()) {
         m_error = "no screen on " + m_display;
         return false;

@@ -37,8 +37,10 @@ public:
     // The full path of a program found on PATH, or empty.
     static std::string findProgram(const std::string& name);
 
-    // Starts Xvfb on a free display and connects to it. False, with error(), when it fails.
-    bool start();
+    // Starts Xvfb on a free display and connects to it. False, with error(), when it fails. With
+    // `widgets` this process's Qt is a QApplication on that display, so that a test can show the
+    // program's windows in-process and drive them with xdotool.
+    bool start(bool widgets = false);
     const std::string& error() const { return m_error; }
     const std::string& display() const { return m_display; }
 

@@ -10,6 +10,7 @@
 #include "TempDir.h"
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -40,6 +41,17 @@ public:
         answers.erase(answers.begin());
         return answer;
     }
+    // Asked for a folder: records the question and gives the next of `folders`, or nothing (a
+    // cancel) when none is left.
+    std::optional<std::string> chooseFolder(const std::string& title, const std::string& /*start*/) override
+    {
+        folderQuestions.push_back(title);
+        if (folders.empty())
+            return std::nullopt;
+        const std::string folder = folders.front();
+        folders.erase(folders.begin());
+        return folder;
+    }
     // Runs the work at once, as a screen would on its own thread; with `cancelWork` set, the user
     // has pressed Cancel before the work took its first step.
     bool runWithProgress(const std::string& title, forms::Progress& progress, const std::function<void()>& work) override
@@ -61,6 +73,8 @@ public:
     bool quitRequested = false;
     std::vector<std::string> questions;
     std::vector<forms::SaveAnswer> answers;
+    std::vector<std::string> folderQuestions;
+    std::vector<std::string> folders;
     bool cancelWork = false;
     std::vector<std::string> progressTitles;
     // What the progress said when the work ended: done of total.

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QEventLoop>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -281,6 +282,26 @@ forms::SaveAnswer QtWindowSystem::askToSave(const std::string& text, const std::
     if (box.clickedButton() == discard)
         return forms::SaveAnswer::DontSave;
     return forms::SaveAnswer::Cancel;
+}
+
+std::optional<std::string> QtWindowSystem::chooseFolder(const std::string& title, const std::string& start)
+{
+    QFileDialog dialog(dialogOwner(), QString::fromStdString(title), QString::fromStdString(start));
+    // Qt's own dialog, the same on every desktop and reachable by the keyboard; the path typed
+    // into its name box and Enter choose a folder.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setLabelText(QFileDialog::Accept, QStringLiteral("&Choose"));
+    // Modal for the whole program: the animation must not change while the user looks for a place.
+    dialog.setWindowModality(Qt::ApplicationModal);
+    const int answer = dialog.exec();
+    if (QWidget* owner = dialog.parentWidget(); owner && owner->isVisible())
+        owner->activateWindow();
+    if (answer != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().first().toStdString();
 }
 
 void QtWindowSystem::reportError(const std::string& message)

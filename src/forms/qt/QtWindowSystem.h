@@ -24,6 +24,8 @@ public:
     void messageBox(const std::string& text, const std::string& title) override;
     // A modal question with the buttons Save, Don't Save and Cancel; Escape cancels.
     forms::SaveAnswer askToSave(const std::string& text, const std::string& title) override;
+    // Qt's own folder chooser, modal over the window that asked; Escape and Cancel give nothing.
+    std::optional<std::string> chooseFolder(const std::string& title, const std::string& start) override;
     void reportError(const std::string& message) override;
     void reportDetailedError(const std::string& message, const std::string& details) override;
     void quit() override;
