@@ -171,7 +171,11 @@ void Form1::importInto(const std::string& path, std::optional<int> button)
         finished = application().runWithProgress("Importing " + anifile::excerpt(path, kPathExcerpt), progress,
                                                  [&] { frames = m_app.importer()->import(path, *folder, progress); });
     } catch (const Error& e) {
-        throw Error(e.kind(), refusal + ": " + e.what(), e.details());
+        // The engine's causes mostly name the file already; the message names it once.
+        const std::string cause = e.what();
+        const bool named = cause.find(path) != std::string::npos;
+        throw Error(e.kind(), (named ? std::string("The animation was not imported") : refusal) + ": " + cause,
+                    e.details());
     }
     if (!finished || frames.paths.empty())
         return;

@@ -233,7 +233,9 @@ TEST_P(ImportedDrops, ImportIntoTheChosenFolderAndFillTheFrames)
     if (*d.error) {
         ASSERT_EQ(h.screen.errors.size(), 1u);
         EXPECT_NE(h.screen.errors[0].find(d.error), std::string::npos) << h.screen.errors[0];
-        EXPECT_NE(h.screen.errors[0].find(tmp.file(d.dropped)), std::string::npos) << h.screen.errors[0];
+        const std::string& error = h.screen.errors[0];
+        EXPECT_NE(error.find(tmp.file(d.dropped)), std::string::npos) << error;
+        EXPECT_EQ(error.find(tmp.file(d.dropped)), error.rfind(tmp.file(d.dropped))) << "named twice: " << error;
     } else {
         ASSERT_TRUE(h.screen.errors.empty()) << h.screen.errors.front();
     }
