@@ -7,19 +7,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 
 namespace {
 
 using testing_support::Headless;
+using testing_support::readBytes;
 using testing_support::TempDir;
-
-std::string bytesOf(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
-}
 
 class SaveScreen : public ::testing::Test {
 protected:
@@ -69,7 +63,7 @@ TEST_F(SaveScreen, DialogListsAndCancel)
     d.Command2.click();
     EXPECT_FALSE(d.isShown());
     EXPECT_EQ(h.screen.shown.back(), "Form1");
-    EXPECT_EQ(bytesOf(dir.path() / "later.ani"), "");
+    EXPECT_EQ(readBytes(dir.path() / "later.ani"), "");
     h.app.Form1().fsa.click();
     EXPECT_EQ(d.Text1.text(), "later");
     EXPECT_EQ(d.Dir1.path(), dir.str());
@@ -80,11 +74,11 @@ TEST_F(SaveScreen, FilesAreWrittenByteForByte)
     movelle::Form1& f = h.app.Form1();
     f.Text2.setText("100");
     save(dir.str(), "empty");
-    EXPECT_EQ(bytesOf(dir.path() / "empty.ani"), "\r\n100\r\n");
+    EXPECT_EQ(readBytes(dir.path() / "empty.ani"), "\r\n100\r\n");
     // Nothing typed at all: the empty count line and the empty rate line.
     f.Text2.setText("");
     save(dir.str(), "nothing");
-    EXPECT_EQ(bytesOf(dir.path() / "nothing.ani"), "\r\n\r\n");
+    EXPECT_EQ(readBytes(dir.path() / "nothing.ani"), "\r\n\r\n");
     f.Text2.setText("100");
 
     build("3", "100");
@@ -92,16 +86,16 @@ TEST_F(SaveScreen, FilesAreWrittenByteForByte)
     f.x(2).setCaption("/pictures/c d.gif");
     movelle::Form3& d = save(dir.str(), "anim");
     EXPECT_TRUE(h.screen.errors.empty());
-    EXPECT_EQ(bytesOf(dir.path() / "anim.ani"), "3\r\n100\r\n/pictures/a.bmp\r\n\r\n/pictures/c d.gif\r\n");
+    EXPECT_EQ(readBytes(dir.path() / "anim.ani"), "3\r\n100\r\n/pictures/a.bmp\r\n\r\n/pictures/c d.gif\r\n");
     EXPECT_FALSE(d.isShown());
     EXPECT_EQ(h.screen.shown.back(), "Form1");
 
     // The extension is added even when typed, as the remark warns; an existing file is replaced.
     f.Text1.setText("2.5");
     save(dir.str(), "anim.ani");
-    EXPECT_EQ(bytesOf(dir.path() / "anim.ani.ani"), "2.5\r\n100\r\n/pictures/a.bmp\r\n\r\n");
+    EXPECT_EQ(readBytes(dir.path() / "anim.ani.ani"), "2.5\r\n100\r\n/pictures/a.bmp\r\n\r\n");
     save(dir.str(), "anim");
-    EXPECT_EQ(bytesOf(dir.path() / "anim.ani"), "2.5\r\n100\r\n/pictures/a.bmp\r\n\r\n");
+    EXPECT_EQ(readBytes(dir.path() / "anim.ani"), "2.5\r\n100\r\n/pictures/a.bmp\r\n\r\n");
     save(dir.str(), "");
     EXPECT_TRUE(std::filesystem::exists(dir.path() / ".ani"));
     std::filesystem::create_directory(dir.path() / "pics");
@@ -135,7 +129,7 @@ TEST_F(SaveScreen, AFailedSaveWritesNothingAndKeepsTheOldFile)
     const std::string& message = h.screen.errors[1];
     EXPECT_EQ(message.rfind("There is no frame 4.", 0), 0u) << message;
     EXPECT_NE(message.find(dir.str() + "/anim.ani"), std::string::npos) << message;
-    EXPECT_EQ(bytesOf(old), "1\r\n50\r\n/old.bmp\r\n");
+    EXPECT_EQ(readBytes(old), "1\r\n50\r\n/old.bmp\r\n");
     // No temporary file was left behind either.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 1);
     EXPECT_TRUE(d.isShown());
@@ -170,7 +164,7 @@ TEST_F(SaveScreen, ValuesOpenWouldRefuseAreNotSaved)
         const std::string& message = h.screen.errors.back();
         EXPECT_NE(message.find(c.names), std::string::npos) << message;
         EXPECT_NE(message.find(old + " was not saved"), std::string::npos) << message;
-        EXPECT_EQ(bytesOf(old), "1\r\n50\r\n/old.bmp\r\n");
+        EXPECT_EQ(readBytes(old), "1\r\n50\r\n/old.bmp\r\n");
         EXPECT_TRUE(d.isShown());
     }
 
@@ -182,7 +176,7 @@ TEST_F(SaveScreen, ValuesOpenWouldRefuseAreNotSaved)
         f.Text2.setText(rate);
         save(dir.str(), "anim");
         EXPECT_EQ(h.screen.errors.size(), reported);
-        EXPECT_EQ(bytesOf(old), std::string("1\r\n") + rate + "\r\n\r\n");
+        EXPECT_EQ(readBytes(old), std::string("1\r\n") + rate + "\r\n\r\n");
     }
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 1);
 }
@@ -210,7 +204,7 @@ TEST_F(SaveScreen, ChangingTheDriveMovesTheDirectoryAndFileLists)
     d.Text1.setText("three");
     d.Command1.click();
     EXPECT_TRUE(h.screen.errors.empty());
-    EXPECT_EQ(bytesOf(dir.path() / "three.ani"), "1\r\n100\r\n\r\n");
+    EXPECT_EQ(readBytes(dir.path() / "three.ani"), "1\r\n100\r\n\r\n");
 }
 
 }
