@@ -23,6 +23,14 @@ namespace {
 
 using testing_support::Shown;
 
+// The main window, shown, and its view with the widgets up to date.
+class MainWindowWidgets : public ::testing::Test {
+protected:
+    Shown s;
+    movelle::Form1& f = s.app.Form1();
+    forms::qt::WindowView& view = (f.show(), s.view(f));
+};
+
 QLineEdit* edit(forms::qt::WindowView& view, const forms::Control& c)
 {
     return dynamic_cast<QLineEdit*>(view.widgetFor(c));
@@ -33,12 +41,8 @@ QPushButton* button(forms::qt::WindowView& view, const forms::Control& c)
     return dynamic_cast<QPushButton*>(view.widgetFor(c));
 }
 
-TEST(MainWindowWidgets, TypingAndClickingTheRealWidgetsBuildsTheFrameButtons)
+TEST_F(MainWindowWidgets, TypingAndClickingTheRealWidgetsBuildsTheFrameButtons)
 {
-    Shown s;
-    movelle::Form1& f = s.app.Form1();
-    f.show();
-    forms::qt::WindowView& view = s.view(f);
 
     QLineEdit* count = edit(view, f.Text1);
     QLineEdit* rate = edit(view, f.Text2);
@@ -67,12 +71,8 @@ TEST(MainWindowWidgets, TypingAndClickingTheRealWidgetsBuildsTheFrameButtons)
     EXPECT_EQ(f.Timer1.interval(), 100);
 }
 
-TEST(MainWindowWidgets, KeyPreviewRunsTheKeyHandlerBeforeTheTextBox)
+TEST_F(MainWindowWidgets, KeyPreviewRunsTheKeyHandlerBeforeTheTextBox)
 {
-    Shown s;
-    movelle::Form1& f = s.app.Form1();
-    f.show();
-    forms::qt::WindowView& view = s.view(f);
     f.Text1.setText("1");
     f.Image1(0).setGeometry(3960, 120, 4000, 3000);
 
@@ -95,12 +95,8 @@ TEST(MainWindowWidgets, KeyPreviewRunsTheKeyHandlerBeforeTheTextBox)
     EXPECT_EQ(f.Text1.text(), "");
 }
 
-TEST(MainWindowWidgets, MenusCarryTheirCaptionsShortcutsAndFixedCheckMarks)
+TEST_F(MainWindowWidgets, MenusCarryTheirCaptionsShortcutsAndFixedCheckMarks)
 {
-    Shown s;
-    movelle::Form1& f = s.app.Form1();
-    f.show();
-    forms::qt::WindowView& view = s.view(f);
 
     QAction* newItem = view.actionFor(f.fn);
     ASSERT_TRUE(newItem);
@@ -132,12 +128,8 @@ TEST(MainWindowWidgets, MenusCarryTheirCaptionsShortcutsAndFixedCheckMarks)
     EXPECT_TRUE(s.app.ended());
 }
 
-TEST(MainWindowWidgets, OnlyFrameButtonsInsideTheClientAreaGetWidgets)
+TEST_F(MainWindowWidgets, OnlyFrameButtonsInsideTheClientAreaGetWidgets)
 {
-    Shown s;
-    movelle::Form1& f = s.app.Form1();
-    f.show();
-    forms::qt::WindowView& view = s.view(f);
     view.resize(640, 480);
     f.Text1.setText("2000");
     f.Text2.setText("10");
@@ -170,12 +162,8 @@ void typeKeys(forms::qt::WindowView& view, const char* keys)
         QTest::keyClicks(keyTarget(view), QString(QLatin1Char(*k)));
 }
 
-TEST(MainWindowWidgets, AFocusedBoxHiddenByTheKeysGetsNoMoreKeys)
+TEST_F(MainWindowWidgets, AFocusedBoxHiddenByTheKeysGetsNoMoreKeys)
 {
-    Shown s;
-    movelle::Form1& f = s.app.Form1();
-    f.show();
-    forms::qt::WindowView& view = s.view(f);
     f.Text1.setText("1");
     f.Image1(0).setGeometry(3960, 120, 4000, 3000);
     QLineEdit* rate = edit(view, f.Text2);
@@ -201,12 +189,8 @@ TEST(MainWindowWidgets, AFocusedBoxHiddenByTheKeysGetsNoMoreKeys)
     EXPECT_EQ(f.focusControl(), &f.Text2);
 }
 
-TEST(MainWindowWidgets, AltWithALetterThatIsNoAccessKeyTypesNothing)
+TEST_F(MainWindowWidgets, AltWithALetterThatIsNoAccessKeyTypesNothing)
 {
-    Shown s;
-    movelle::Form1& f = s.app.Form1();
-    f.show();
-    forms::qt::WindowView& view = s.view(f);
     QLineEdit* count = edit(view, f.Text1);
     count->setFocus();
     using Held = Qt::KeyboardModifiers;
@@ -223,13 +207,9 @@ TEST(MainWindowWidgets, AltWithALetterThatIsNoAccessKeyTypesNothing)
     EXPECT_FALSE(f.Command2.visible());
 }
 
-TEST(MainWindowWidgets, AStretchedPictureIsDrawnAtItsNewSize)
+TEST_F(MainWindowWidgets, AStretchedPictureIsDrawnAtItsNewSize)
 {
-    Shown s;
     testing_support::TempDir dir;
-    movelle::Form1& f = s.app.Form1();
-    f.show();
-    forms::qt::WindowView& view = s.view(f);
     f.Image1(0).setPicture(s.app.loadPicture(writePicture(dir, "red.png", 4, 3, 0xff0000)));
     f.Text1.setText("1");
     view.canvas()->setFocus();
@@ -247,12 +227,8 @@ TEST(MainWindowWidgets, AStretchedPictureIsDrawnAtItsNewSize)
     }
 }
 
-TEST(MainWindowWidgets, APathLabelHidesThePathLabelBelowIt)
+TEST_F(MainWindowWidgets, APathLabelHidesThePathLabelBelowIt)
 {
-    Shown s;
-    movelle::Form1& f = s.app.Form1();
-    f.show();
-    forms::qt::WindowView& view = s.view(f);
     const QImage before = view.canvas()->grab().toImage();
     f.Text1.setText("2");
     f.Command4.click();
@@ -280,12 +256,8 @@ TEST(MainWindowWidgets, APathLabelHidesThePathLabelBelowIt)
     EXPECT_NE(before.copy(label), shown.copy(label));
 }
 
-TEST(MainWindowWidgets, RestoredFromMaximizedTheWindowHasItsDesignSizeOnTheScreen)
+TEST_F(MainWindowWidgets, RestoredFromMaximizedTheWindowHasItsDesignSizeOnTheScreen)
 {
-    Shown s;
-    movelle::Form1& f = s.app.Form1();
-    f.show();
-    forms::qt::WindowView& view = s.view(f);
     ASSERT_TRUE(view.isMaximized());
     view.showNormal();
     s.view(f);
@@ -307,12 +279,8 @@ TEST(MainWindowWidgets, RestoredFromMaximizedTheWindowHasItsDesignSizeOnTheScree
     EXPECT_EQ(view.size(), QSize(500, 420));
 }
 
-TEST(MainWindowWidgets, AClickElsewhereTakesTheKeyboardOutOfTheMenuBar)
+TEST_F(MainWindowWidgets, AClickElsewhereTakesTheKeyboardOutOfTheMenuBar)
 {
-    Shown s;
-    movelle::Form1& f = s.app.Form1();
-    f.show();
-    forms::qt::WindowView& view = s.view(f);
     QLineEdit* count = edit(view, f.Text1);
     count->setFocus();
     QMenuBar* bar = view.menuBar();
@@ -361,19 +329,16 @@ void answerWith(const QString& text)
     });
 }
 
-TEST(MainWindowWidgets, ClosingTheMainWindowEndsTheProgramOnceUnsavedWorkIsGivenUp)
+TEST_F(MainWindowWidgets, ClosingTheMainWindowEndsTheProgramOnceUnsavedWorkIsGivenUp)
 {
     // A program that ended earlier in this process asked Qt to quit; the question's own event
     // loop would return at once.
     QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
     QCoreApplication::exec();
 
-    Shown s;
-    movelle::Form1& f = s.app.Form1();
-    f.show();
     f.Text1.setText("2");
     f.Command4.click();
-    forms::qt::WindowView& view = s.view(f);
+    s.view(f);
     answerWith(QStringLiteral("Cancel"));
     view.close();
     EXPECT_FALSE(s.app.ended());
@@ -390,11 +355,8 @@ namespace {
 // The path labels lie on top of each other: a frame button brings its frame's label to the front,
 // a long path is drawn shortened in the middle, and the tooltip and the accessible description
 // give it whole while the caption keeps it whole.
-TEST(MainWindowWidgets, TheSelectedFramesPathIsTheOneShownAndALongOneIsShortened)
+TEST_F(MainWindowWidgets, TheSelectedFramesPathIsTheOneShownAndALongOneIsShortened)
 {
-    Shown s;
-    movelle::Form1& f = s.app.Form1();
-    f.show();
     f.Text1.setText("3");
     f.Text2.setText("100");
     f.Command4.click();
@@ -402,7 +364,6 @@ TEST(MainWindowWidgets, TheSelectedFramesPathIsTheOneShownAndALongOneIsShortened
     f.x(0).setCaption("/a/1.bmp");
     f.x(1).setCaption("/a/2.bmp");
     f.x(2).setCaption(longPath);
-    forms::qt::WindowView& view = s.view(f);
     const QRect label = forms::qt::pixelRect(f.x(0));
     auto shot = [&] {
         s.view(f);
