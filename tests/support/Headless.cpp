@@ -4,6 +4,8 @@
 #include <QImage>
 #include <QString>
 
+#include <random>
+
 namespace testing_support {
 
 std::string writePicture(const TempDir& dir, const std::string& name, int width, int height, unsigned rgb)
@@ -12,6 +14,20 @@ std::string writePicture(const TempDir& dir, const std::string& name, int width,
     image.fill(QColor::fromRgb(rgb));
     const std::string path = dir.file(name);
     image.save(QString::fromStdString(path));
+    return path;
+}
+
+std::string writeNoise(const TempDir& dir, const std::string& name, int width, int height, unsigned seed, int quality)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    std::mt19937 random(seed);
+    for (int y = 0; y < height; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < width; ++x)
+            line[x] = 0xff000000u | (random() & 0xffffffu);
+    }
+    const std::string path = dir.file(name);
+    image.save(QString::fromStdString(path), "png", quality);
     return path;
 }
 

@@ -78,5 +78,9 @@ struct Headless {
 
 // Writes a solid-colour picture file into dir (format by extension, through Qt) and returns its path.
 std::string writePicture(const TempDir& dir, const std::string& name, int width, int height, unsigned rgb);
+// Writes a PNG of random opaque colours, which no encoder can make small, and returns its path.
+// Quality 100 stores it without compression: quick to write, slow to encode.
+std::string writeNoise(const TempDir& dir, const std::string& name, int width, int height, unsigned seed,
+                       int quality = -1);
 
 }
