@@ -13,6 +13,7 @@
 namespace {
 
 using testing_support::Headless;
+using testing_support::settingsFinished;
 using testing_support::TempDir;
 using AniFileDialogPtr = movelle::AniFileDialog*;
 
@@ -37,7 +38,7 @@ void expectUntouched(const movelle::Form1& f)
     EXPECT_FALSE(f.Command5.enabled());
 }
 
-class OpenScreen : public ::testing::Test {
+class OpenScreen : public testing_support::HeadlessTest {
 protected:
     OpenScreen()
     {
@@ -62,7 +63,6 @@ protected:
         return other.app.Form1();
     }
 
-    Headless h;
     TempDir dir;
     std::string red, green;
 };
@@ -81,17 +81,17 @@ TEST_F(OpenScreen, DialogNamesAndCancel)
     d.Command2.click();
     EXPECT_FALSE(d.isShown());
     EXPECT_EQ(d.Text1.text(), "plain");
-    expectUntouched(h.app.Form1());
+    expectUntouched(f);
 
     // A clicked file goes into the name box; a name is opened as typed, no extension added.
     writeAnimation("walk.ani", { "1", "10", green });
-    h.app.Form1().fo.click();
+    f.fo.click();
     d.File1.select("walk.ani");
     EXPECT_EQ(d.Text1.text(), "walk.ani");
     d.Text1.setText("plain");
     d.Command1.click();
     EXPECT_TRUE(h.screen.errors.empty()) << h.screen.errors.front();
-    EXPECT_EQ(h.app.Form1().x(0).caption(), red);
+    EXPECT_EQ(f.x(0).caption(), red);
 }
 
 TEST_F(OpenScreen, ANameWithoutItsExtensionOpensTheFileWithIt)
@@ -99,7 +99,7 @@ TEST_F(OpenScreen, ANameWithoutItsExtensionOpensTheFileWithIt)
     writeAnimation("walk.ani", { "1", "10", green });
     openFile(h, dir.str(), "walk");
     EXPECT_TRUE(h.screen.errors.empty()) << h.screen.errors.front();
-    EXPECT_EQ(h.app.Form1().x(0).caption(), green);
+    EXPECT_EQ(f.x(0).caption(), green);
 
     // A file of the very name typed comes first.
     Headless other;
@@ -147,7 +147,7 @@ TEST_F(OpenScreen, ManyUnreadablePicturesAreNamedFirstThenCountedWithTheWholeLis
     EXPECT_NE(message.find("\nand 6 more frames."), std::string::npos) << message;
     EXPECT_NE(details.find("Frames 10-14: cannot read " + missing[9]), std::string::npos) << details;
     EXPECT_EQ(details.find(red), std::string::npos) << details;
-    expectUntouched(h.app.Form1());
+    expectUntouched(f);
 
     // One file past the eight: one frame more.
     Headless nine;
@@ -169,7 +169,6 @@ TEST_F(OpenScreen, ManyUnreadablePicturesAreNamedFirstThenCountedWithTheWholeLis
 
 TEST_F(OpenScreen, RebuildsTheFrameSetOfTheFile)
 {
-    movelle::Form1& f = h.app.Form1();
     f.Image1(0).setPicture(h.app.loadPicture(green));
     writeAnimation("anim.ani", { "05", "0100", red, green, "", red, "", "/beyond/the/count.bmp" });
     movelle::Form4& d = openFile(h, dir.str(), "anim.ani");
@@ -211,7 +210,7 @@ TEST_F(OpenScreen, ACancelledOpenChangesNothingAndTheNextOkOpens)
     writeAnimation("anim.ani", { "3", "100", red, green, red });
     h.screen.cancelWork = true;
     movelle::Form4& d = openFile(h, dir.str(), "anim.ani");
-    expectUntouched(h.app.Form1());
+    expectUntouched(f);
     EXPECT_TRUE(d.isShown());
     EXPECT_TRUE(h.screen.errors.empty()) << h.screen.errors.front();
     ASSERT_EQ(h.screen.progressTitles.size(), 1u);
@@ -221,7 +220,7 @@ TEST_F(OpenScreen, ACancelledOpenChangesNothingAndTheNextOkOpens)
 
     h.screen.cancelWork = false;
     d.Command1.click();
-    EXPECT_EQ(h.app.Form1().Image1.count(), 3);
+    EXPECT_EQ(f.Image1.count(), 3);
     EXPECT_FALSE(d.isShown());
     // The progress counts frames, a picture shown by two frames twice.
     EXPECT_EQ(h.screen.progressShown[1], std::make_pair(3, 3));
@@ -364,9 +363,7 @@ TEST_F(OpenScreen, AnOpenDuringPlaybackGoesOnPlayingAtTheFilesRate)
         Headless p;
         movelle::Form1& f = p.app.Form1();
         if (built) {
-            f.Text1.setText("1");
-            f.Text2.setText("100");
-            f.Command4.click();
+            settingsFinished(f, "1", "100");
             f.Command5.click();
             ASSERT_TRUE(f.Timer1.enabled());
         } else {
@@ -395,7 +392,6 @@ TEST_F(OpenScreen, AnOpenDuringPlaybackGoesOnPlayingAtTheFilesRate)
 
 TEST_F(OpenScreen, OpeningOverABuiltFrameSetIsRefused)
 {
-    movelle::Form1& f = h.app.Form1();
     f.Text1.setText("3");
     f.Command4.click();
     writeAnimation("anim.ani", { "1", "100", red });
@@ -428,7 +424,6 @@ TEST_F(OpenScreen, MovedAndWindowsWrittenAnimationsFindTheirPictures)
 
     openFile(h, moved.string(), "anim.ani");
     ASSERT_TRUE(h.screen.errors.empty()) << h.screen.errors.front();
-    movelle::Form1& f = h.app.Form1();
     EXPECT_EQ(f.x(0).caption(), (moved / "red.bmp").string());
     EXPECT_EQ(f.x(1).caption(), (moved / "green.bmp").string());
     EXPECT_EQ(f.x(2).caption(), cafe);
@@ -440,10 +435,7 @@ TEST_F(OpenScreen, CommasAndQuotesSurviveTheRoundTripThroughBothDialogs)
 {
     const std::string comma = writePicture(dir, "a,b.bmp", 9, 9, 0x123456);
     const std::string quote = writePicture(dir, "\"q\".bmp", 8, 8, 0x654321);
-    movelle::Form1& f = h.app.Form1();
-    f.Text1.setText("3");
-    f.Text2.setText("75");
-    f.Command4.click();
+    settingsFinished(f, "3", "75");
     const std::vector<std::string> paths { comma, quote, red };
     for (int i = 0; i < 3; ++i) {
         f.x(i).setCaption(paths[static_cast<std::size_t>(i)]);
@@ -470,7 +462,7 @@ TEST_F(OpenScreen, ChangingTheDriveMovesTheDirectoryAndFileLists)
     writeAnimation("walk.ani", { "1", "10", green });
     dir.writeFile("notes.txt", "");
     std::filesystem::create_directory(dir.path() / "sub");
-    h.app.Form1().Command13.click();
+    f.Command13.click();
     movelle::Form4& d = h.app.Form4();
     d.Dir1.open((dir.path() / "sub").string());
     ASSERT_TRUE(d.File1.files().empty());
@@ -484,7 +476,7 @@ TEST_F(OpenScreen, ChangingTheDriveMovesTheDirectoryAndFileLists)
     d.File1.select("walk.ani");
     d.Command1.click();
     EXPECT_TRUE(h.screen.errors.empty()) << h.screen.errors.front();
-    EXPECT_EQ(h.app.Form1().x(0).caption(), green);
+    EXPECT_EQ(f.x(0).caption(), green);
 }
 
 // A picture whose name is not UTF-8 (Latin-1 "é") is saved byte for byte and opens again.
@@ -492,10 +484,7 @@ TEST_F(OpenScreen, APictureNamedInLatin1SurvivesSaveAndOpen)
 {
     const std::string latin1 = (dir.path() / "caf\xE9.bmp").string();
     std::filesystem::rename(writePicture(dir, "cafe.bmp", 7, 7, 0x336699), latin1);
-    movelle::Form1& f = h.app.Form1();
-    f.Text1.setText("1");
-    f.Text2.setText("100");
-    f.Command4.click();
+    settingsFinished(f, "1", "100");
     f.Command3.click();
     movelle::Form2& load = h.app.Form2();
     load.Dir1.open(dir.str());

@@ -12,24 +12,16 @@
 namespace {
 
 using testing_support::Headless;
+using testing_support::settingsFinished;
 using testing_support::readBytes;
 using testing_support::TempDir;
 
-class SaveScreen : public ::testing::Test {
+class SaveScreen : public testing_support::HeadlessTest {
 protected:
-    movelle::Form1& build(const std::string& count, const std::string& rate)
-    {
-        movelle::Form1& f = h.app.Form1();
-        f.Text1.setText(count);
-        f.Text2.setText(rate);
-        f.Command4.click();
-        return f;
-    }
-
     // Opens the dialog from the toolbar, points it at `directory`, types `name` and presses OK.
     movelle::Form3& save(const std::string& directory, const std::string& name)
     {
-        h.app.Form1().Command12.click();
+        f.Command12.click();
         movelle::Form3& d = h.app.Form3();
         d.Dir1.open(directory);
         d.Text1.setText(name);
@@ -37,7 +29,6 @@ protected:
         return d;
     }
 
-    Headless h;
     TempDir dir;
 };
 
@@ -59,19 +50,18 @@ TEST_F(SaveScreen, DialogListsAndCancel)
 
     // Cancel writes nothing and keeps the name and directory for the next showing.
     d.Text1.setText("later");
-    h.app.Form1().fs.click();
+    f.fs.click();
     d.Command2.click();
     EXPECT_FALSE(d.isShown());
     EXPECT_EQ(h.screen.shown.back(), "Form1");
     EXPECT_EQ(readBytes(dir.path() / "later.ani"), "");
-    h.app.Form1().fsa.click();
+    f.fsa.click();
     EXPECT_EQ(d.Text1.text(), "later");
     EXPECT_EQ(d.Dir1.path(), dir.str());
 }
 
 TEST_F(SaveScreen, FilesAreWrittenByteForByte)
 {
-    movelle::Form1& f = h.app.Form1();
     f.Text2.setText("100");
     save(dir.str(), "empty");
     EXPECT_EQ(readBytes(dir.path() / "empty.ani"), "\r\n100\r\n");
@@ -81,7 +71,7 @@ TEST_F(SaveScreen, FilesAreWrittenByteForByte)
     EXPECT_EQ(readBytes(dir.path() / "nothing.ani"), "\r\n\r\n");
     f.Text2.setText("100");
 
-    build("3", "100");
+    settingsFinished(f, "3", "100");
     f.x(0).setCaption("/pictures/a.bmp");
     f.x(2).setCaption("/pictures/c d.gif");
     movelle::Form3& d = save(dir.str(), "anim");
@@ -113,10 +103,10 @@ TEST_F(SaveScreen, FilesAreWrittenByteForByte)
 TEST_F(SaveScreen, AFailedSaveWritesNothingAndKeepsTheOldFile)
 {
     const std::string old = dir.writeFile("anim.ani", "1\r\n50\r\n/old.bmp\r\n");
-    movelle::Form1& f = build("3", "100");
+    settingsFinished(f, "3", "100");
 
     // The dialog's initial name is a pattern, not a file name.
-    h.app.Form1().Command12.click();
+    f.Command12.click();
     h.app.Form3().Dir1.open(dir.str());
     h.app.Form3().Command1.click();
     ASSERT_EQ(h.screen.errors.size(), 1u);
@@ -140,7 +130,7 @@ TEST_F(SaveScreen, AFailedSaveWritesNothingAndKeepsTheOldFile)
 TEST_F(SaveScreen, ValuesOpenWouldRefuseAreNotSaved)
 {
     const std::string old = dir.writeFile("anim.ani", "1\r\n50\r\n/old.bmp\r\n");
-    movelle::Form1& f = build("1", "100");
+    settingsFinished(f, "1", "100");
     const struct {
         const char* count;
         const char* rate;
@@ -188,7 +178,7 @@ TEST_F(SaveScreen, ChangingTheDriveMovesTheDirectoryAndFileLists)
     dir.writeFile("two.ani", "1\r\n1\r\n\r\n");
     dir.writeFile("picture.bmp", "");
     std::filesystem::create_directory(dir.path() / "sub");
-    h.app.Form1().Command12.click();
+    f.Command12.click();
     movelle::Form3& d = h.app.Form3();
     d.Dir1.open((dir.path() / "sub").string());
     ASSERT_TRUE(d.File1.files().empty());
@@ -200,7 +190,7 @@ TEST_F(SaveScreen, ChangingTheDriveMovesTheDirectoryAndFileLists)
     EXPECT_EQ(d.File1.files(), (std::vector<std::string> { "one.ani", "two.ani" }));
 
     // And a save goes there.
-    build("1", "100");
+    settingsFinished(f, "1", "100");
     d.Text1.setText("three");
     d.Command1.click();
     EXPECT_TRUE(h.screen.errors.empty());

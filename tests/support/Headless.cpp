@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "Headless.h"
 
+#include "shell/Form1.h"
+
 #include <QImage>
 #include <QString>
 
@@ -29,6 +31,13 @@ std::string writeNoise(const TempDir& dir, const std::string& name, int width, i
     const std::string path = dir.file(name);
     image.save(QString::fromStdString(path), "png", quality);
     return path;
+}
+
+void settingsFinished(movelle::Form1& f, const std::string& count, const std::string& rate)
+{
+    f.Text1.setText(count);
+    f.Text2.setText(rate);
+    f.Command4.click();
 }
 
 }

@@ -19,6 +19,7 @@
 
 namespace {
 
+using testing_support::settingsFinished;
 using testing_support::Shown;
 
 struct Node {
@@ -124,9 +125,7 @@ private:
 
 void build(Shown& s, movelle::Form1& f, const char* frames)
 {
-    f.Text1.setText(frames);
-    f.Text2.setText("100");
-    f.Command4.click();
+    settingsFinished(f, frames, "100");
     s.view(f);
 }
 

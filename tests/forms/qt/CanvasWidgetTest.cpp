@@ -16,6 +16,7 @@
 
 namespace {
 
+using testing_support::settingsFinished;
 using testing_support::Shown;
 
 // Image1(0) stands at Left 3960, Top 120 twips: this pixel of the canvas.
@@ -59,9 +60,7 @@ protected:
     // "Settings finished" for `frames` frames: all of them visible, stacked on frame 0.
     void build(int frames)
     {
-        f.Text1.setText(std::to_string(frames));
-        f.Text2.setText("40");
-        f.Command4.click();
+        settingsFinished(f, std::to_string(frames), "40");
     }
 
     // The canvas as the window shows it once the event loop has painted what was due.

@@ -21,6 +21,7 @@
 
 namespace {
 
+using testing_support::settingsFinished;
 using testing_support::Shown;
 
 // The main window, shown, and its view with the widgets up to date.
@@ -131,9 +132,7 @@ TEST_F(MainWindowWidgets, MenusCarryTheirCaptionsShortcutsAndFixedCheckMarks)
 TEST_F(MainWindowWidgets, OnlyFrameButtonsInsideTheClientAreaGetWidgets)
 {
     view.resize(640, 480);
-    f.Text1.setText("2000");
-    f.Text2.setText("10");
-    f.Command4.click();
+    settingsFinished(f, "2000", "10");
     s.view(f);
     ASSERT_EQ(f.Command1.count(), 2000);
     EXPECT_NE(view.widgetFor(f.Command1(0)), nullptr);
@@ -357,9 +356,7 @@ namespace {
 // give it whole while the caption keeps it whole.
 TEST_F(MainWindowWidgets, TheSelectedFramesPathIsTheOneShownAndALongOneIsShortened)
 {
-    f.Text1.setText("3");
-    f.Text2.setText("100");
-    f.Command4.click();
+    settingsFinished(f, "3", "100");
     const std::string longPath = "/home/someone/pictures/" + std::string(80, 'd') + "/frame-three.bmp";
     f.x(0).setCaption("/a/1.bmp");
     f.x(1).setCaption("/a/2.bmp");
