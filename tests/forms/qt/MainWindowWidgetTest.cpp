@@ -206,26 +206,6 @@ TEST_F(MainWindowWidgets, AltWithALetterThatIsNoAccessKeyTypesNothing)
     EXPECT_FALSE(f.Command2.visible());
 }
 
-TEST_F(MainWindowWidgets, AStretchedPictureIsDrawnAtItsNewSize)
-{
-    testing_support::TempDir dir;
-    f.Image1(0).setPicture(s.app.loadPicture(writePicture(dir, "red.png", 4, 3, 0xff0000)));
-    f.Text1.setText("1");
-    view.canvas()->setFocus();
-    // No border, so every pixel of the control is the picture's; then twice the size.
-    typeKeys(view, "a=");
-    ASSERT_TRUE(f.Image1(0).stretch());
-    const QImage shot = view.canvas()->grab().toImage();
-    const QRect drawn(264, 8, 8, 6);
-    ASSERT_EQ(forms::qt::pixelRect(f.Image1(0)), drawn);
-    for (int y = drawn.top() - 1; y <= drawn.bottom() + 1; ++y) {
-        for (int x = drawn.left() - 1; x <= drawn.right() + 1; ++x) {
-            const bool red = shot.pixelColor(x, y) == QColor(Qt::red);
-            EXPECT_EQ(red, drawn.contains(x, y)) << x << "," << y;
-        }
-    }
-}
-
 TEST_F(MainWindowWidgets, APathLabelHidesThePathLabelBelowIt)
 {
     const QImage before = view.canvas()->grab().toImage();
