@@ -4,6 +4,8 @@
 #include "pictures/OwnFormatHandler.h"
 #include "pictures/PictureFormat.h"
 
+#include "../anifile/Unprivileged.h"
+
 #include <QColor>
 #include <QDir>
 #include <QFile>
@@ -154,8 +156,8 @@ INSTANTIATE_TEST_SUITE_P(Files, PictureReaderRefuses,
         Refuses { "huge.bmp", Problem::TooLarge, 40000, 40000 },
         Refuses { "huge.pcx", Problem::TooLarge, 40000, 40000 }));
 
-// A file we may not read, as a user who may not: root reads anything, so as root the reading is
-// done by a child that has become the unprivileged user "nobody".
+// A file we may not read, as a user who may not: root reads anything, so the reading is done by a
+// child that runs as a plain user.
 TEST(PictureReader, namesAnUnreadableFile)
 {
     QTemporaryDir dir;
@@ -165,30 +167,11 @@ TEST(PictureReader, namesAnUnreadableFile)
     ASSERT_TRUE(QFile::copy(dataFile("quad.png"), path));
     ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::WriteOwner));
 
-    int channel[2];
-    ASSERT_EQ(pipe(channel), 0);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        close(channel[0]);
-        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
-            _exit(2);
+    const std::string report = anifile::test::runAsPlainUser([&] {
         const Result<QImage> r = readPicture(path);
-        const QByteArray report = QByteArray::number(int(r.error().problem())) + ' ' + QByteArray::fromStdString(r.error().text());
-        if (write(channel[1], report.constData(), std::size_t(report.size())) != report.size())
-            _exit(3);
-        _exit(0);
-    }
-    close(channel[1]);
-    QByteArray report;
-    char buffer[512];
-    for (ssize_t n; (n = read(channel[0], buffer, sizeof buffer)) > 0;)
-        report.append(buffer, n);
-    close(channel[0]);
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    EXPECT_EQ(report.toStdString(), QStringLiteral("%1 cannot read %2: permission denied")
+        return std::to_string(int(r.error().problem())) + ' ' + r.error().text();
+    });
+    EXPECT_EQ(report, QStringLiteral("%1 cannot read %2: permission denied")
                                         .arg(int(Problem::CannotOpen))
                                         .arg(path)
                                         .toStdString());
