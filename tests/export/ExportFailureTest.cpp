@@ -27,17 +27,9 @@ using export_testing::aniText;
 using export_testing::exportAnimation;
 using export_testing::readAll;
 using export_testing::runProgram;
+using testing_support::entriesOf;
 using testing_support::readBytes;
 using testing_support::TempDir;
-
-std::vector<std::string> entries(const std::string& directory)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(directory))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 class ExportFailure : public ::testing::Test {
 protected:
@@ -45,11 +37,11 @@ protected:
     {
         red = writePicture(dir, "red.png", 8, 6, 0xff0000);
         good = dir.writeFile("good.ani", aniText(2, "100", { red, red }));
-        before = entries(dir.str());
+        before = dir.entries();
     }
 
     // Nothing new in the directory: no output, no temporary file or directory.
-    void expectNothingWritten() { EXPECT_EQ(entries(dir.str()), before); }
+    void expectNothingWritten() { EXPECT_EQ(dir.entries(), before); }
 
     TempDir dir;
     std::string red;
@@ -154,7 +146,7 @@ TEST_F(ExportFailure, BadAnimationsFailNamingTheFileAndCauseAndWriteNothing)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string ani = c.text.empty() ? dir.str() + "/" + c.name : dir.writeFile(c.name, c.text);
-        before = entries(dir.str());
+        before = dir.entries();
         for (const char* output : { "/out.gif", "/out.webp", "/out.mp4", "/out.webm", "/seq/", "/p%02d.png" }) {
             SCOPED_TRACE(output);
             const export_testing::Run run = exportAnimation({ ani, dir.str() + output, "-q" });
@@ -173,7 +165,7 @@ TEST_F(ExportFailure, APictureDamagedAfterItsHeaderStopsTheExportAtItsFrame)
     // only when the frame comes.
     const std::string cut = dir.writeFile("cut.png", readBytes(red).substr(0, 40));
     const std::string ani = dir.writeFile("cut.ani", aniText(3, "100", { red, red, cut }));
-    before = entries(dir.str());
+    before = dir.entries();
     for (const char* output : { "/out.gif", "/out.webp", "/out.mp4", "/seq/" }) {
         SCOPED_TRACE(output);
         const export_testing::Run run = exportAnimation({ ani, dir.str() + output, "-q" });
@@ -203,7 +195,7 @@ TEST_F(ExportFailure, HostilePicturesAreRefusedAsOpenRefusesThem)
             openSays = e.what();
         }
         const std::string ani = dir.writeFile("hostile.ani", aniText(2, "100", { red, picture }));
-        before = entries(dir.str());
+        before = dir.entries();
         const export_testing::Run run = exportAnimation({ ani, dir.str() + "/out.gif", "-q" });
         if (openSays.empty()) {
             EXPECT_EQ(run.status, 0) << run.err;
@@ -246,8 +238,8 @@ TEST_F(ExportFailure, ASequenceFolderIsLeftAsItWasUnlessEveryFrameIsInPlace)
     const std::string one = dir.writeFile("seq/frame0001.png", "older one");
     const std::string two = dir.writeFile("seq/frame0002.png", "older two");
     const std::string nine = dir.writeFile("seq/frame0009.png", "older nine");
-    before = entries(dir.str());
-    const std::vector<std::string> inside = entries(dir.str() + "/seq");
+    before = dir.entries();
+    const std::vector<std::string> inside = entriesOf(dir.str() + "/seq");
 
     const export_testing::Run run = exportAnimation({ three, dir.str() + "/seq/", "-q" });
     EXPECT_EQ(run.status, 1);
@@ -255,7 +247,7 @@ TEST_F(ExportFailure, ASequenceFolderIsLeftAsItWasUnlessEveryFrameIsInPlace)
     EXPECT_NE(run.err.find("folder"), std::string::npos) << run.err;
     EXPECT_EQ(run.err.find(".movelle-export"), std::string::npos) << run.err;
     expectNothingWritten();
-    EXPECT_EQ(entries(dir.str() + "/seq"), inside);
+    EXPECT_EQ(entriesOf(dir.str() + "/seq"), inside);
     EXPECT_EQ(readBytes(one), "older one");
     EXPECT_EQ(readBytes(two), "older two");
     EXPECT_EQ(readBytes(nine), "older nine");
@@ -273,7 +265,7 @@ TEST_F(ExportFailure, TheAnimationAndItsPicturesAreNeverOverwritten)
     std::filesystem::create_symlink(walk01, dir.str() + "/link.gif");
     std::filesystem::create_hard_link(walk01, dir.str() + "/hard.gif");
     std::filesystem::create_symlink(walk, dir.str() + "/walk.webp");
-    before = entries(dir.str());
+    before = dir.entries();
     const std::vector<std::string> kept { walk01, p1, q5, walk };
     std::vector<std::string> bytes;
     for (const std::string& file : kept)
@@ -309,12 +301,12 @@ TEST_F(ExportFailure, ALinkNamedAsTheOutputIsWrittenThrough)
     EXPECT_EQ(exportAnimation({ good, link, "-q" }).status, 0);
     EXPECT_TRUE(std::filesystem::is_symlink(link));
     EXPECT_EQ(QImage(QString::fromStdString(real)).size(), QSize(8, 6));
-    EXPECT_EQ(entries(dir.str() + "/real"), std::vector<std::string> { "out.gif" });
+    EXPECT_EQ(entriesOf(dir.str() + "/real"), std::vector<std::string> { "out.gif" });
 
     // A link that leads nowhere is refused, not replaced by a file.
     const std::string dangling = dir.str() + "/dangling.gif";
     std::filesystem::create_symlink(dir.str() + "/none/out.gif", dangling);
-    before = entries(dir.str());
+    before = dir.entries();
     const export_testing::Run run = exportAnimation({ good, dangling, "-q" });
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find(dangling), std::string::npos) << run.err;
@@ -369,7 +361,7 @@ TEST_F(ExportFailure, FramesBeyondTheOutputsLimitsAreRefusedNamingThePictures)
     const std::string tall = writePicture(dir, "tall.png", 1, 8192, 0x993366);
     const std::string both = dir.writeFile("both.ani", aniText(2, "100", { wide, tall }));
     const std::string widest = dir.writeFile("wide.ani", aniText(1, "100", { wide }));
-    before = entries(dir.str());
+    before = dir.entries();
     struct Case {
         std::vector<std::string> arguments;
         std::vector<std::string> facts;
@@ -511,7 +503,7 @@ TEST_P(StoppedProgram, EndsAtOnceLeavingNoFile)
     // Stored without compression: quick to write, slow to turn into a GIF.
     const std::string picture = writeNoise(dir, "noise.png", 4096, 2048, 3, 100);
     const std::string ani = dir.writeFile("slow.ani", aniText(2, "40", { picture, picture }));
-    const std::vector<std::string> before = entries(dir.str());
+    const std::vector<std::string> before = dir.entries();
 
     int errPipe[2];
     ASSERT_EQ(::pipe(errPipe), 0);
@@ -554,7 +546,7 @@ TEST_P(StoppedProgram, EndsAtOnceLeavingNoFile)
     ASSERT_TRUE(WIFEXITED(status)) << err;
     EXPECT_EQ(WEXITSTATUS(status), 130) << err;
     EXPECT_NE(err.find("interrupted"), std::string::npos) << err;
-    EXPECT_EQ(entries(dir.str()), before);
+    EXPECT_EQ(dir.entries(), before);
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, StoppedProgram, ::testing::Values(SIGINT, SIGTERM));
