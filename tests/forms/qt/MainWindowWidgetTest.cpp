@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "MessageBoxWatcher.h"
 #include "Widgets.h"
 
 #include "forms/qt/Canvas.h"
@@ -292,38 +293,19 @@ TEST_F(MainWindowWidgets, AClickElsewhereTakesTheKeyboardOutOfTheMenuBar)
     EXPECT_TRUE(count->hasFocus());
 }
 
-// Answers the next question box with the button of that text once it is on screen.
-void answerWith(const QString& text)
-{
-    QTimer::singleShot(5, [text] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box) {
-            answerWith(text);
-            return;
-        }
-        for (QAbstractButton* b : box->buttons()) {
-            if (b->text().remove(QLatin1Char('&')) == text)
-                b->click();
-        }
-    });
-}
-
 TEST_F(MainWindowWidgets, ClosingTheMainWindowEndsTheProgramOnceUnsavedWorkIsGivenUp)
 {
-    // A program that ended earlier in this process asked Qt to quit; the question's own event
-    // loop would return at once.
-    QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
-    QCoreApplication::exec();
-
     f.Text1.setText("2");
     f.Command4.click();
     s.view(f);
-    answerWith(QStringLiteral("Cancel"));
+    testing_support::MessageBoxWatcher question(QStringLiteral("Cancel"));
     view.close();
+    EXPECT_EQ(question.count, 1);
     EXPECT_FALSE(s.app.ended());
     EXPECT_TRUE(view.isVisible());
-    answerWith(QStringLiteral("Don't Save"));
+    question.answer = QStringLiteral("Don't Save");
     view.close();
+    EXPECT_EQ(question.count, 2);
     EXPECT_TRUE(s.app.ended());
 }
 
