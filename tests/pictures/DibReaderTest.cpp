@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "LittleEndian.h"
+#include "PictureBuilders.h"
 
 #include <vector>
 
@@ -14,61 +14,6 @@ using namespace pictures;
 using namespace pictures::test;
 
 namespace {
-
-// A bitmap information header of `size` bytes (40, 52, 56, 108, 124, or OS/2's 12 and 16..64).
-QByteArray infoHeader(int size, qint32 width, qint32 height, int bits, quint32 compression = 0, quint32 colours = 0)
-{
-    QByteArray h(size, '\0');
-    setLe32(h, 0, quint32(size));
-    if (size == 12) {
-        setLe16(h, 4, quint32(width));
-        setLe16(h, 6, quint32(height));
-        setLe16(h, 8, 1);
-        setLe16(h, 10, quint32(bits));
-        return h;
-    }
-    setLe32(h, 4, quint32(width));
-    setLe32(h, 8, quint32(height));
-    setLe16(h, 12, 1);
-    setLe16(h, 14, quint32(bits));
-    if (size >= 20)
-        setLe32(h, 16, compression);
-    if (size >= 36)
-        setLe32(h, 32, colours);
-    return h;
-}
-
-QByteArray masks(std::vector<quint32> values)
-{
-    QByteArray m(int(values.size()) * 4, '\0');
-    for (std::size_t i = 0; i < values.size(); ++i)
-        setLe32(m, qsizetype(i) * 4, values[i]);
-    return m;
-}
-
-// Puts header-with-masks-and-palette and pixels into a "BM" file whose pixels start right after.
-QByteArray bmpFile(const QByteArray& info, const QByteArray& pixels)
-{
-    QByteArray f(14, '\0');
-    f[0] = 'B';
-    f[1] = 'M';
-    setLe32(f, 2, quint32(14 + info.size() + pixels.size()));
-    setLe32(f, 10, quint32(14 + info.size()));
-    return f + info + pixels;
-}
-
-QByteArray bgra(std::vector<QRgb> colours)
-{
-    QByteArray p;
-    for (QRgb c : colours)
-        {
-        p += char(qBlue(c));
-        p += char(qGreen(c));
-        p += char(qRed(c));
-        p += '\0';
-    }
-    return p;
-}
 
 Result<QImage> bmp(const QByteArray& file, const Limits& limits = {})
 {

@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "pictures/PcxDecoder.h"
 
-
 #include <gtest/gtest.h>
 
-#include "LittleEndian.h"
+#include "PictureBuilders.h"
 
 using pictures::PcxDecoder;
 using pictures::Problem;
@@ -13,35 +12,6 @@ using pictures::Result;
 using namespace pictures::test;
 
 namespace {
-
-struct Header {
-    int width = 4;
-    int height = 2;
-    int bits = 8;
-    int planes = 1;
-    int bytesPerLine = 4;
-    int version = 5;
-    int encoding = 1;
-};
-
-QByteArray pcx(const Header& h, const QByteArray& body, const QByteArray& trailer = {})
-{
-    QByteArray d(PcxDecoder::headerSize, '\0');
-    d[0] = 0x0A;
-    d[1] = char(h.version);
-    d[2] = char(h.encoding);
-    d[3] = char(h.bits);
-    setLe16(d, 8, quint32(quint16(h.width - 1)));
-    setLe16(d, 10, quint32(quint16(h.height - 1)));
-    // A header palette: entry i is (16 i, 16 i, 16 i) plus one, so that none is black.
-    for (int i = 0; i < 16; ++i) {
-        for (int c = 0; c < 3; ++c)
-            d[16 + 3 * i + c] = char(16 * i + 1);
-    }
-    d[65] = char(h.planes);
-    setLe16(d, 66, quint32(quint16(h.bytesPerLine)));
-    return d + body + trailer;
-}
 
 QByteArray palette256()
 {
@@ -92,7 +62,7 @@ TEST(PcxDecoder, literalBytesAndEmptyRuns)
     EXPECT_EQ(indexAt(r.value(), 0, 1), 4);
     EXPECT_EQ(indexAt(r.value(), 3, 1), 5);
 
-    Header raw;
+    PcxHeader raw;
     raw.encoding = 0;
     const Result<QImage> plain = decode(pcx(raw, QByteArray("\xC1\xC2\x00\x01\x02\x03\x04\x05", 8), palette256()));
     ASSERT_TRUE(plain.ok()) << plain.error().message();
@@ -102,7 +72,7 @@ TEST(PcxDecoder, literalBytesAndEmptyRuns)
 
 TEST(PcxDecoder, eightBitsWithoutPaletteAreGrey)
 {
-    Header old;
+    PcxHeader old;
     old.version = 3;
     const Result<QImage> r = decode(pcx(old, QByteArray("\xC8\x80", 2)));
     ASSERT_TRUE(r.ok()) << r.error().message();
@@ -116,7 +86,7 @@ TEST(PcxDecoder, eightBitsWithoutPaletteAreGrey)
 
 TEST(PcxDecoder, packedAndPlanarColourIndexes)
 {
-    Header packed2;
+    PcxHeader packed2;
     packed2.bits = 2;
     packed2.width = 4;
     packed2.height = 1;
@@ -128,7 +98,7 @@ TEST(PcxDecoder, packedAndPlanarColourIndexes)
     EXPECT_EQ(indexAt(r.value(), 3, 0), 3);
     EXPECT_EQ(r.value().pixel(3, 0), qRgb(49, 49, 49)) << "the header palette";
 
-    Header packed4 = packed2;
+    PcxHeader packed4 = packed2;
     packed4.bits = 4;
     r = decode(pcx(packed4, QByteArray("\xA5\x3F", 2)));
     ASSERT_TRUE(r.ok()) << r.error().message();
@@ -137,7 +107,7 @@ TEST(PcxDecoder, packedAndPlanarColourIndexes)
     EXPECT_EQ(indexAt(r.value(), 3, 0), 15);
 
     // Three one-bit planes: pixel 0 has bits in planes 0 and 2, pixel 1 only in plane 1.
-    Header planar3 = packed2;
+    PcxHeader planar3 = packed2;
     planar3.bits = 1;
     planar3.planes = 3;
     r = decode(pcx(planar3, QByteArray("\x80\x00\x40\x00\x80\x00", 6)));
@@ -149,7 +119,7 @@ TEST(PcxDecoder, packedAndPlanarColourIndexes)
 
 TEST(PcxDecoder, fourPlanesCarryAlpha)
 {
-    Header rgba;
+    PcxHeader rgba;
     rgba.width = 1;
     rgba.height = 1;
     rgba.planes = 4;
@@ -179,9 +149,9 @@ TEST_P(PcxDecoderRefuses, withACause)
     EXPECT_EQ(r.error().problem(), GetParam().problem);
 }
 
-Header with(void (*change)(Header&))
+PcxHeader with(void (*change)(PcxHeader&))
 {
-    Header h;
+    PcxHeader h;
     change(h);
     return h;
 }
@@ -189,9 +159,9 @@ Header with(void (*change)(Header&))
 INSTANTIATE_TEST_SUITE_P(Headers, PcxDecoderRefuses,
     testing::Values(
         Broken { "shortHeader", pcx({}, {}).left(100), Problem::NotAPicture },
-        Broken { "lineTooShort", pcx(with([](Header& h) { h.bytesPerLine = 3; }), QByteArray(8, '\1')),
+        Broken { "lineTooShort", pcx(with([](PcxHeader& h) { h.bytesPerLine = 3; }), QByteArray(8, '\1')),
             Problem::Damaged },
-        Broken { "twoBitsThreePlanes", pcx(with([](Header& h) { h.bits = 2; h.planes = 3; }), QByteArray(24, '\1')),
+        Broken { "twoBitsThreePlanes", pcx(with([](PcxHeader& h) { h.bits = 2; h.planes = 3; }), QByteArray(24, '\1')),
             Problem::Unsupported },
         Broken { "maxBeforeMin", [] {
                     QByteArray d = pcx({}, QByteArray(8, '\1'));
@@ -199,7 +169,7 @@ INSTANTIATE_TEST_SUITE_P(Headers, PcxDecoderRefuses,
                     return d;
                 }(),
             Problem::Damaged },
-        Broken { "widestLineTooWide", pcx(with([](Header& h) { h.width = 65536; h.bytesPerLine = 65535; }), {}),
+        Broken { "widestLineTooWide", pcx(with([](PcxHeader& h) { h.width = 65536; h.bytesPerLine = 65535; }), {}),
             Problem::TooLarge },
         Broken { "endsInsideARun", pcx({}, QByteArray("\x01\x02\x03\x04\x05\x06\x07\xC5", 8)),
             Problem::Damaged },

@@ -5,6 +5,7 @@
 #include "pictures/PictureFormat.h"
 
 #include "../anifile/Unprivileged.h"
+#include "PictureBuilders.h"
 
 #include <QColor>
 #include <QDir>
@@ -192,16 +193,7 @@ TEST(PictureReader, refusesAPipeWithoutWaitingForIt)
 // through QImageReader alike.
 TEST(PictureReader, refusesAPcxThatClaimsGigabytes)
 {
-    QByteArray pcx(228, '\0');
-    pcx[0] = 0x0A;
-    pcx[1] = 5;
-    pcx[2] = 1;
-    pcx[3] = 8;
-    pcx[10] = char(0xff);
-    pcx[11] = 0x3f;
-    pcx[65] = 4;
-    pcx[66] = char(0xff);
-    pcx[67] = char(0xff);
+    const QByteArray pcx = pictures::test::pcx({ 1, 16384, 8, 4, 0xffff }, QByteArray(100, '\0'));
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("claims.pcx"));
     QFile file(path);
@@ -229,23 +221,12 @@ TEST(PictureReader, saysWhenMemoryRunsOut)
     QTemporaryDir dir;
     // Run-length coded, so a file of a few bytes asks for 16000 x 8000 pixels (512 MB).
     const auto rle = [&](const char* name, int width, int height) {
-        QByteArray f(14 + 40 + 8 + 2, '\0');
-        f[0] = 'B';
-        f[1] = 'M';
-        f[10] = char(14 + 40 + 8);
-        f[14] = 40;
-        for (int i = 0; i < 4; ++i) {
-            f[18 + i] = char((width >> (8 * i)) & 0xff);
-            f[22 + i] = char((height >> (8 * i)) & 0xff);
-        }
-        f[26] = 1;
-        f[28] = 8;
-        f[30] = 1;
-        f[14 + 40 + 8 + 1] = 1;
         const QString path = dir.filePath(QString::fromLatin1(name));
         QFile out(path);
         EXPECT_TRUE(out.open(QIODevice::WriteOnly));
-        out.write(f);
+        // A palette of two colours, then the end of the bitmap.
+        out.write(pictures::test::bmpFile(pictures::test::infoHeader(40, width, height, 8, 1) + QByteArray(8, '\0'),
+                                          QByteArray("\0\x01", 2)));
         return path;
     };
     const QString big = rle("big.bmp", 16000, 8000);
