@@ -15,18 +15,10 @@
 
 namespace {
 
+using testing_support::button;
+using testing_support::edit;
 using testing_support::Shown;
 using testing_support::TempDir;
-
-QLineEdit* edit(forms::qt::WindowView& view, const forms::Control& c)
-{
-    return dynamic_cast<QLineEdit*>(view.widgetFor(c));
-}
-
-QPushButton* button(forms::qt::WindowView& view, const forms::Control& c)
-{
-    return dynamic_cast<QPushButton*>(view.widgetFor(c));
-}
 
 void replaceText(QLineEdit* line, const QString& text)
 {

@@ -23,6 +23,8 @@
 namespace {
 
 using testing_support::settingsFinished;
+using testing_support::button;
+using testing_support::edit;
 using testing_support::Shown;
 
 // The main window, shown, and its view with the widgets up to date.
@@ -32,16 +34,6 @@ protected:
     movelle::Form1& f = s.app.Form1();
     forms::qt::WindowView& view = (f.show(), s.view(f));
 };
-
-QLineEdit* edit(forms::qt::WindowView& view, const forms::Control& c)
-{
-    return dynamic_cast<QLineEdit*>(view.widgetFor(c));
-}
-
-QPushButton* button(forms::qt::WindowView& view, const forms::Control& c)
-{
-    return dynamic_cast<QPushButton*>(view.widgetFor(c));
-}
 
 TEST_F(MainWindowWidgets, TypingAndClickingTheRealWidgetsBuildsTheFrameButtons)
 {
