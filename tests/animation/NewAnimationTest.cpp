@@ -10,23 +10,16 @@
 
 namespace {
 
-using testing_support::Headless;
+using testing_support::settingsFinished;
 
-void build(movelle::Form1& f, const std::string& count)
-{
-    f.Text1.setText(count);
-    f.Text2.setText("100");
-    f.Command4.click();
-}
+using NewAnimation = testing_support::HeadlessTest;
 
-TEST(NewAnimation, RemovesEveryFrameButTheFirstAndEmptiesTheSettings)
+TEST_F(NewAnimation, RemovesEveryFrameButTheFirstAndEmptiesTheSettings)
 {
-    Headless h;
-    movelle::Form1& f = h.app.Form1();
     testing_support::TempDir dir;
     f.Image1(0).setPicture(h.app.loadPicture(writePicture(dir, "p.png", 4, 4, 0xff)));
     f.x(0).setCaption("/p.png");
-    build(f, "5");
+    settingsFinished(f, "5", "100");
     f.Command1(3).click();
     f.Command5.click();
     h.clock.advance(250);
@@ -88,15 +81,13 @@ TEST(NewAnimation, RemovesEveryFrameButTheFirstAndEmptiesTheSettings)
     EXPECT_TRUE(h.screen.errors.empty());
 }
 
-TEST(NewAnimation, UnloadsExactlyTheFramesThatExistWhateverTheCountSays)
+TEST_F(NewAnimation, UnloadsExactlyTheFramesThatExistWhateverTheCountSays)
 {
-    Headless h;
-    movelle::Form1& f = h.app.Form1();
-    build(f, "6");
+    settingsFinished(f, "6", "100");
     f.Text1.setText("3");   // edited after building: frames 3 to 5 must go too
     f.fn.click();
     EXPECT_EQ(f.Image1.count(), 1);
-    build(f, "4");
+    settingsFinished(f, "4", "100");
     EXPECT_EQ(f.Image1.count(), 4);
     EXPECT_TRUE(f.Command5.enabled());
 
@@ -106,14 +97,12 @@ TEST(NewAnimation, UnloadsExactlyTheFramesThatExistWhateverTheCountSays)
     EXPECT_EQ(f.Command1.count(), 1);
 }
 
-TEST(NewAnimation, AfterAnOpenTheNextSettingsFinishedBuildsTheTypedCount)
+TEST_F(NewAnimation, AfterAnOpenTheNextSettingsFinishedBuildsTheTypedCount)
 {
-    Headless h;
-    movelle::Form1& f = h.app.Form1();
     f.state.setCaption("open");   // as a successful open leaves it
     f.fn.click();
     EXPECT_EQ(f.state.caption(), "");
-    build(f, "3");
+    settingsFinished(f, "3", "100");
     EXPECT_EQ(f.Image1.count(), 3);
 }
 

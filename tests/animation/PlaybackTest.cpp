@@ -13,7 +13,10 @@
 
 namespace {
 
-using testing_support::Headless;
+using testing_support::settingsFinished;
+
+using Playback = testing_support::HeadlessTest;
+using FrameButtons = testing_support::HeadlessTest;
 
 int visibleFrame(const movelle::Form1& f)
 {
@@ -28,13 +31,9 @@ int visibleFrame(const movelle::Form1& f)
     return shown;
 }
 
-TEST(Playback, ThreeFramesLoopWithTheWrapAfterTheIncrement)
+TEST_F(Playback, ThreeFramesLoopWithTheWrapAfterTheIncrement)
 {
-    Headless h;
-    movelle::Form1& f = h.app.Form1();
-    f.Text1.setText("3");
-    f.Text2.setText("100");
-    f.Command4.click();
+    settingsFinished(f, "3", "100");
     f.Command5.click();
     std::vector<int> shown;
     std::vector<std::string> l;
@@ -60,42 +59,30 @@ TEST(Playback, ThreeFramesLoopWithTheWrapAfterTheIncrement)
     EXPECT_EQ(visibleFrame(f), 2);
 }
 
-TEST(Playback, OneFrameStaysOnScreen)
+TEST_F(Playback, OneFrameStaysOnScreen)
 {
-    Headless h;
-    movelle::Form1& f = h.app.Form1();
-    f.Text1.setText("1");
-    f.Text2.setText("10");
-    f.Command4.click();
+    settingsFinished(f, "1", "10");
     f.vp.click();
     h.clock.advance(50);
     EXPECT_EQ(visibleFrame(f), 0);
     EXPECT_EQ(f.l.caption(), "0");
 }
 
-TEST(Playback, StartBeforeSettingsFinishedPlaysOnceARateIsSet)
+TEST_F(Playback, StartBeforeSettingsFinishedPlaysOnceARateIsSet)
 {
-    Headless h;
-    movelle::Form1& f = h.app.Form1();
     f.Command9.click();   // the toolbar play button is enabled from the start
     EXPECT_TRUE(f.Timer1.enabled());
     h.clock.advance(1000);
     EXPECT_EQ(f.l.caption(), "0");   // Interval 0: no tick
 
-    f.Text1.setText("2");
-    f.Text2.setText("100");
-    f.Command4.click();
+    settingsFinished(f, "2", "100");
     h.clock.advance(100);
     EXPECT_EQ(f.l.caption(), "1");
 }
 
-TEST(Playback, AnEditedOrFractionalCountUsesOnlyTheFramesThatExist)
+TEST_F(Playback, AnEditedOrFractionalCountUsesOnlyTheFramesThatExist)
 {
-    Headless h;
-    movelle::Form1& f = h.app.Form1();
-    f.Text1.setText("3");
-    f.Text2.setText("10");
-    f.Command4.click();
+    settingsFinished(f, "3", "10");
     f.Text1.setText("7");   // edited after building
     f.Command5.click();
     std::vector<int> shown;
@@ -115,13 +102,9 @@ TEST(Playback, AnEditedOrFractionalCountUsesOnlyTheFramesThatExist)
     EXPECT_TRUE(h.screen.errors.empty());
 }
 
-TEST(FrameButtons, AClickSelectsTheFrameAndShowsItAloneUntilTheNextTick)
+TEST_F(FrameButtons, AClickSelectsTheFrameAndShowsItAloneUntilTheNextTick)
 {
-    Headless h;
-    movelle::Form1& f = h.app.Form1();
-    f.Text1.setText("6");
-    f.Text2.setText("100");
-    f.Command4.click();
+    settingsFinished(f, "6", "100");
     EXPECT_EQ(h.app.existing("Form2"), nullptr);
     f.Command1(4).click();
     EXPECT_EQ(f.Label6.caption(), "4");
@@ -142,10 +125,8 @@ TEST(FrameButtons, AClickSelectsTheFrameAndShowsItAloneUntilTheNextTick)
     EXPECT_EQ(visibleFrame(f), 1);
 }
 
-TEST(FrameButtons, DefaultFillsInOneFrameAtOneMillisecond)
+TEST_F(FrameButtons, DefaultFillsInOneFrameAtOneMillisecond)
 {
-    Headless h;
-    movelle::Form1& f = h.app.Form1();
     f.Text1.setText("12");
     f.Text2.setText("40");
     f.Command2.click();
@@ -155,13 +136,9 @@ TEST(FrameButtons, DefaultFillsInOneFrameAtOneMillisecond)
     EXPECT_EQ(f.Timer1.interval(), 0);
 }
 
-TEST(Playback, ACountEditedDownwardsLeavesNoStalePictureOnScreen)
+TEST_F(Playback, ACountEditedDownwardsLeavesNoStalePictureOnScreen)
 {
-    Headless h;
-    movelle::Form1& f = h.app.Form1();
-    f.Text1.setText("4");
-    f.Text2.setText("10");
-    f.Command4.click();   // every frame picture is visible right after building
+    settingsFinished(f, "4", "10");   // every frame picture is visible right after building
     f.Text1.setText("2");
 
     // A frame button: the chosen picture alone, even beyond the edited count.
@@ -208,9 +185,7 @@ std::vector<std::vector<int>> askedWhilePlaying(int frames, const std::vector<in
     AheadRecorder decoder;
     movelle::Movelle app { screen, clock, decoder };
     movelle::Form1& f = app.Form1();
-    f.Text1.setText(std::to_string(frames));
-    f.Text2.setText("100");
-    f.Command4.click();
+    settingsFinished(f, std::to_string(frames), "100");
     for (int i = 0; i < frames; ++i) {
         if (std::find(empty.begin(), empty.end(), i) == empty.end())
             f.Image1(i).setPicture(forms::Picture(std::make_shared<forms::PlainPicture>(i + 1, 1)));
@@ -222,7 +197,7 @@ std::vector<std::vector<int>> askedWhilePlaying(int frames, const std::vector<in
 
 }
 
-TEST(Playback, EachTickAsksForTheNextPicturesInPlayingOrder)
+TEST_F(Playback, EachTickAsksForTheNextPicturesInPlayingOrder)
 {
     // Eight frames ahead of the playhead, wrapping after the last, skipping empty frames.
     const auto ten = askedWhilePlaying(10, { 4 }, 10);

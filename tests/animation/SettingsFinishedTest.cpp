@@ -9,18 +9,10 @@
 namespace {
 
 using testing_support::Headless;
+using testing_support::settingsFinished;
 
-class SettingsFinished : public ::testing::Test {
+class SettingsFinished : public testing_support::HeadlessTest {
 protected:
-    movelle::Form1& build(const std::string& count, const std::string& rate)
-    {
-        movelle::Form1& f = h.app.Form1();
-        f.Text1.setText(count);
-        f.Text2.setText(rate);
-        f.Command4.click();
-        return f;
-    }
-
     static int frames(const movelle::Form1& f) { return f.Image1.count(); }
 
     static bool animationCommandsEnabled(movelle::Form1& f)
@@ -32,13 +24,11 @@ protected:
         }
         return true;
     }
-
-    Headless h;
 };
 
 TEST_F(SettingsFinished, OneFrameEnablesEverythingAndSetsTheRate)
 {
-    movelle::Form1& f = build("1", "200");
+    settingsFinished(f, "1", "200");
     EXPECT_EQ(frames(f), 1);
     EXPECT_TRUE(f.Command1(0).enabled());
     EXPECT_TRUE(f.Image1(0).enabled());
@@ -54,7 +44,7 @@ TEST_F(SettingsFinished, OneFrameEnablesEverythingAndSetsTheRate)
 
 TEST_F(SettingsFinished, ButtonsStandInRowsOfEightAndEveryFrameLiesOnElementZero)
 {
-    movelle::Form1& f = build("10", "100");
+    settingsFinished(f, "10", "100");
     ASSERT_EQ(frames(f), 10);
     for (int i = 0; i < 10; ++i) {
         const forms::CommandButton& b = f.Command1(i);
@@ -88,15 +78,13 @@ TEST_F(SettingsFinished, ButtonsStandInRowsOfEightAndEveryFrameLiesOnElementZero
 
 TEST_F(SettingsFinished, FractionalAndNonNumericCounts)
 {
-    movelle::Form1& f = build("3.5", "");
+    settingsFinished(f, "3.5", "");
     EXPECT_EQ(frames(f), 3);
     EXPECT_EQ(f.Timer1.interval(), 0);
 
     Headless letters;
     movelle::Form1& g = letters.app.Form1();
-    g.Text1.setText("abc");
-    g.Text2.setText("2.5");
-    g.Command4.click();
+    settingsFinished(g, "abc", "2.5");
     EXPECT_EQ(g.Image1.count(), 1);
     EXPECT_EQ(g.Timer1.interval(), 2);   // halves to even
     EXPECT_TRUE(animationCommandsEnabled(g));
@@ -111,7 +99,6 @@ TEST_F(SettingsFinished, FractionalAndNonNumericCounts)
 
 TEST_F(SettingsFinished, EmptyCountChangesNothingAtAll)
 {
-    movelle::Form1& f = h.app.Form1();
     f.Timer1.setInterval(5);
     f.Text2.setText("100");
     f.Command4.click();
@@ -132,9 +119,7 @@ TEST_F(SettingsFinished, ARateTheTimerRefusesEndsTheCommandSilentlyWithNothingCh
     for (const char* rate : { "70000", "-5", "1E20" }) {
         Headless fresh;
         movelle::Form1& f = fresh.app.Form1();
-        f.Text1.setText("4");
-        f.Text2.setText(rate);
-        f.Command4.click();
+        settingsFinished(f, "4", rate);
         EXPECT_EQ(f.Timer1.interval(), 0) << rate;
         EXPECT_EQ(f.Image1.count(), 1) << rate;
         EXPECT_FALSE(f.Command1(0).enabled()) << rate;
@@ -145,7 +130,6 @@ TEST_F(SettingsFinished, ARateTheTimerRefusesEndsTheCommandSilentlyWithNothingCh
 
 TEST_F(SettingsFinished, NewFramesCopyFrameZerosPictureAndPath)
 {
-    movelle::Form1& f = h.app.Form1();
     testing_support::TempDir dir;
     const forms::Picture picture = h.app.loadPicture(writePicture(dir, "red.png", 8, 6, 0xff0000));
     f.Image1(0).setPicture(picture);
@@ -160,12 +144,10 @@ TEST_F(SettingsFinished, NewFramesCopyFrameZerosPictureAndPath)
 
 TEST_F(SettingsFinished, ASecondPressOnlyReappliesTheRate)
 {
-    movelle::Form1& f = build("4", "100");
+    settingsFinished(f, "4", "100");
     f.Command5.setEnabled(false);   // to see whether the enabling steps run again
     f.lv.setCaption("3");
-    f.Text1.setText("6");
-    f.Text2.setText("250");
-    f.Command4.click();
+    settingsFinished(f, "6", "250");
     EXPECT_EQ(f.Timer1.interval(), 250);
     EXPECT_EQ(frames(f), 4);
     EXPECT_FALSE(f.Command5.enabled());
@@ -175,7 +157,6 @@ TEST_F(SettingsFinished, ASecondPressOnlyReappliesTheRate)
 
 TEST_F(SettingsFinished, AfterAnOpenNothingIsCreatedButRowStartsAndEnablingApply)
 {
-    movelle::Form1& f = h.app.Form1();
     f.state.setCaption("open");
     f.Text1.setText("3");
     f.Command4.click();
@@ -200,7 +181,7 @@ TEST_F(SettingsFinished, AfterAnOpenNothingIsCreatedButRowStartsAndEnablingApply
 
 TEST_F(SettingsFinished, TheFrameSetIsCappedAtIndex32767)
 {
-    movelle::Form1& f = build("40000", "1");
+    settingsFinished(f, "40000", "1");
     EXPECT_EQ(frames(f), 32768);
     EXPECT_FALSE(f.Command5.enabled());   // the command ended at the index past the cap
 }
@@ -224,18 +205,14 @@ TEST_P(GrowFrames, LeavesWhatSettingsFinishedBuildsForTheNewCount)
     const Growth g = GetParam();
     Headless grown;
     movelle::Form1& f = grown.app.Form1();
-    f.Text1.setText(std::to_string(g.from));
-    f.Text2.setText("100");
-    f.Command4.click();
+    settingsFinished(f, std::to_string(g.from), "100");
     if (g.opened)
         f.state.setCaption("open");
     EXPECT_FALSE(f.growFrames(g.to).has_value());
 
     Headless direct;
     movelle::Form1& d = direct.app.Form1();
-    d.Text1.setText(std::to_string(g.to));
-    d.Text2.setText("100");
-    d.Command4.click();
+    settingsFinished(d, std::to_string(g.to), "100");
 
     EXPECT_EQ(f.Text1.text(), std::to_string(g.to));
     EXPECT_EQ(f.frameCount(), g.to);

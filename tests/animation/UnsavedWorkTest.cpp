@@ -15,6 +15,7 @@
 
 namespace {
 
+using testing_support::settingsFinished;
 using forms::SaveAnswer;
 using testing_support::Headless;
 using testing_support::TempDir;
@@ -40,9 +41,7 @@ const Discarding kDiscarding[] = {
 void makeWork(Headless& h, const TempDir& dir)
 {
     movelle::Form1& f = h.app.Form1();
-    f.Text1.setText("3");
-    f.Text2.setText("100");
-    f.Command4.click();
+    settingsFinished(f, "3", "100");
     writePicture(dir, "a.bmp", 4, 4, 0xff0000);
     f.Command3.click();
     movelle::Form2& d = h.app.Form2();

@@ -14,6 +14,7 @@
 namespace {
 
 using testing_support::Headless;
+using testing_support::settingsFinished;
 
 // The kind list decides the output's extension; the option boxes become the command's options,
 // left out where they are empty or say what the command does anyway.
@@ -57,9 +58,7 @@ TEST(ExportScreen, exportsTheWindowsAnimation)
 {
     Headless h;
     movelle::Form1& main = h.app.Form1();
-    main.Text1.setText("2");
-    main.Text2.setText("40");
-    main.Command4.click();
+    settingsFinished(main, "2", "40");
     main.x(1).setCaption("/pictures/b.png");
 
     std::string written;

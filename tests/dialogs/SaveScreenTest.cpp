@@ -7,35 +7,21 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 
 namespace {
 
 using testing_support::Headless;
+using testing_support::settingsFinished;
+using testing_support::readBytes;
 using testing_support::TempDir;
 
-std::string bytesOf(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
-}
-
-class SaveScreen : public ::testing::Test {
+class SaveScreen : public testing_support::HeadlessTest {
 protected:
-    movelle::Form1& build(const std::string& count, const std::string& rate)
-    {
-        movelle::Form1& f = h.app.Form1();
-        f.Text1.setText(count);
-        f.Text2.setText(rate);
-        f.Command4.click();
-        return f;
-    }
-
     // Opens the dialog from the toolbar, points it at `directory`, types `name` and presses OK.
     movelle::Form3& save(const std::string& directory, const std::string& name)
     {
-        h.app.Form1().Command12.click();
+        f.Command12.click();
         movelle::Form3& d = h.app.Form3();
         d.Dir1.open(directory);
         d.Text1.setText(name);
@@ -43,7 +29,6 @@ protected:
         return d;
     }
 
-    Headless h;
     TempDir dir;
 };
 
@@ -65,43 +50,42 @@ TEST_F(SaveScreen, DialogListsAndCancel)
 
     // Cancel writes nothing and keeps the name and directory for the next showing.
     d.Text1.setText("later");
-    h.app.Form1().fs.click();
+    f.fs.click();
     d.Command2.click();
     EXPECT_FALSE(d.isShown());
     EXPECT_EQ(h.screen.shown.back(), "Form1");
-    EXPECT_EQ(bytesOf(dir.path() / "later.ani"), "");
-    h.app.Form1().fsa.click();
+    EXPECT_EQ(readBytes(dir.path() / "later.ani"), "");
+    f.fsa.click();
     EXPECT_EQ(d.Text1.text(), "later");
     EXPECT_EQ(d.Dir1.path(), dir.str());
 }
 
 TEST_F(SaveScreen, FilesAreWrittenByteForByte)
 {
-    movelle::Form1& f = h.app.Form1();
     f.Text2.setText("100");
     save(dir.str(), "empty");
-    EXPECT_EQ(bytesOf(dir.path() / "empty.ani"), "\r\n100\r\n");
+    EXPECT_EQ(readBytes(dir.path() / "empty.ani"), "\r\n100\r\n");
     // Nothing typed at all: the empty count line and the empty rate line.
     f.Text2.setText("");
     save(dir.str(), "nothing");
-    EXPECT_EQ(bytesOf(dir.path() / "nothing.ani"), "\r\n\r\n");
+    EXPECT_EQ(readBytes(dir.path() / "nothing.ani"), "\r\n\r\n");
     f.Text2.setText("100");
 
-    build("3", "100");
+    settingsFinished(f, "3", "100");
     f.x(0).setCaption("/pictures/a.bmp");
     f.x(2).setCaption("/pictures/c d.gif");
     movelle::Form3& d = save(dir.str(), "anim");
     EXPECT_TRUE(h.screen.errors.empty());
-    EXPECT_EQ(bytesOf(dir.path() / "anim.ani"), "3\r\n100\r\n/pictures/a.bmp\r\n\r\n/pictures/c d.gif\r\n");
+    EXPECT_EQ(readBytes(dir.path() / "anim.ani"), "3\r\n100\r\n/pictures/a.bmp\r\n\r\n/pictures/c d.gif\r\n");
     EXPECT_FALSE(d.isShown());
     EXPECT_EQ(h.screen.shown.back(), "Form1");
 
     // The extension is added even when typed, as the remark warns; an existing file is replaced.
     f.Text1.setText("2.5");
     save(dir.str(), "anim.ani");
-    EXPECT_EQ(bytesOf(dir.path() / "anim.ani.ani"), "2.5\r\n100\r\n/pictures/a.bmp\r\n\r\n");
+    EXPECT_EQ(readBytes(dir.path() / "anim.ani.ani"), "2.5\r\n100\r\n/pictures/a.bmp\r\n\r\n");
     save(dir.str(), "anim");
-    EXPECT_EQ(bytesOf(dir.path() / "anim.ani"), "2.5\r\n100\r\n/pictures/a.bmp\r\n\r\n");
+    EXPECT_EQ(readBytes(dir.path() / "anim.ani"), "2.5\r\n100\r\n/pictures/a.bmp\r\n\r\n");
     save(dir.str(), "");
     EXPECT_TRUE(std::filesystem::exists(dir.path() / ".ani"));
     std::filesystem::create_directory(dir.path() / "pics");
@@ -119,10 +103,10 @@ TEST_F(SaveScreen, FilesAreWrittenByteForByte)
 TEST_F(SaveScreen, AFailedSaveWritesNothingAndKeepsTheOldFile)
 {
     const std::string old = dir.writeFile("anim.ani", "1\r\n50\r\n/old.bmp\r\n");
-    movelle::Form1& f = build("3", "100");
+    settingsFinished(f, "3", "100");
 
     // The dialog's initial name is a pattern, not a file name.
-    h.app.Form1().Command12.click();
+    f.Command12.click();
     h.app.Form3().Dir1.open(dir.str());
     h.app.Form3().Command1.click();
     ASSERT_EQ(h.screen.errors.size(), 1u);
@@ -135,7 +119,7 @@ TEST_F(SaveScreen, AFailedSaveWritesNothingAndKeepsTheOldFile)
     const std::string& message = h.screen.errors[1];
     EXPECT_EQ(message.rfind("There is no frame 4.", 0), 0u) << message;
     EXPECT_NE(message.find(dir.str() + "/anim.ani"), std::string::npos) << message;
-    EXPECT_EQ(bytesOf(old), "1\r\n50\r\n/old.bmp\r\n");
+    EXPECT_EQ(readBytes(old), "1\r\n50\r\n/old.bmp\r\n");
     // No temporary file was left behind either.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 1);
     EXPECT_TRUE(d.isShown());
@@ -146,7 +130,7 @@ TEST_F(SaveScreen, AFailedSaveWritesNothingAndKeepsTheOldFile)
 TEST_F(SaveScreen, ValuesOpenWouldRefuseAreNotSaved)
 {
     const std::string old = dir.writeFile("anim.ani", "1\r\n50\r\n/old.bmp\r\n");
-    movelle::Form1& f = build("1", "100");
+    settingsFinished(f, "1", "100");
     const struct {
         const char* count;
         const char* rate;
@@ -170,7 +154,7 @@ TEST_F(SaveScreen, ValuesOpenWouldRefuseAreNotSaved)
         const std::string& message = h.screen.errors.back();
         EXPECT_NE(message.find(c.names), std::string::npos) << message;
         EXPECT_NE(message.find(old + " was not saved"), std::string::npos) << message;
-        EXPECT_EQ(bytesOf(old), "1\r\n50\r\n/old.bmp\r\n");
+        EXPECT_EQ(readBytes(old), "1\r\n50\r\n/old.bmp\r\n");
         EXPECT_TRUE(d.isShown());
     }
 
@@ -182,7 +166,7 @@ TEST_F(SaveScreen, ValuesOpenWouldRefuseAreNotSaved)
         f.Text2.setText(rate);
         save(dir.str(), "anim");
         EXPECT_EQ(h.screen.errors.size(), reported);
-        EXPECT_EQ(bytesOf(old), std::string("1\r\n") + rate + "\r\n\r\n");
+        EXPECT_EQ(readBytes(old), std::string("1\r\n") + rate + "\r\n\r\n");
     }
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 1);
 }
@@ -194,7 +178,7 @@ TEST_F(SaveScreen, ChangingTheDriveMovesTheDirectoryAndFileLists)
     dir.writeFile("two.ani", "1\r\n1\r\n\r\n");
     dir.writeFile("picture.bmp", "");
     std::filesystem::create_directory(dir.path() / "sub");
-    h.app.Form1().Command12.click();
+    f.Command12.click();
     movelle::Form3& d = h.app.Form3();
     d.Dir1.open((dir.path() / "sub").string());
     ASSERT_TRUE(d.File1.files().empty());
@@ -206,11 +190,11 @@ TEST_F(SaveScreen, ChangingTheDriveMovesTheDirectoryAndFileLists)
     EXPECT_EQ(d.File1.files(), (std::vector<std::string> { "one.ani", "two.ani" }));
 
     // And a save goes there.
-    build("1", "100");
+    settingsFinished(f, "1", "100");
     d.Text1.setText("three");
     d.Command1.click();
     EXPECT_TRUE(h.screen.errors.empty());
-    EXPECT_EQ(bytesOf(dir.path() / "three.ani"), "1\r\n100\r\n\r\n");
+    EXPECT_EQ(readBytes(dir.path() / "three.ani"), "1\r\n100\r\n\r\n");
 }
 
 }

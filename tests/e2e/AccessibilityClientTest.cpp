@@ -41,53 +41,11 @@ pid_t spawn(std::vector<std::string> arguments, const std::vector<std::string>& 
     return e2e::spawn(std::move(arguments), e2e::environmentWith(extra), fds);
 }
 
-// The exit code, or -1 when the process did not end in time (it is then killed) or died of a signal.
-int finish(pid_t pid, std::chrono::milliseconds timeout)
-{
-    const auto deadline = Clock::now() + timeout;
-    for (;;) {
-        int status = 0;
-        const pid_t done = waitpid(pid, &status, WNOHANG);
-        if (done == pid)
-            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        if (done < 0)
-            return -1;
-        if (Clock::now() >= deadline) {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-            return -1;
-        }
-        std::this_thread::sleep_for(10ms);
-    }
-}
-
-// Runs a program to its end; its output and exit code.
+// Runs a program to its end with these environment entries added.
 int run(const std::vector<std::string>& arguments, const std::vector<std::string>& extra, std::string* output,
     std::chrono::milliseconds timeout)
 {
-    int fds[2];
-    if (pipe(fds) != 0)
-        return -1;
-    const pid_t pid = spawn(arguments, extra, 1, fds[1]);
-    close(fds[1]);
-    if (pid < 0) {
-        close(fds[0]);
-        return -1;
-    }
-    const auto deadline = Clock::now() + timeout;
-    pollfd pfd {fds[0], POLLIN, 0};
-    char buffer[4096];
-    while (Clock::now() < deadline) {
-        if (poll(&pfd, 1, 100) <= 0)
-            continue;
-        const ssize_t n = read(fds[0], buffer, sizeof buffer);
-        if (n <= 0)
-            break;
-        if (output)
-            output->append(buffer, static_cast<std::size_t>(n));
-    }
-    close(fds[0]);
-    return finish(pid, 5s);
+    return e2e::run(arguments, e2e::environmentWith(extra), output, timeout);
 }
 
 // Every process this test starts ends with it: the buses' daemons fork helpers of their own,
@@ -102,7 +60,7 @@ public:
             for (pid_t pid : children)
                 kill(pid, round == 0 ? SIGTERM : SIGKILL);
             for (pid_t pid : children)
-                finish(pid, 5s);
+                e2e::finish(pid, 5s);
         }
     }
 

@@ -1,160 +1,25 @@
 // SPDX-License-Identifier: MIT
-#include "X11Session.h"
+#include "ProgramTest.h"
 
 #include <QBuffer>
 #include <QImage>
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <iterator>
-#include <random>
 #include <vector>
 
-#include <sys/wait.h>
 
 namespace {
 
 using namespace std::chrono_literals;
-using e2e::X11Session;
+using namespace e2e;
 
-// Twips become pixels at 15 to one; these are the centres and corners of the controls the test
-// uses, in pixels from the top-left corner of each window's client area.
-constexpr QPoint kPasswordBox { 160, 14 };
-constexpr QPoint kFrameCount { 152, 80 };
-constexpr QPoint kRate { 152, 105 };
-constexpr QPoint kSettingsFinished { 164, 144 };
-constexpr QPoint kFramePicture { 284, 28 };           // inside Image1(i), which all lie at 264, 8
-constexpr int kFramePictureTopBorder = 8;
-QPoint frameButton(int i) { return { (4080 + 500 * i) / 15 + 16, 272 }; }
-constexpr QPoint kLoadFrameDirectories { 178, 168 };  // the first entry of Dir1
-constexpr QPoint kLoadFrameFiles { 48, 168 };         // the first entry of File1
-constexpr QPoint kLoadFramePreview { 28, 28 };
-constexpr QPoint kLoadFrameOk { 332, 60 };
-constexpr QPoint kFileNameBox { 72, 129 };            // Text1 of the Save and Open dialogs
-constexpr QPoint kFileDialogOk { 324, 52 };
-constexpr QPoint kFileDialogCancel { 324, 84 };
-constexpr QPoint kNowhere { 450, 300 };                // no control of the main window
-
-const QColor kFrameColours[] = { QColor(255, 0, 0), QColor(0, 255, 0), QColor(0, 0, 255) };
-const char* const kFrameFiles[] = { "1red.bmp", "2green.bmp", "3blue.bmp" };
-
-// Which frame's colour this is, or -1.
-int frameOf(const QColor& c)
-{
-    for (int i = 0; i < 3; ++i) {
-        const QColor& f = kFrameColours[i];
-        if (std::abs(c.red() - f.red()) < 12 && std::abs(c.green() - f.green()) < 12 && std::abs(c.blue() - f.blue()) < 12)
-            return i;
-    }
-    return -1;
-}
-
-class TempHome {
-public:
-    TempHome()
-    {
-        std::random_device random;
-        m_root = std::filesystem::temp_directory_path() / ("movelle-e2e-" + std::to_string(random()));
-        std::filesystem::create_directories(m_root / "home" / "f");
-    }
-    ~TempHome()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_root, ignored);
-    }
-    std::filesystem::path home() const { return m_root / "home"; }
-    std::filesystem::path frames() const { return home() / "f"; }
-
-private:
-    std::filesystem::path m_root;
-};
-
-class EndToEnd : public ::testing::Test {
+class EndToEnd : public ProgramTest {
 protected:
-    void TearDown() override
-    {
-        if (HasFailure() && !x.display().empty()) {
-            const std::string shot = (std::filesystem::current_path() / "movelle-e2e-failure.png").string();
-            x.saveScreen(shot);
-            std::cerr << "The screen at the failure is in " << shot << "\n";
-        }
-    }
-
-    // Where the main window's client area starts on the screen, below its menu bar: found from
-    // the frame picture's top border, the only long straight line right of the settings box.
-    int findCanvasTop(const std::string& window)
-    {
-        const QPoint at = x.windowPosition(window);
-        const QImage strip = x.grab(QRect(at.x() + 300, at.y(), 200, 80));
-        for (int row = 0; row < strip.height(); ++row) {
-            int dark = 0;
-            for (int col = 0; col < strip.width(); ++col)
-                dark += qGray(strip.pixel(col, row)) < 64;
-            if (dark >= 190)
-                return row - kFramePictureTopBorder;
-        }
-        return -1;
-    }
-
-    // Starts Xvfb (and openbox when asked), the program with these arguments, and logs in: the
-    // main window is shown and its client area found. Sets up the members below.
-    void startAndLogIn(const TempHome& temp, bool windowManager = false, const std::vector<std::string>& arguments = {})
-    {
-        // In the sanitizer build the leak checker looks at the program's end too; the session bus
-        // library that Qt's X11 platform loads keeps a buffer it never frees, which is not ours.
-        const std::filesystem::path suppressions = temp.home().parent_path() / "lsan.supp";
-        std::ofstream(suppressions) << "leak:libdbus-1.so\n";
-        const char* lsan = std::getenv("LSAN_OPTIONS");
-        const std::string lsanOptions = std::string(lsan ? lsan : "") + (lsan && *lsan ? ":" : "")
-            + "suppressions=" + suppressions.string();
-
-        ASSERT_TRUE(x.start()) << x.error();
-        if (windowManager) {
-            ASSERT_TRUE(x.startWindowManager()) << x.error();
-        }
-        ASSERT_TRUE(x.launch(MOVELLE_PROGRAM, { "HOME=" + temp.home().string(), "LSAN_OPTIONS=" + lsanOptions },
-                             arguments))
-            << x.error();
-
-        // The login: the password typed into its box, then Enter.
-        const std::string login = x.waitForWindow("^Login$", 30s);
-        ASSERT_FALSE(login.empty()) << "the login window did not appear";
-        x.click(login, kPasswordBox.x(), kPasswordBox.y());
-        x.type("harbor");
-        x.key("Return");
-        mainWindow = x.waitForWindow("^Movelle Version 1.0.0$", 20s);
-        ASSERT_FALSE(mainWindow.empty()) << "the main window did not open";
-        EXPECT_FALSE(x.windowVisible("^Login$"));
-        // Under a window manager the window is maximized after it is first shown.
-        ASSERT_TRUE(X11Session::waitUntil(
-            [&] {
-                menuHeight = findCanvasTop(mainWindow);
-                return menuHeight >= 0 && (!windowManager || x.windowSize(mainWindow).width() > 900);
-            },
-            10s))
-            << "the main window's frame picture was not drawn; the window is at " << x.windowPosition(mainWindow).x() << ","
-            << x.windowPosition(mainWindow).y() << " size " << x.windowSize(mainWindow).width() << " canvas top " << menuHeight;
-        mainOrigin = x.windowPosition(mainWindow) + QPoint(0, menuHeight);
-    }
-
-    // Types a frame count and a rate and presses "Settings finished".
-    void build(int count, const std::string& rate)
-    {
-        clickMain(kFrameCount);
-        x.type(std::to_string(count));
-        clickMain(kRate);
-        x.type(rate);
-        clickMain(kSettingsFinished);
-        const QColor background = mainPixel(frameButton(count - 1) + QPoint(0, -30));
-        ASSERT_TRUE(X11Session::waitUntil([&] { return mainPixel(frameButton(count - 1)) != background; }, 30s))
-            << "the frame buttons did not appear";
-    }
-
     // The answer buttons of a message box, left to right, as points inside each relative to the
     // box: found on the lowest row that crosses nothing but their outlines, so that no font's
     // metrics are assumed.
@@ -181,16 +46,6 @@ protected:
         }
         return {};
     }
-
-    static void skipWithoutX()
-    {
-        if (X11Session::findProgram("Xvfb").empty())
-            GTEST_SKIP() << "Xvfb is not installed (Debian package xvfb): the end-to-end test needs an X server of its own.";
-        ASSERT_FALSE(X11Session::findProgram("xdotool").empty()) << "xdotool (Debian package xdotool) types and clicks here.";
-    }
-
-    QColor mainPixel(QPoint p) { return x.pixel(mainOrigin + p); }
-    void clickMain(QPoint p) { x.click(mainWindow, p.x(), p.y() + menuHeight); }
 
     struct Run {
         int frame;
@@ -234,25 +89,12 @@ protected:
         }
         EXPECT_GE(judged, 5) << "too few changes of picture seen while playing: " << runs.size() << " runs";
     }
-
-    X11Session x;
-    std::string mainWindow;
-    QPoint mainOrigin;
-    int menuHeight = 0;
 };
 
 TEST_F(EndToEnd, LoginBuildLoadPlaySaveNewOpenAndEscape)
 {
-    skipWithoutX();
-    if (IsSkipped() || HasFatalFailure())
-        return;
-    TempHome temp;
-    for (int i = 0; i < 3; ++i) {
-        QImage picture(60, 60, QImage::Format_RGB32);
-        picture.fill(kFrameColours[i]);
-        ASSERT_TRUE(picture.save(QString::fromStdString((temp.frames() / kFrameFiles[i]).string()), "BMP"));
-    }
-    startAndLogIn(temp);
+    const std::vector<std::string> pictures = writeFramePictures({ "1red.bmp", "2green.bmp", "3blue.bmp" });
+    startAndLogIn();
     if (HasFatalFailure())
         return;
 
@@ -263,7 +105,7 @@ TEST_F(EndToEnd, LoginBuildLoadPlaySaveNewOpenAndEscape)
 
     // Each frame gets its picture through the Load Frame dialog.
     for (int i = 0; i < 3; ++i) {
-        SCOPED_TRACE(kFrameFiles[i]);
+        SCOPED_TRACE(pictures[i]);
         clickMain(frameButton(i));
         x.key("F7");
         const std::string dialog = x.waitForWindow("^Load Frame$", 30s);
@@ -271,16 +113,16 @@ TEST_F(EndToEnd, LoginBuildLoadPlaySaveNewOpenAndEscape)
         const QPoint origin = x.windowPosition(dialog);
         if (i == 0) {
             // Into the folder of the pictures: the last entry of the directory list.
-            x.click(dialog, kLoadFrameDirectories.x(), kLoadFrameDirectories.y());
+            clickIn(dialog, kLoadFrameDirectories);
             x.key("End");
             x.key("Return");
         }
-        x.click(dialog, kLoadFrameFiles.x(), kLoadFrameFiles.y());
+        clickIn(dialog, kLoadFrameFiles);
         for (int down = 0; down < i; ++down)
             x.key("Down");
         ASSERT_TRUE(X11Session::waitUntil([&] { return frameOf(x.pixel(origin + kLoadFramePreview)) == i; }, 30s))
-            << "the preview does not show " << kFrameFiles[i];
-        x.click(dialog, kLoadFrameOk.x(), kLoadFrameOk.y());
+            << "the preview does not show " << pictures[i];
+        clickIn(dialog, kLoadFrameOk);
         ASSERT_TRUE(X11Session::waitUntil([&] { return frameOf(mainPixel(kFramePicture)) == i; }, 30s))
             << "frame " << i + 1 << " does not show its picture";
     }
@@ -291,21 +133,12 @@ TEST_F(EndToEnd, LoginBuildLoadPlaySaveNewOpenAndEscape)
     x.key("F6");
 
     // Saved under the name typed into the Save dialog, in the home directory its lists show.
-    x.key("F4");
-    const std::string save = x.waitForWindow("^Save Screen$", 30s);
-    ASSERT_FALSE(save.empty()) << "the Save dialog did not appear";
-    x.click(save, kFileNameBox.x(), kFileNameBox.y());
-    x.key("ctrl+a");
-    x.type("anim");
-    x.click(save, kFileDialogOk.x(), kFileDialogOk.y());
-    const std::filesystem::path saved = temp.home() / "anim.ani";
-    ASSERT_TRUE(X11Session::waitUntil([&] { return !x.windowVisible("^Save Screen$"); }, 30s));
-    ASSERT_TRUE(std::filesystem::exists(saved));
-    std::ifstream in(saved, std::ios::binary);
-    const std::string content { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
-    const std::string frames = temp.frames().string() + "/";
-    EXPECT_EQ(content, "3\r\n100\r\n" + frames + kFrameFiles[0] + "\r\n" + frames + kFrameFiles[1] + "\r\n" + frames
-                           + kFrameFiles[2] + "\r\n");
+    saveAs("anim");
+    if (HasFatalFailure())
+        return;
+    ASSERT_TRUE(std::filesystem::exists(home() / "anim.ani"));
+    EXPECT_EQ(contentOf(home() / "anim.ani"),
+              "3\r\n100\r\n" + pictures[0] + "\r\n" + pictures[1] + "\r\n" + pictures[2] + "\r\n");
 
     // New empties the frame picture.
     x.key("F2");
@@ -313,13 +146,7 @@ TEST_F(EndToEnd, LoginBuildLoadPlaySaveNewOpenAndEscape)
         << "New left a frame picture on screen";
 
     // Opened again: the same three pictures play in the same order.
-    x.key("F3");
-    const std::string open = x.waitForWindow("^Open Screen$", 30s);
-    ASSERT_FALSE(open.empty()) << "the Open dialog did not appear";
-    x.click(open, kFileNameBox.x(), kFileNameBox.y());
-    x.key("ctrl+a");
-    x.type("anim.ani");
-    x.click(open, kFileDialogOk.x(), kFileDialogOk.y());
+    ASSERT_FALSE(openAs("anim.ani").empty());
     ASSERT_TRUE(X11Session::waitUntil([&] { return !x.windowVisible("^Open Screen$"); }, 30s))
         << "the Open dialog stayed open";
     x.key("F5");
@@ -334,12 +161,7 @@ TEST_F(EndToEnd, LoginBuildLoadPlaySaveNewOpenAndEscape)
 // program; a click on "Don't Save" ends it.
 TEST_F(EndToEnd, UnsavedWorkIsAskedAboutByKeyboardAndByClick)
 {
-    if (X11Session::findProgram("Xvfb").empty())
-        GTEST_SKIP() << "Xvfb is not installed (Debian package xvfb): the end-to-end test needs an X server of its own.";
-    ASSERT_FALSE(X11Session::findProgram("xdotool").empty()) << "xdotool (Debian package xdotool) types and clicks here.";
-
-    TempHome temp;
-    startAndLogIn(temp);
+    startAndLogIn();
     if (HasFatalFailure())
         return;
     build(2, "100");
@@ -383,31 +205,27 @@ class CancelProgress : public EndToEnd, public ::testing::WithParamInterface<Can
 TEST_P(CancelProgress, StopsTheOpen)
 {
     const auto [way, windowManager] = GetParam();
-    skipWithoutX();
-    if (IsSkipped() || HasFatalFailure())
-        return;
     if (windowManager && X11Session::findProgram("openbox").empty())
         GTEST_SKIP() << "openbox is not installed (Debian package openbox)";
 
     // Large pictures of one colour: small files whose decoding takes a while each. Every frame
     // has a file of its own, so each is decoded.
-    TempHome temp;
     constexpr int kFrames = 800;
     QImage big(2000, 2000, QImage::Format_RGB32);
     big.fill(QColor(200, 120, 40));
     QByteArray jpeg;
     QBuffer buffer(&jpeg);
     ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && big.save(&buffer, "JPEG", 50));
-    std::ofstream animation(temp.home() / "slow.ani", std::ios::binary);
+    std::ofstream animation(home() / "slow.ani", std::ios::binary);
     animation << kFrames << "\r\n100\r\n";
     for (int i = 0; i < kFrames; ++i) {
-        const std::filesystem::path file = temp.frames() / ("slow" + std::to_string(i) + ".jpg");
+        const std::filesystem::path file = frames() / ("slow" + std::to_string(i) + ".jpg");
         std::ofstream(file, std::ios::binary).write(jpeg.constData(), jpeg.size());
         animation << file.string() << "\r\n";
     }
     animation.close();
 
-    startAndLogIn(temp, windowManager);
+    startAndLogIn(windowManager);
     if (HasFatalFailure())
         return;
     // The focus leaves the number box for "Default...", so that no blinking caret differs from
@@ -436,13 +254,8 @@ TEST_P(CancelProgress, StopsTheOpen)
     };
 
     {
-        x.key("F3");
-        const std::string open = x.waitForWindow("^Open Screen$", 10s);
-        ASSERT_FALSE(open.empty()) << "the Open dialog did not appear";
-        x.click(open, kFileNameBox.x(), kFileNameBox.y());
-        x.key("ctrl+a");
-        x.type("slow.ani");
-        x.click(open, kFileDialogOk.x(), kFileDialogOk.y());
+        const std::string open = openAs("slow.ani");
+        ASSERT_FALSE(open.empty());
         const std::string progress = x.waitForWindow("^Movelle$", 20s);
         ASSERT_FALSE(progress.empty()) << "the progress dialog did not appear";
         if (windowManager) {
@@ -485,7 +298,7 @@ TEST_P(CancelProgress, StopsTheOpen)
             [&] {
                 if (!x.windowVisible("^Open Screen$"))
                     return true;
-                x.click(open, kFileDialogCancel.x(), kFileDialogCancel.y());
+                clickIn(open, kFileDialogCancel);
                 return false;
             },
             60s, 100ms));
@@ -538,20 +351,10 @@ TEST_P(CommandLine, IsReadWithoutADisplay)
         if (name != "DISPLAY" && name != "WAYLAND_DISPLAY" && name != "QT_QPA_PLATFORM")
             environment.push_back(entry);
     }
-    std::FILE* out = std::tmpfile();
-    ASSERT_NE(out, nullptr);
     std::vector<std::string> command { MOVELLE_PROGRAM };
     command.insert(command.end(), c.arguments.begin(), c.arguments.end());
-    const pid_t pid = e2e::spawn(command, environment, { { 1, fileno(out) }, { 2, fileno(out) } });
-    ASSERT_GT(pid, 0);
-    int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    std::rewind(out);
-    std::string text(4096, '\0');
-    text.resize(std::fread(text.data(), 1, text.size(), out));
-    std::fclose(out);
-    ASSERT_TRUE(WIFEXITED(status)) << text;
-    EXPECT_EQ(WEXITSTATUS(status), c.status) << text;
+    std::string text;
+    EXPECT_EQ(e2e::run(command, environment, &text, 30s), c.status) << text;
     EXPECT_EQ(text.rfind(c.output, 0), 0u) << text;
     if (c.status == 2) {
         EXPECT_NE(text.find("Usage: movelle"), std::string::npos) << text;

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "X11Session.h"
+#include "ProgramTest.h"
 
 #include <QImage>
 #include <QImageReader>
@@ -13,31 +13,18 @@
 namespace {
 
 using namespace std::chrono_literals;
-using e2e::X11Session;
+using namespace e2e;
 namespace fs = std::filesystem;
+
+using ExportWindow = ProgramTest;
 
 // Files > Export... as a person uses it: the menu by its access keys, the output typed, Enter for
 // OK; Escape while the progress shows stops the export and leaves no file.
-TEST(ExportWindow, exportsTheAnimationAndStopsOnEscape)
+TEST_F(ExportWindow, exportsTheAnimationAndStopsOnEscape)
 {
-    if (X11Session::findProgram("Xvfb").empty())
-        GTEST_SKIP() << "Xvfb is not installed (Debian package xvfb): this test needs an X server of its own.";
-    ASSERT_FALSE(X11Session::findProgram("xdotool").empty()) << "xdotool (Debian package xdotool) types here.";
-
-    std::random_device random;
-    const fs::path dir = fs::temp_directory_path() / ("movelle-export-e2e-" + std::to_string(random()));
-    fs::create_directories(dir / "home");
-    struct Cleanup {
-        fs::path dir;
-        ~Cleanup()
-        {
-            std::error_code ignored;
-            fs::remove_all(dir, ignored);
-        }
-    } cleanup { dir };
-
     // Two pictures of noise, alternating, so that no frame repeats the one before it and the
     // export has work enough to be stopped while it runs.
+    const fs::path dir = root();
     std::mt19937 noise(7);
     std::vector<std::string> pictures;
     for (const char* name : { "a.png", "b.png" }) {
@@ -58,20 +45,15 @@ TEST(ExportWindow, exportsTheAnimationAndStopsOnEscape)
             file << pictures[std::size_t(i % 2)] << "\r\n";
     }
 
-    X11Session x;
-    ASSERT_TRUE(x.start()) << x.error();
-    ASSERT_TRUE(x.launch(MOVELLE_PROGRAM, { "HOME=" + (dir / "home").string() }, { animation.string() })) << x.error();
-    const std::string login = x.waitForWindow("^Login$", 30s);
-    ASSERT_FALSE(login.empty()) << "the login window did not appear";
-    x.type("harbor");
-    x.key("Return");
-    ASSERT_FALSE(x.waitForWindow("^Movelle Version 1.0.0$", 30s).empty()) << "the main window did not open";
+    launchAndLogIn(false, { animation.string() });
+    if (HasFatalFailure())
+        return;
 
-    const auto openExport = [&x] {
+    const auto openExport = [this] {
         // The animation named on the command line opens first, behind a progress of its own when it
         // lasts; the menu takes no keys until it is done.
         if (!x.waitForWindow("^Movelle$", 10s).empty())
-            X11Session::waitUntil([&x] { return !x.windowVisible("^Movelle$"); }, 60s);
+            X11Session::waitUntil([this] { return !x.windowVisible("^Movelle$"); }, 60s);
         x.key("alt+f");
         x.key("e");
         return !x.waitForWindow("^Export$", 30s).empty();
@@ -83,7 +65,7 @@ TEST(ExportWindow, exportsTheAnimationAndStopsOnEscape)
     x.key("Return");
     ASSERT_FALSE(x.waitForWindow("^Movelle$", 30s).empty()) << "the export showed no progress";
     x.key("Escape");
-    EXPECT_TRUE(X11Session::waitUntil([&x] { return !x.windowVisible("^Movelle$"); }, 30s))
+    EXPECT_TRUE(X11Session::waitUntil([this] { return !x.windowVisible("^Movelle$"); }, 30s))
         << "Escape did not stop the export";
     EXPECT_TRUE(x.windowVisible("^Export$")) << "a stopped export closed the dialog";
     for (const fs::directory_entry& entry : fs::directory_iterator(dir))
@@ -101,7 +83,7 @@ TEST(ExportWindow, exportsTheAnimationAndStopsOnEscape)
     x.key("ctrl+a");
     x.type(done.string());
     x.key("Return");
-    EXPECT_TRUE(X11Session::waitUntil([&x] { return !x.windowVisible("^Export$"); }, 120s)) << "the export did not end";
+    EXPECT_TRUE(X11Session::waitUntil([this] { return !x.windowVisible("^Export$"); }, 120s)) << "the export did not end";
     QImageReader gif(QString::fromStdString(done.string()));
     EXPECT_EQ(gif.size(), QSize(64, 36));
     EXPECT_EQ(gif.imageCount(), 300);

@@ -103,6 +103,53 @@ void stop(pid_t& pid)
 
 }
 
+int finish(pid_t pid, std::chrono::milliseconds timeout)
+{
+    const auto deadline = Clock::now() + timeout;
+    for (;;) {
+        int status = 0;
+        const pid_t done = waitpid(pid, &status, WNOHANG);
+        if (done == pid)
+            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        if (done < 0)
+            return -1;
+        if (Clock::now() >= deadline) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+            return -1;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+int run(const std::vector<std::string>& arguments, const std::vector<std::string>& environment, std::string* output,
+        std::chrono::milliseconds timeout)
+{
+    int fds[2];
+    if (pipe(fds) != 0)
+        return -1;
+    const pid_t pid = spawn(arguments, environment, { { 1, fds[1] }, { 2, fds[1] } });
+    close(fds[1]);
+    if (pid < 0) {
+        close(fds[0]);
+        return -1;
+    }
+    const auto deadline = Clock::now() + timeout;
+    pollfd pfd { fds[0], POLLIN, 0 };
+    char buffer[4096];
+    while (Clock::now() < deadline) {
+        if (poll(&pfd, 1, 100) <= 0)
+            continue;
+        const ssize_t n = read(fds[0], buffer, sizeof buffer);
+        if (n <= 0)
+            break;
+        if (output)
+            output->append(buffer, static_cast<std::size_t>(n));
+    }
+    close(fds[0]);
+    return finish(pid, std::chrono::seconds(5));
+}
+
 X11Session::X11Session() = default;
 
 X11Session::~X11Session()

@@ -25,6 +25,15 @@ std::vector<std::string> environmentWith(const std::vector<std::string>& extra);
 pid_t spawn(std::vector<std::string> arguments, std::vector<std::string> environment,
             const std::vector<std::pair<int, int>>& fds);
 
+// Waits for a child; its exit code, or -1 when it died of a signal or did not end in time (it is
+// then killed).
+int finish(pid_t pid, std::chrono::milliseconds timeout);
+
+// Runs a program to its end with this environment: its exit code as finish gives it, and in
+// output (if given) what it wrote to standard output and standard error.
+int run(const std::vector<std::string>& arguments, const std::vector<std::string>& environment, std::string* output,
+        std::chrono::milliseconds timeout);
+
 // A private X server (Xvfb) for one test, with the means to start a program on it, type and
 // click through xdotool, and look at the screen through Qt's screen grab.
 class X11Session {

@@ -14,8 +14,6 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <random>
 #include <thread>
 
 #include <fcntl.h>
@@ -29,16 +27,9 @@ using export_testing::aniText;
 using export_testing::exportAnimation;
 using export_testing::readAll;
 using export_testing::runProgram;
+using testing_support::entriesOf;
+using testing_support::readBytes;
 using testing_support::TempDir;
-
-std::vector<std::string> entries(const std::string& directory)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(directory))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 class ExportFailure : public ::testing::Test {
 protected:
@@ -46,11 +37,11 @@ protected:
     {
         red = writePicture(dir, "red.png", 8, 6, 0xff0000);
         good = dir.writeFile("good.ani", aniText(2, "100", { red, red }));
-        before = entries(dir.str());
+        before = dir.entries();
     }
 
     // Nothing new in the directory: no output, no temporary file or directory.
-    void expectNothingWritten() { EXPECT_EQ(entries(dir.str()), before); }
+    void expectNothingWritten() { EXPECT_EQ(dir.entries(), before); }
 
     TempDir dir;
     std::string red;
@@ -155,7 +146,7 @@ TEST_F(ExportFailure, BadAnimationsFailNamingTheFileAndCauseAndWriteNothing)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string ani = c.text.empty() ? dir.str() + "/" + c.name : dir.writeFile(c.name, c.text);
-        before = entries(dir.str());
+        before = dir.entries();
         for (const char* output : { "/out.gif", "/out.webp", "/out.mp4", "/out.webm", "/seq/", "/p%02d.png" }) {
             SCOPED_TRACE(output);
             const export_testing::Run run = exportAnimation({ ani, dir.str() + output, "-q" });
@@ -172,11 +163,9 @@ TEST_F(ExportFailure, APictureDamagedAfterItsHeaderStopsTheExportAtItsFrame)
 {
     // A PNG cut short: its header gives the size, its pixels are missing, so the export finds out
     // only when the frame comes.
-    std::ifstream in(red, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const std::string cut = dir.writeFile("cut.png", bytes.substr(0, 40));
+    const std::string cut = dir.writeFile("cut.png", readBytes(red).substr(0, 40));
     const std::string ani = dir.writeFile("cut.ani", aniText(3, "100", { red, red, cut }));
-    before = entries(dir.str());
+    before = dir.entries();
     for (const char* output : { "/out.gif", "/out.webp", "/out.mp4", "/seq/" }) {
         SCOPED_TRACE(output);
         const export_testing::Run run = exportAnimation({ ani, dir.str() + output, "-q" });
@@ -206,7 +195,7 @@ TEST_F(ExportFailure, HostilePicturesAreRefusedAsOpenRefusesThem)
             openSays = e.what();
         }
         const std::string ani = dir.writeFile("hostile.ani", aniText(2, "100", { red, picture }));
-        before = entries(dir.str());
+        before = dir.entries();
         const export_testing::Run run = exportAnimation({ ani, dir.str() + "/out.gif", "-q" });
         if (openSays.empty()) {
             EXPECT_EQ(run.status, 0) << run.err;
@@ -226,10 +215,7 @@ TEST_F(ExportFailure, AFailedExportLeavesAnOlderOutputAsItWas)
     const std::string output = dir.writeFile("out.gif", "older");
     const std::string bad = dir.writeFile("bad.ani", aniText(1, "100", { dir.str() + "/gone.png" }));
     EXPECT_EQ(exportAnimation({ bad, output }).status, 1);
-    std::ifstream in(output);
-    std::string kept;
-    in >> kept;
-    EXPECT_EQ(kept, "older");
+    EXPECT_EQ(readBytes(output), "older");
 
     EXPECT_EQ(exportAnimation({ good, output, "-q" }).status, 0);
     EXPECT_EQ(QImage(QString::fromStdString(output)).size(), QSize(8, 6));
@@ -244,36 +230,6 @@ TEST_F(ExportFailure, AnOutputThatCannotBeCreatedFailsWithItsName)
     expectNothingWritten();
 }
 
-// Bytes of a file, to see that a refused or failed export left it as it was.
-std::string contentOf(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-TEST_F(ExportFailure, AFullDiskIsReportedNamingTheOutputNotItsTemporary)
-{
-    QImage noise(64, 64, QImage::Format_RGB32);
-    std::mt19937 random(5);
-    for (int y = 0; y < noise.height(); ++y) {
-        for (int x = 0; x < noise.width(); ++x)
-            noise.setPixel(x, y, 0xff000000u | (random() & 0xffffffu));
-    }
-    const std::string picture = dir.str() + "/noise.png";
-    ASSERT_TRUE(noise.save(QString::fromStdString(picture)));
-    const std::string ani = dir.writeFile("noise.ani", aniText(2, "100", { picture, picture }));
-    before = entries(dir.str());
-    for (const char* name : { "/out.gif", "/out.webp", "/out.mp4", "/out.webm" }) {
-        SCOPED_TRACE(name);
-        const std::string output = dir.str() + name;
-        const export_testing::Run run = runProgram({ "export", ani, output, "-q" }, 4096);
-        EXPECT_EQ(run.status, 1);
-        EXPECT_NE(run.err.find("cannot write " + output), std::string::npos) << run.err;
-        EXPECT_EQ(run.err.find(".movelle-export"), std::string::npos) << run.err;
-        expectNothingWritten();
-    }
-}
-
 TEST_F(ExportFailure, ASequenceFolderIsLeftAsItWasUnlessEveryFrameIsInPlace)
 {
     // An older export left frames 1, 2 and 9; a folder stands where frame 3 goes.
@@ -282,8 +238,8 @@ TEST_F(ExportFailure, ASequenceFolderIsLeftAsItWasUnlessEveryFrameIsInPlace)
     const std::string one = dir.writeFile("seq/frame0001.png", "older one");
     const std::string two = dir.writeFile("seq/frame0002.png", "older two");
     const std::string nine = dir.writeFile("seq/frame0009.png", "older nine");
-    before = entries(dir.str());
-    const std::vector<std::string> inside = entries(dir.str() + "/seq");
+    before = dir.entries();
+    const std::vector<std::string> inside = entriesOf(dir.str() + "/seq");
 
     const export_testing::Run run = exportAnimation({ three, dir.str() + "/seq/", "-q" });
     EXPECT_EQ(run.status, 1);
@@ -291,10 +247,10 @@ TEST_F(ExportFailure, ASequenceFolderIsLeftAsItWasUnlessEveryFrameIsInPlace)
     EXPECT_NE(run.err.find("folder"), std::string::npos) << run.err;
     EXPECT_EQ(run.err.find(".movelle-export"), std::string::npos) << run.err;
     expectNothingWritten();
-    EXPECT_EQ(entries(dir.str() + "/seq"), inside);
-    EXPECT_EQ(contentOf(one), "older one");
-    EXPECT_EQ(contentOf(two), "older two");
-    EXPECT_EQ(contentOf(nine), "older nine");
+    EXPECT_EQ(entriesOf(dir.str() + "/seq"), inside);
+    EXPECT_EQ(readBytes(one), "older one");
+    EXPECT_EQ(readBytes(two), "older two");
+    EXPECT_EQ(readBytes(nine), "older nine");
 }
 
 TEST_F(ExportFailure, TheAnimationAndItsPicturesAreNeverOverwritten)
@@ -309,11 +265,11 @@ TEST_F(ExportFailure, TheAnimationAndItsPicturesAreNeverOverwritten)
     std::filesystem::create_symlink(walk01, dir.str() + "/link.gif");
     std::filesystem::create_hard_link(walk01, dir.str() + "/hard.gif");
     std::filesystem::create_symlink(walk, dir.str() + "/walk.webp");
-    before = entries(dir.str());
+    before = dir.entries();
     const std::vector<std::string> kept { walk01, p1, q5, walk };
     std::vector<std::string> bytes;
     for (const std::string& file : kept)
-        bytes.push_back(contentOf(file));
+        bytes.push_back(readBytes(file));
 
     const std::vector<std::pair<std::string, std::string>> cases {
         { walk01, "picture of Frame 1" },
@@ -332,7 +288,7 @@ TEST_F(ExportFailure, TheAnimationAndItsPicturesAreNeverOverwritten)
         EXPECT_NE(run.err.find(fact), std::string::npos) << run.err;
         expectNothingWritten();
         for (std::size_t k = 0; k < kept.size(); ++k)
-            EXPECT_EQ(contentOf(kept[k]), bytes[k]) << kept[k];
+            EXPECT_EQ(readBytes(kept[k]), bytes[k]) << kept[k];
     }
 }
 
@@ -345,12 +301,12 @@ TEST_F(ExportFailure, ALinkNamedAsTheOutputIsWrittenThrough)
     EXPECT_EQ(exportAnimation({ good, link, "-q" }).status, 0);
     EXPECT_TRUE(std::filesystem::is_symlink(link));
     EXPECT_EQ(QImage(QString::fromStdString(real)).size(), QSize(8, 6));
-    EXPECT_EQ(entries(dir.str() + "/real"), std::vector<std::string> { "out.gif" });
+    EXPECT_EQ(entriesOf(dir.str() + "/real"), std::vector<std::string> { "out.gif" });
 
     // A link that leads nowhere is refused, not replaced by a file.
     const std::string dangling = dir.str() + "/dangling.gif";
     std::filesystem::create_symlink(dir.str() + "/none/out.gif", dangling);
-    before = entries(dir.str());
+    before = dir.entries();
     const export_testing::Run run = exportAnimation({ good, dangling, "-q" });
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find(dangling), std::string::npos) << run.err;
@@ -405,7 +361,7 @@ TEST_F(ExportFailure, FramesBeyondTheOutputsLimitsAreRefusedNamingThePictures)
     const std::string tall = writePicture(dir, "tall.png", 1, 8192, 0x993366);
     const std::string both = dir.writeFile("both.ani", aniText(2, "100", { wide, tall }));
     const std::string widest = dir.writeFile("wide.ani", aniText(1, "100", { wide }));
-    before = entries(dir.str());
+    before = dir.entries();
     struct Case {
         std::vector<std::string> arguments;
         std::vector<std::string> facts;
@@ -460,9 +416,10 @@ TEST(Progress, ALogGetsALineASecondAtMostAndTheLast)
                                                   "Exporting: 858/1000, 00:03 elapsed\n",
                                                   "Exporting: 1000/1000, 00:04 elapsed\n" }));
 }
-// A disk that fills up during the export: every kind says so, exits 1 and leaves nothing. The
-// small disk is a tmpfs mounted in a mount namespace of the export's own (as root, or as a
-// user who may make user namespaces), so that nothing outside sees it.
+// A disk that fills up during the export: every kind says so, naming the output and not its
+// temporary, exits 1 and leaves nothing. The small disk is a tmpfs mounted in a mount namespace
+// of the export's own (as root, or as a user who may make user namespaces), so that nothing
+// outside sees it.
 class FullDisk : public ::testing::TestWithParam<const char*> {
 };
 
@@ -471,17 +428,8 @@ TEST_P(FullDisk, AnExportThatFillsTheDiskFailsWithTheCauseAndLeavesNothing)
     TempDir dir;
     // Noise does not compress: each frame takes far more than the disk's 64 KiB in every kind.
     std::vector<std::string> pictures;
-    std::mt19937 random(11);
-    for (int k = 0; k < 3; ++k) {
-        QImage noise(256, 256, QImage::Format_RGB32);
-        for (int y = 0; y < noise.height(); ++y) {
-            auto* row = reinterpret_cast<QRgb*>(noise.scanLine(y));
-            for (int x = 0; x < noise.width(); ++x)
-                row[x] = 0xff000000u | (random() & 0xffffffu);
-        }
-        pictures.push_back(dir.str() + "/noise" + std::to_string(k) + ".png");
-        ASSERT_TRUE(noise.save(QString::fromStdString(pictures.back())));
-    }
+    for (int k = 0; k < 3; ++k)
+        pictures.push_back(writeNoise(dir, "noise" + std::to_string(k) + ".png", 256, 256, 11 + k));
     const std::string ani = dir.writeFile("noise.ani", aniText(6, "100", { pictures[0], pictures[1], pictures[2],
                                                                           pictures[0], pictures[1], pictures[2] }));
     const std::string disk = dir.str() + "/disk";
@@ -500,6 +448,8 @@ TEST_P(FullDisk, AnExportThatFillsTheDiskFailsWithTheCauseAndLeavesNothing)
         GTEST_SKIP() << "cannot mount a small filesystem as this user: " << run.err;
     EXPECT_EQ(run.status, 1) << run.err;
     EXPECT_NE(run.err.find("No space left on device"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("cannot write " + disk + "/" + GetParam()), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find(".movelle-export"), std::string::npos) << run.err;
     // What the small disk held at the end.
     EXPECT_EQ(run.out, "");
 }
@@ -550,18 +500,10 @@ class StoppedProgram : public ::testing::TestWithParam<int> { };
 TEST_P(StoppedProgram, EndsAtOnceLeavingNoFile)
 {
     TempDir dir;
-    QImage noise(4096, 2048, QImage::Format_RGB32);
-    std::mt19937 random(3);
-    for (int y = 0; y < noise.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(noise.scanLine(y));
-        for (int x = 0; x < noise.width(); ++x)
-            line[x] = 0xff000000u | (random() & 0xffffffu);
-    }
-    const std::string picture = dir.str() + "/noise.png";
     // Stored without compression: quick to write, slow to turn into a GIF.
-    ASSERT_TRUE(noise.save(QString::fromStdString(picture), "png", 100));
+    const std::string picture = writeNoise(dir, "noise.png", 4096, 2048, 3, 100);
     const std::string ani = dir.writeFile("slow.ani", aniText(2, "40", { picture, picture }));
-    const std::vector<std::string> before = entries(dir.str());
+    const std::vector<std::string> before = dir.entries();
 
     int errPipe[2];
     ASSERT_EQ(::pipe(errPipe), 0);
@@ -604,7 +546,7 @@ TEST_P(StoppedProgram, EndsAtOnceLeavingNoFile)
     ASSERT_TRUE(WIFEXITED(status)) << err;
     EXPECT_EQ(WEXITSTATUS(status), 130) << err;
     EXPECT_NE(err.find("interrupted"), std::string::npos) << err;
-    EXPECT_EQ(entries(dir.str()), before);
+    EXPECT_EQ(dir.entries(), before);
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, StoppedProgram, ::testing::Values(SIGINT, SIGTERM));

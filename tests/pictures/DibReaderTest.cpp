@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "LittleEndian.h"
+#include "PictureBuilders.h"
 
 #include <vector>
 
@@ -14,61 +14,6 @@ using namespace pictures;
 using namespace pictures::test;
 
 namespace {
-
-// A bitmap information header of `size` bytes (40, 52, 56, 108, 124, or OS/2's 12 and 16..64).
-QByteArray infoHeader(int size, qint32 width, qint32 height, int bits, quint32 compression = 0, quint32 colours = 0)
-{
-    QByteArray h(size, '\0');
-    setLe32(h, 0, quint32(size));
-    if (size == 12) {
-        setLe16(h, 4, quint32(width));
-        setLe16(h, 6, quint32(height));
-        setLe16(h, 8, 1);
-        setLe16(h, 10, quint32(bits));
-        return h;
-    }
-    setLe32(h, 4, quint32(width));
-    setLe32(h, 8, quint32(height));
-    setLe16(h, 12, 1);
-    setLe16(h, 14, quint32(bits));
-    if (size >= 20)
-        setLe32(h, 16, compression);
-    if (size >= 36)
-        setLe32(h, 32, colours);
-    return h;
-}
-
-QByteArray masks(std::vector<quint32> values)
-{
-    QByteArray m(int(values.size()) * 4, '\0');
-    for (std::size_t i = 0; i < values.size(); ++i)
-        setLe32(m, qsizetype(i) * 4, values[i]);
-    return m;
-}
-
-// Puts header-with-masks-and-palette and pixels into a "BM" file whose pixels start right after.
-QByteArray bmpFile(const QByteArray& info, const QByteArray& pixels)
-{
-    QByteArray f(14, '\0');
-    f[0] = 'B';
-    f[1] = 'M';
-    setLe32(f, 2, quint32(14 + info.size() + pixels.size()));
-    setLe32(f, 10, quint32(14 + info.size()));
-    return f + info + pixels;
-}
-
-QByteArray bgra(std::vector<QRgb> colours)
-{
-    QByteArray p;
-    for (QRgb c : colours)
-        {
-        p += char(qBlue(c));
-        p += char(qGreen(c));
-        p += char(qRed(c));
-        p += '\0';
-    }
-    return p;
-}
 
 Result<QImage> bmp(const QByteArray& file, const Limits& limits = {})
 {
@@ -85,15 +30,23 @@ std::vector<QRgb> pixelsOf(const QImage& image)
     return out;
 }
 
+// The same, or none with the decoder's message as a failure, when decoding failed.
+std::vector<QRgb> pixelsOf(const Result<QImage>& result)
+{
+    if (!result.ok()) {
+        ADD_FAILURE() << result.error().message();
+        return {};
+    }
+    return pixelsOf(result.value());
+}
+
 // 16-bit channels are scaled to the full range, not shifted: white stays white, and a 1-bit alpha
 // is either transparent or opaque, never half.
 TEST(DibReader, scalesSixteenBitChannelsExactly)
 {
     QByteArray rgb555 = bmpFile(infoHeader(40, 3, 1, 16), QByteArray("\xff\x7f\x10\x42\x00\x00\x00\x00", 8));
-    const Result<QImage> plain = bmp(rgb555);
-    ASSERT_TRUE(plain.ok()) << plain.error().message();
     // 0x4210 is 16 of 31 in each channel: 131.6, rounded.
-    EXPECT_EQ(pixelsOf(plain.value()), (std::vector<QRgb> { qRgb(255, 255, 255), qRgb(132, 132, 132), qRgb(0, 0, 0) }));
+    EXPECT_EQ(pixelsOf(bmp(rgb555)), (std::vector<QRgb> { qRgb(255, 255, 255), qRgb(132, 132, 132), qRgb(0, 0, 0) }));
 
     const QByteArray v4 = [] {
         QByteArray h = infoHeader(108, 2, 1, 16, 3);
@@ -101,9 +54,8 @@ TEST(DibReader, scalesSixteenBitChannelsExactly)
         h.replace(40, 16, m);
         return h;
     }();
-    const Result<QImage> alpha = bmp(bmpFile(v4, QByteArray("\xff\xff\xff\x7f", 4)));
-    ASSERT_TRUE(alpha.ok()) << alpha.error().message();
-    EXPECT_EQ(pixelsOf(alpha.value()), (std::vector<QRgb> { qRgba(255, 255, 255, 255), qRgba(255, 255, 255, 0) }));
+    EXPECT_EQ(pixelsOf(bmp(bmpFile(v4, QByteArray("\xff\xff\xff\x7f", 4)))),
+        (std::vector<QRgb> { qRgba(255, 255, 255, 255), qRgba(255, 255, 255, 0) }));
 }
 
 // Masks of any width: 11, 11 and 10 bits, and 2-10-10-10 with alpha in the top two bits.
@@ -111,17 +63,14 @@ TEST(DibReader, readsWideAndOddBitfields)
 {
     const QByteArray wide = bmpFile(infoHeader(40, 2, 1, 32, 3) + masks({ 0xffe00000, 0x001ffc00, 0x000003ff }),
         QByteArray("\xff\xff\xff\xff\x00\x00\x20\x00", 8));
-    const Result<QImage> r = bmp(wide);
-    ASSERT_TRUE(r.ok()) << r.error().message();
     // The second pixel has only red's lowest bit: 1 of 2047 rounds to 0.
-    EXPECT_EQ(pixelsOf(r.value()), (std::vector<QRgb> { qRgb(255, 255, 255), qRgb(0, 0, 0) }));
+    EXPECT_EQ(pixelsOf(bmp(wide)), (std::vector<QRgb> { qRgb(255, 255, 255), qRgb(0, 0, 0) }));
 
     QByteArray h = infoHeader(56, 2, 1, 32, 3);
     h.replace(40, 16, masks({ 0x3ff00000, 0x000ffc00, 0x000003ff, 0xc0000000 }));
     // Red 1023, green 512, blue 0, alpha 1 of 3; then all zero but alpha 3.
-    const Result<QImage> a = bmp(bmpFile(h, masks({ 0x7ff80000, 0xc0000000 })));
-    ASSERT_TRUE(a.ok()) << a.error().message();
-    EXPECT_EQ(pixelsOf(a.value()), (std::vector<QRgb> { qRgba(255, 128, 0, 85), qRgba(0, 0, 0, 255) }));
+    EXPECT_EQ(pixelsOf(bmp(bmpFile(h, masks({ 0x7ff80000, 0xc0000000 })))),
+        (std::vector<QRgb> { qRgba(255, 128, 0, 85), qRgba(0, 0, 0, 255) }));
 }
 
 // The 52- and 56-byte headers hold their masks inside; a 40-byte header keeps them after itself.
@@ -144,9 +93,7 @@ TEST(DibReader, readsEveryHeaderVersion)
     // OS/2's core header: 16-bit sizes, 3-byte palette entries.
     const QByteArray core = infoHeader(12, 2, 1, 8) + QByteArray("\x00\x00\xff\x00\xff\x00", 6);
     QByteArray os2 = bmpFile(core, QByteArray("\x01\x00\x00\x00", 4));
-    const Result<QImage> r = bmp(os2);
-    ASSERT_TRUE(r.ok()) << r.error().message();
-    EXPECT_EQ(pixelsOf(r.value()), (std::vector<QRgb> { qRgb(0, 255, 0), qRgb(255, 0, 0) }));
+    EXPECT_EQ(pixelsOf(bmp(os2)), (std::vector<QRgb> { qRgb(0, 255, 0), qRgb(255, 0, 0) }));
 }
 
 // A palette shorter than the depth allows: the pixels start where the file says, and the indexes
@@ -154,9 +101,7 @@ TEST(DibReader, readsEveryHeaderVersion)
 TEST(DibReader, readsAShortPaletteWhereTheFileSaysThePixelsAre)
 {
     const QByteArray core = infoHeader(12, 4, 1, 8) + QByteArray("\x00\x00\xff\x00\xff\x00", 6);
-    const Result<QImage> os2 = bmp(bmpFile(core, QByteArray("\x01\x00\x02\xff", 4)));
-    ASSERT_TRUE(os2.ok()) << os2.error().message();
-    EXPECT_EQ(pixelsOf(os2.value()),
+    EXPECT_EQ(pixelsOf(bmp(bmpFile(core, QByteArray("\x01\x00\x02\xff", 4)))),
         (std::vector<QRgb> { qRgb(0, 255, 0), qRgb(255, 0, 0), qRgb(0, 0, 0), qRgb(0, 0, 0) }));
 
     // A 40-byte header that declares 300 colours: the first 256 count, the pixels follow them all.
@@ -192,18 +137,15 @@ TEST(DibReader, decodesRunLengthCodingToTheLastPixel)
     // Bottom row: 2 red, then absolute 1,2,3 (padded); next row: delta 1 right 1 up, then 1 blue,
     // then end of line; the top row is left to the end of the bitmap.
     const QByteArray data("\x02\x01\x00\x03\x01\x02\x03\x00" "\x00\x00" "\x01\x03\x00\x02\x02\x01\x01\x03\x00\x01", 20);
-    const Result<QImage> r = bmp(rle8Picture(data));
-    ASSERT_TRUE(r.ok()) << r.error().message();
-    EXPECT_EQ(pixelsOf(r.value()), (std::vector<QRgb> {
+    EXPECT_EQ(pixelsOf(bmp(rle8Picture(data))), (std::vector<QRgb> {
         none, none, none, blue,        // top row: reached by the delta, one pixel in
         blue, none, none, none,        // middle row: one blue, then an end of line
         red, red, red, green }))       // bottom row: the run and three of the absolute run (the 4th is cut)
         << "";
 
     // Data that stops in the middle: what it reached stays, the rest is transparent.
-    const Result<QImage> cut = bmp(rle8Picture(QByteArray("\x04\x02\x00\x00\x02", 5)));
-    ASSERT_TRUE(cut.ok()) << cut.error().message();
-    EXPECT_EQ(pixelsOf(cut.value()), (std::vector<QRgb> { none, none, none, none, none, none, none, none, green,
+    EXPECT_EQ(pixelsOf(bmp(rle8Picture(QByteArray("\x04\x02\x00\x00\x02", 5)))),
+        (std::vector<QRgb> { none, none, none, none, none, none, none, none, green,
                                           green, green, green }));
 }
 
@@ -211,9 +153,8 @@ TEST(DibReader, decodesRunLengthCodingToTheLastPixel)
 TEST(DibReader, runLengthCodingThatCoversEveryPixelIsOpaque)
 {
     const QByteArray info = infoHeader(40, 3, 2, 8, 1, 4) + bgra({ qRgb(0, 0, 0), qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255) });
-    const Result<QImage> r = bmp(bmpFile(info, QByteArray("\x02\x01\x01\xc8\x00\x00\x03\x03\x00\x01", 10)));
-    ASSERT_TRUE(r.ok()) << r.error().message();
-    EXPECT_EQ(pixelsOf(r.value()), (std::vector<QRgb> { qRgb(0, 0, 255), qRgb(0, 0, 255), qRgb(0, 0, 255),
+    EXPECT_EQ(pixelsOf(bmp(bmpFile(info, QByteArray("\x02\x01\x01\xc8\x00\x00\x03\x03\x00\x01", 10)))),
+        (std::vector<QRgb> { qRgb(0, 0, 255), qRgb(0, 0, 255), qRgb(0, 0, 255),
                                        qRgb(255, 0, 0), qRgb(255, 0, 0), qRgb(0, 0, 0) }));
 }
 
@@ -222,9 +163,8 @@ TEST(DibReader, decodesRle4NibblesAndOddAbsoluteRuns)
     // A run of 3 alternating 1,2; then an absolute run of 3 nibbles (2 bytes, already even).
     QByteArray info = infoHeader(40, 6, 1, 4, 2) + bgra({ qRgb(0, 0, 0), qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255) })
         + QByteArray(12 * 4, '\0');
-    const Result<QImage> r = bmp(bmpFile(info, QByteArray("\x03\x12\x00\x03\x31\x20\x00\x01", 8)));
-    ASSERT_TRUE(r.ok()) << r.error().message();
-    EXPECT_EQ(pixelsOf(r.value()), (std::vector<QRgb> { qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(255, 0, 0),
+    EXPECT_EQ(pixelsOf(bmp(bmpFile(info, QByteArray("\x03\x12\x00\x03\x31\x20\x00\x01", 8)))),
+        (std::vector<QRgb> { qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(255, 0, 0),
                                        qRgb(0, 0, 255), qRgb(255, 0, 0), qRgb(0, 255, 0) }));
 }
 
@@ -232,9 +172,8 @@ TEST(DibReader, decodesRle4NibblesAndOddAbsoluteRuns)
 TEST(DibReader, acceptsTopDownRowsInAPackedDib)
 {
     const QByteArray dib = infoHeader(40, 1, -2, 24) + QByteArray("\x00\x00\xff\x00\xff\x00\x00\x00", 8);
-    const Result<QImage> r = decodePackedDib(QByteArrayView(dib), {});
-    ASSERT_TRUE(r.ok()) << r.error().message();
-    EXPECT_EQ(pixelsOf(r.value()), (std::vector<QRgb> { qRgb(255, 0, 0), qRgb(0, 0, 255) }));
+    EXPECT_EQ(pixelsOf(decodePackedDib(QByteArrayView(dib), {})),
+        (std::vector<QRgb> { qRgb(255, 0, 0), qRgb(0, 0, 255) }));
     const QByteArray bottomUp = infoHeader(40, 1, 2, 24) + QByteArray("\x00\x00\xff\x00\xff\x00\x00\x00", 8);
     EXPECT_EQ(pixelsOf(decodePackedDib(QByteArrayView(bottomUp), {}).value()),
         (std::vector<QRgb> { qRgb(0, 0, 255), qRgb(255, 0, 0) }));
@@ -329,7 +268,8 @@ TEST(IconReader, appliesTheAndMaskBehindAnyHeader)
             for (quint32 claimed : { quint32(image.size()), quint32(8) }) {
                 const Result<QImage> r = decodeIcon(QByteArrayView(iconFile(type, image, claimed)), {});
                 ASSERT_TRUE(r.ok()) << headerSize << " " << type << " " << claimed << ": " << r.error().message();
-                EXPECT_EQ(pixelsOf(r.value()), (std::vector<QRgb> { qRgb(0, 0, 255), qRgb(0, 0, 0), 0, qRgb(0, 255, 0) }))
+                EXPECT_EQ(pixelsOf(r.value()),
+                    (std::vector<QRgb> { qRgb(0, 0, 255), qRgb(0, 0, 0), 0, qRgb(0, 255, 0) }))
                     << headerSize << " " << type << " " << claimed;
             }
         }
@@ -343,15 +283,12 @@ TEST(IconReader, thirtyTwoBitIconsUseTheirAlphaUnlessItIsAllZero)
     const QByteArray mask = QByteArray("\x40\0\0\0\x40\0\0\0", 8);
     const QByteArray withAlpha = infoHeader(40, 2, 4, 32)
         + QByteArray("\x00\x00\xff\x80\x00\xff\x00\x00" "\xff\x00\x00\x00\xff\xff\xff\xff", 16) + mask;
-    const Result<QImage> a = decodeIcon(QByteArrayView(iconFile(1, withAlpha, 100)), {});
-    ASSERT_TRUE(a.ok()) << a.error().message();
-    EXPECT_EQ(pixelsOf(a.value()),
+    EXPECT_EQ(pixelsOf(decodeIcon(QByteArrayView(iconFile(1, withAlpha, 100)), {})),
         (std::vector<QRgb> { qRgba(0, 0, 255, 0), qRgba(255, 255, 255, 255), qRgba(255, 0, 0, 0x80), qRgba(0, 255, 0, 0) }));
     const QByteArray noAlpha = infoHeader(40, 2, 4, 32)
         + QByteArray("\x00\x00\xff\x00\x00\xff\x00\x00" "\xff\x00\x00\x00\xff\xff\xff\x00", 16) + mask;
-    const Result<QImage> m = decodeIcon(QByteArrayView(iconFile(1, noAlpha, 100)), {});
-    ASSERT_TRUE(m.ok()) << m.error().message();
-    EXPECT_EQ(pixelsOf(m.value()), (std::vector<QRgb> { qRgb(0, 0, 255), 0, qRgb(255, 0, 0), 0 }));
+    EXPECT_EQ(pixelsOf(decodeIcon(QByteArrayView(iconFile(1, noAlpha, 100)), {})),
+        (std::vector<QRgb> { qRgb(0, 0, 255), 0, qRgb(255, 0, 0), 0 }));
 }
 
 }

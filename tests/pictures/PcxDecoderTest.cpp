@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "pictures/PcxDecoder.h"
 
-
 #include <gtest/gtest.h>
 
-#include "LittleEndian.h"
+#include "PictureBuilders.h"
 
 using pictures::PcxDecoder;
 using pictures::Problem;
@@ -13,35 +12,6 @@ using pictures::Result;
 using namespace pictures::test;
 
 namespace {
-
-struct Header {
-    int width = 4;
-    int height = 2;
-    int bits = 8;
-    int planes = 1;
-    int bytesPerLine = 4;
-    int version = 5;
-    int encoding = 1;
-};
-
-QByteArray pcx(const Header& h, const QByteArray& body, const QByteArray& trailer = {})
-{
-    QByteArray d(PcxDecoder::headerSize, '\0');
-    d[0] = 0x0A;
-    d[1] = char(h.version);
-    d[2] = char(h.encoding);
-    d[3] = char(h.bits);
-    setLe16(d, 8, quint32(quint16(h.width - 1)));
-    setLe16(d, 10, quint32(quint16(h.height - 1)));
-    // A header palette: entry i is (16 i, 16 i, 16 i) plus one, so that none is black.
-    for (int i = 0; i < 16; ++i) {
-        for (int c = 0; c < 3; ++c)
-            d[16 + 3 * i + c] = char(16 * i + 1);
-    }
-    d[65] = char(h.planes);
-    setLe16(d, 66, quint32(quint16(h.bytesPerLine)));
-    return d + body + trailer;
-}
 
 QByteArray palette256()
 {
@@ -92,8 +62,7 @@ TEST(PcxDecoder, literalBytesAndEmptyRuns)
     EXPECT_EQ(indexAt(r.value(), 0, 1), 4);
     EXPECT_EQ(indexAt(r.value(), 3, 1), 5);
 
-    Header raw;
-    raw.encoding = 0;
+    const PcxHeader raw { .encoding = 0 };
     const Result<QImage> plain = decode(pcx(raw, QByteArray("\xC1\xC2\x00\x01\x02\x03\x04\x05", 8), palette256()));
     ASSERT_TRUE(plain.ok()) << plain.error().message();
     EXPECT_EQ(indexAt(plain.value(), 0, 0), 0xC1);
@@ -102,8 +71,7 @@ TEST(PcxDecoder, literalBytesAndEmptyRuns)
 
 TEST(PcxDecoder, eightBitsWithoutPaletteAreGrey)
 {
-    Header old;
-    old.version = 3;
+    const PcxHeader old { .version = 3 };
     const Result<QImage> r = decode(pcx(old, QByteArray("\xC8\x80", 2)));
     ASSERT_TRUE(r.ok()) << r.error().message();
     EXPECT_EQ(r.value().pixel(0, 0), qRgb(128, 128, 128));
@@ -116,11 +84,7 @@ TEST(PcxDecoder, eightBitsWithoutPaletteAreGrey)
 
 TEST(PcxDecoder, packedAndPlanarColourIndexes)
 {
-    Header packed2;
-    packed2.bits = 2;
-    packed2.width = 4;
-    packed2.height = 1;
-    packed2.bytesPerLine = 2;
+    const PcxHeader packed2 { .width = 4, .height = 1, .bits = 2, .bytesPerLine = 2 };
     // 00 01 10 11 -> indexes 0 1 2 3, then a padding byte.
     Result<QImage> r = decode(pcx(packed2, QByteArray("\x1B\x00", 2)));
     ASSERT_TRUE(r.ok()) << r.error().message();
@@ -128,8 +92,7 @@ TEST(PcxDecoder, packedAndPlanarColourIndexes)
     EXPECT_EQ(indexAt(r.value(), 3, 0), 3);
     EXPECT_EQ(r.value().pixel(3, 0), qRgb(49, 49, 49)) << "the header palette";
 
-    Header packed4 = packed2;
-    packed4.bits = 4;
+    const PcxHeader packed4 { .width = 4, .height = 1, .bits = 4, .bytesPerLine = 2 };
     r = decode(pcx(packed4, QByteArray("\xA5\x3F", 2)));
     ASSERT_TRUE(r.ok()) << r.error().message();
     EXPECT_EQ(indexAt(r.value(), 0, 0), 10);
@@ -137,9 +100,7 @@ TEST(PcxDecoder, packedAndPlanarColourIndexes)
     EXPECT_EQ(indexAt(r.value(), 3, 0), 15);
 
     // Three one-bit planes: pixel 0 has bits in planes 0 and 2, pixel 1 only in plane 1.
-    Header planar3 = packed2;
-    planar3.bits = 1;
-    planar3.planes = 3;
+    const PcxHeader planar3 { .width = 4, .height = 1, .bits = 1, .planes = 3, .bytesPerLine = 2 };
     r = decode(pcx(planar3, QByteArray("\x80\x00\x40\x00\x80\x00", 6)));
     ASSERT_TRUE(r.ok()) << r.error().message();
     EXPECT_EQ(indexAt(r.value(), 0, 0), 5);
@@ -149,11 +110,7 @@ TEST(PcxDecoder, packedAndPlanarColourIndexes)
 
 TEST(PcxDecoder, fourPlanesCarryAlpha)
 {
-    Header rgba;
-    rgba.width = 1;
-    rgba.height = 1;
-    rgba.planes = 4;
-    rgba.bytesPerLine = 2;
+    const PcxHeader rgba { .width = 1, .height = 1, .planes = 4, .bytesPerLine = 2 };
     const Result<QImage> r = decode(pcx(rgba, QByteArray("\x10\x00\x20\x00\x30\x00\x40\x00", 8)));
     ASSERT_TRUE(r.ok()) << r.error().message();
     EXPECT_EQ(r.value().pixel(0, 0), qRgba(0x10, 0x20, 0x30, 0x40));
@@ -179,19 +136,12 @@ TEST_P(PcxDecoderRefuses, withACause)
     EXPECT_EQ(r.error().problem(), GetParam().problem);
 }
 
-Header with(void (*change)(Header&))
-{
-    Header h;
-    change(h);
-    return h;
-}
-
 INSTANTIATE_TEST_SUITE_P(Headers, PcxDecoderRefuses,
     testing::Values(
         Broken { "shortHeader", pcx({}, {}).left(100), Problem::NotAPicture },
-        Broken { "lineTooShort", pcx(with([](Header& h) { h.bytesPerLine = 3; }), QByteArray(8, '\1')),
+        Broken { "lineTooShort", pcx({ .bytesPerLine = 3 }, QByteArray(8, '\1')),
             Problem::Damaged },
-        Broken { "twoBitsThreePlanes", pcx(with([](Header& h) { h.bits = 2; h.planes = 3; }), QByteArray(24, '\1')),
+        Broken { "twoBitsThreePlanes", pcx({ .bits = 2, .planes = 3 }, QByteArray(24, '\1')),
             Problem::Unsupported },
         Broken { "maxBeforeMin", [] {
                     QByteArray d = pcx({}, QByteArray(8, '\1'));
@@ -199,7 +149,7 @@ INSTANTIATE_TEST_SUITE_P(Headers, PcxDecoderRefuses,
                     return d;
                 }(),
             Problem::Damaged },
-        Broken { "widestLineTooWide", pcx(with([](Header& h) { h.width = 65536; h.bytesPerLine = 65535; }), {}),
+        Broken { "widestLineTooWide", pcx({ .width = 65536, .bytesPerLine = 65535 }, {}),
             Problem::TooLarge },
         Broken { "endsInsideARun", pcx({}, QByteArray("\x01\x02\x03\x04\x05\x06\x07\xC5", 8)),
             Problem::Damaged },

@@ -4,6 +4,9 @@
 #include "pictures/OwnFormatHandler.h"
 #include "pictures/PictureFormat.h"
 
+#include "../anifile/Unprivileged.h"
+#include "PictureBuilders.h"
+
 #include <QColor>
 #include <QDir>
 #include <QFile>
@@ -154,8 +157,8 @@ INSTANTIATE_TEST_SUITE_P(Files, PictureReaderRefuses,
         Refuses { "huge.bmp", Problem::TooLarge, 40000, 40000 },
         Refuses { "huge.pcx", Problem::TooLarge, 40000, 40000 }));
 
-// A file we may not read, as a user who may not: root reads anything, so as root the reading is
-// done by a child that has become the unprivileged user "nobody".
+// A file we may not read, as a user who may not: root reads anything, so the reading is done by a
+// child that runs as a plain user.
 TEST(PictureReader, namesAnUnreadableFile)
 {
     QTemporaryDir dir;
@@ -165,30 +168,11 @@ TEST(PictureReader, namesAnUnreadableFile)
     ASSERT_TRUE(QFile::copy(dataFile("quad.png"), path));
     ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::WriteOwner));
 
-    int channel[2];
-    ASSERT_EQ(pipe(channel), 0);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        close(channel[0]);
-        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
-            _exit(2);
+    const std::string report = anifile::test::runAsPlainUser([&] {
         const Result<QImage> r = readPicture(path);
-        const QByteArray report = QByteArray::number(int(r.error().problem())) + ' ' + QByteArray::fromStdString(r.error().text());
-        if (write(channel[1], report.constData(), std::size_t(report.size())) != report.size())
-            _exit(3);
-        _exit(0);
-    }
-    close(channel[1]);
-    QByteArray report;
-    char buffer[512];
-    for (ssize_t n; (n = read(channel[0], buffer, sizeof buffer)) > 0;)
-        report.append(buffer, n);
-    close(channel[0]);
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    EXPECT_EQ(report.toStdString(), QStringLiteral("%1 cannot read %2: permission denied")
+        return std::to_string(int(r.error().problem())) + ' ' + r.error().text();
+    });
+    EXPECT_EQ(report, QStringLiteral("%1 cannot read %2: permission denied")
                                         .arg(int(Problem::CannotOpen))
                                         .arg(path)
                                         .toStdString());
@@ -209,16 +193,7 @@ TEST(PictureReader, refusesAPipeWithoutWaitingForIt)
 // through QImageReader alike.
 TEST(PictureReader, refusesAPcxThatClaimsGigabytes)
 {
-    QByteArray pcx(228, '\0');
-    pcx[0] = 0x0A;
-    pcx[1] = 5;
-    pcx[2] = 1;
-    pcx[3] = 8;
-    pcx[10] = char(0xff);
-    pcx[11] = 0x3f;
-    pcx[65] = 4;
-    pcx[66] = char(0xff);
-    pcx[67] = char(0xff);
+    const QByteArray pcx = pictures::test::pcx({ 1, 16384, 8, 4, 0xffff }, QByteArray(100, '\0'));
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("claims.pcx"));
     QFile file(path);
@@ -246,23 +221,12 @@ TEST(PictureReader, saysWhenMemoryRunsOut)
     QTemporaryDir dir;
     // Run-length coded, so a file of a few bytes asks for 16000 x 8000 pixels (512 MB).
     const auto rle = [&](const char* name, int width, int height) {
-        QByteArray f(14 + 40 + 8 + 2, '\0');
-        f[0] = 'B';
-        f[1] = 'M';
-        f[10] = char(14 + 40 + 8);
-        f[14] = 40;
-        for (int i = 0; i < 4; ++i) {
-            f[18 + i] = char((width >> (8 * i)) & 0xff);
-            f[22 + i] = char((height >> (8 * i)) & 0xff);
-        }
-        f[26] = 1;
-        f[28] = 8;
-        f[30] = 1;
-        f[14 + 40 + 8 + 1] = 1;
         const QString path = dir.filePath(QString::fromLatin1(name));
         QFile out(path);
         EXPECT_TRUE(out.open(QIODevice::WriteOnly));
-        out.write(f);
+        // A palette of two colours, then the end of the bitmap.
+        out.write(pictures::test::bmpFile(pictures::test::infoHeader(40, width, height, 8, 1) + QByteArray(8, '\0'),
+                                          QByteArray("\0\x01", 2)));
         return path;
     };
     const QString big = rle("big.bmp", 16000, 8000);

@@ -43,6 +43,19 @@ std::vector<std::uint8_t> readAll(const std::string& path)
     return { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
 }
 
+// Activates the drawing's picture with TMPDIR set to `directory` for the while.
+void activateWithTemporaryDirectory(Drawing& d, const char* directory)
+{
+    const char* before = std::getenv("TMPDIR");
+    const std::string saved = before ? before : "";
+    setenv("TMPDIR", directory, 1);
+    d.app.Form5().OLE1.activate();
+    if (before)
+        setenv("TMPDIR", saved.c_str(), 1);
+    else
+        unsetenv("TMPDIR");
+}
+
 TEST(Drawing, TheEmbeddedPictureIsAnEmptyWhiteCanvasOf189By189At24Bits)
 {
     const std::vector<std::uint8_t> bmp = movelle::Form5::whiteBitmap(189, 189);
@@ -114,16 +127,9 @@ TEST(Drawing, AClassOrFileWithoutAnApplicationIsReportedByName)
 
 TEST(Drawing, AWorkingFileThatCannotBeCreatedIsReportedWithItsCause)
 {
-    const char* before = std::getenv("TMPDIR");
-    const std::string saved = before ? before : "";
     // Not even the superuser can create files in /proc.
-    setenv("TMPDIR", "/proc", 1);
     Drawing d;
-    d.app.Form5().OLE1.activate();
-    if (before)
-        setenv("TMPDIR", saved.c_str(), 1);
-    else
-        unsetenv("TMPDIR");
+    activateWithTemporaryDirectory(d, "/proc");
 
     EXPECT_TRUE(d.desktop.opened.empty());
     ASSERT_EQ(d.desktop.errors.size(), 1u);
@@ -136,15 +142,8 @@ TEST(Drawing, AWorkingFileThatCannotBeCreatedIsReportedWithItsCause)
 
 TEST(Drawing, ATemporaryDirectorySettingThatNamesNoDirectoryFallsBackToTmp)
 {
-    const char* before = std::getenv("TMPDIR");
-    const std::string saved = before ? before : "";
-    setenv("TMPDIR", "/nonexistent/movelle", 1);
     Drawing d;
-    d.app.Form5().OLE1.activate();
-    if (before)
-        setenv("TMPDIR", saved.c_str(), 1);
-    else
-        unsetenv("TMPDIR");
+    activateWithTemporaryDirectory(d, "/nonexistent/movelle");
 
     ASSERT_EQ(d.desktop.opened.size(), 1u) << (d.desktop.errors.empty() ? "" : d.desktop.errors[0]);
     EXPECT_EQ(std::filesystem::path(d.desktop.opened[0]).parent_path(), "/tmp");

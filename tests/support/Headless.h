@@ -9,11 +9,17 @@
 #include "shell/Movelle.h"
 #include "TempDir.h"
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
+
+namespace movelle {
+class Form1;
+}
 
 namespace testing_support {
 
@@ -90,7 +96,21 @@ struct Headless {
     movelle::Movelle app { screen, clock, decoder };
 };
 
+// A test of the program without a display, with its main window at hand.
+class HeadlessTest : public ::testing::Test {
+protected:
+    Headless h;
+    movelle::Form1& f = h.app.Form1();
+};
+
+// Types a frame count and a rate into the main window and presses "Settings finished".
+void settingsFinished(movelle::Form1& f, const std::string& count, const std::string& rate);
+
 // Writes a solid-colour picture file into dir (format by extension, through Qt) and returns its path.
 std::string writePicture(const TempDir& dir, const std::string& name, int width, int height, unsigned rgb);
+// Writes a PNG of random opaque colours, which no encoder can make small, and returns its path.
+// Quality 100 stores it without compression: quick to write, slow to encode.
+std::string writeNoise(const TempDir& dir, const std::string& name, int width, int height, unsigned seed,
+                       int quality = -1);
 
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -14,6 +15,16 @@ namespace testing_support {
 // A fresh directory under the system's temporary directory, removed with everything in it when the
 // test ends, even when the test made it read-only. Plain C++, so that tests of the layers without
 // Qt use it too.
+// The names in a directory, sorted.
+inline std::vector<std::string> entriesOf(const std::filesystem::path& directory)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(directory))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 class TempDir
 {
 public:
@@ -46,14 +57,8 @@ public:
         return path;
     }
 
-    // The names in the directory, to see that no temporary file was left behind.
-    std::vector<std::string> entries() const
-    {
-        std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(m_path))
-            names.push_back(entry.path().filename().string());
-        return names;
-    }
+    // The names in the directory, sorted, to see that no temporary file was left behind.
+    std::vector<std::string> entries() const { return entriesOf(m_path); }
 
 private:
     std::filesystem::path m_path;

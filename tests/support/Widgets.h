@@ -8,6 +8,8 @@
 #include "forms/qt/WindowView.h"
 
 #include <QCoreApplication>
+#include <QLineEdit>
+#include <QPushButton>
 
 namespace testing_support {
 
@@ -28,5 +30,16 @@ struct Shown {
         return *v;
     }
 };
+
+// The widget of a text box or a command button in a shown window, or null.
+inline QLineEdit* edit(forms::qt::WindowView& view, const forms::Control& c)
+{
+    return dynamic_cast<QLineEdit*>(view.widgetFor(c));
+}
+
+inline QPushButton* button(forms::qt::WindowView& view, const forms::Control& c)
+{
+    return dynamic_cast<QPushButton*>(view.widgetFor(c));
+}
 
 }

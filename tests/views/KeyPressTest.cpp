@@ -10,21 +10,12 @@
 
 namespace {
 
-using testing_support::Headless;
+using testing_support::settingsFinished;
 
-class Keys : public ::testing::Test {
+class Keys : public testing_support::HeadlessTest {
 protected:
-    movelle::Form1& build(const std::string& count)
-    {
-        f.Text1.setText(count);
-        f.Text2.setText("100");
-        f.Command4.click();
-        return f;
-    }
+    void build(const std::string& count) { settingsFinished(f, count, "100"); }
     void type(int code) { f.characterTyped(code); }
-
-    Headless h;
-    movelle::Form1& f = h.app.Form1();
 };
 
 TEST_F(Keys, EnlargeAndShrinkCompoundFrameByFrame)

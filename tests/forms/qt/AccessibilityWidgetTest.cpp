@@ -19,6 +19,7 @@
 
 namespace {
 
+using testing_support::settingsFinished;
 using testing_support::Shown;
 
 struct Node {
@@ -92,8 +93,17 @@ int count(QAccessible::Event type, QAccessibleInterface* target)
 
 std::int64_t now = 0;
 
+// The program with its main window shown.
+class Accessibility : public ::testing::Test {
+protected:
+    Accessibility() { f.show(); }
+
+    Shown s;
+    movelle::Form1& f = s.app.Form1();
+};
+
 // Hears what a client on the accessibility bus would be sent, on a clock the test moves.
-class Listening : public ::testing::Test {
+class Listening : public Accessibility {
 protected:
     void SetUp() override
     {
@@ -115,20 +125,15 @@ private:
 
 void build(Shown& s, movelle::Form1& f, const char* frames)
 {
-    f.Text1.setText(frames);
-    f.Text2.setText("100");
-    f.Command4.click();
+    settingsFinished(f, frames, "100");
     s.view(f);
 }
 
 const std::vector<Node> kToolbar {{Button, "Start Animation"}, {Button, "Stop Animation"}, {Button, "Load Pic."},
     {Button, "Save"}, {Button, "Open"}, {Button, "Drawing"}};
 
-TEST(Accessibility, MainWindowBeforeAndAfterSettingsFinished)
+TEST_F(Accessibility, MainWindowBeforeAndAfterSettingsFinished)
 {
-    Shown s;
-    movelle::Form1& f = s.app.Form1();
-    f.show();
 
     // Lines are left out, and so are the hidden Label6 and state.
     std::vector<Node> design = kToolbar;
@@ -180,11 +185,8 @@ TEST(Accessibility, MainWindowBeforeAndAfterSettingsFinished)
     EXPECT_EQ(childNamed(s, f, Graphic, "Frame 2")->rect().topLeft(), s.view(f).canvas()->mapToGlobal(QPoint(264, 8)));
 }
 
-TEST(Accessibility, TheTreeFollowsThePictureOnlyAndTheFullView)
+TEST_F(Accessibility, TheTreeFollowsThePictureOnlyAndTheFullView)
 {
-    Shown s;
-    movelle::Form1& f = s.app.Form1();
-    f.show();
     build(s, f, "2");
     const std::vector<Node> full = tree(s, f);
 
@@ -209,11 +211,8 @@ TEST(Accessibility, TheTreeFollowsThePictureOnlyAndTheFullView)
     EXPECT_EQ(pictures, (std::vector<Node> {{Graphic, "Frame 2"}}));
 }
 
-TEST(Accessibility, AClientWritingATextBoxReachesTheModel)
+TEST_F(Accessibility, AClientWritingATextBoxReachesTheModel)
 {
-    Shown s;
-    movelle::Form1& f = s.app.Form1();
-    f.show();
     forms::qt::WindowView& view = s.view(f);
     QAccessibleInterface* count = QAccessible::queryAccessibleInterface(view.widgetFor(f.Text1));
     ASSERT_NE(count->editableTextInterface(), nullptr);
@@ -229,11 +228,8 @@ TEST(Accessibility, AClientWritingATextBoxReachesTheModel)
     EXPECT_EQ(f.Text2.text(), notUtf8);
 }
 
-TEST(Accessibility, NewRemovesTheFramesFromTheTree)
+TEST_F(Accessibility, NewRemovesTheFramesFromTheTree)
 {
-    Shown s;
-    movelle::Form1& f = s.app.Form1();
-    f.show();
     build(s, f, "3");
     ASSERT_NE(childNamed(s, f, Graphic, "Frame 3"), nullptr);
     // Nothing to lose: New acts at once, without its question.
@@ -246,9 +242,8 @@ TEST(Accessibility, NewRemovesTheFramesFromTheTree)
     EXPECT_NE(childNamed(s, f, Graphic, "Frame 1"), nullptr);
 }
 
-TEST(Accessibility, Dialogs)
+TEST_F(Accessibility, Dialogs)
 {
-    Shown s;
     s.app.frmLogin().show();
     // The one path label is an array element, drawn after the design-time controls.
     EXPECT_EQ(tree(s, s.app.frmLogin()),
@@ -273,9 +268,6 @@ TEST(Accessibility, Dialogs)
 
 TEST_F(Listening, AFastChangingCaptionIsAnnouncedAtOnceAndThenHeldBack)
 {
-    Shown s;
-    movelle::Form1& f = s.app.Form1();
-    f.show();
     build(s, f, "3");
     tree(s, f); // a client has looked at every label
     QAccessibleInterface* lv = clientArea(s, f)->child(16);
@@ -294,9 +286,6 @@ TEST_F(Listening, AFastChangingCaptionIsAnnouncedAtOnceAndThenHeldBack)
 
 TEST_F(Listening, LabelsNoClientHasSeenAreNotAnnounced)
 {
-    Shown s;
-    movelle::Form1& f = s.app.Form1();
-    f.show();
     build(s, f, "3");
     events().clear();
     f.lv.setCaption("2");
@@ -306,9 +295,6 @@ TEST_F(Listening, LabelsNoClientHasSeenAreNotAnnounced)
 
 TEST_F(Listening, TheViewSwitchIsAnnouncedOnceAfterTheKeyAndNoMoreOftenThanTheCaptions)
 {
-    Shown s;
-    movelle::Form1& f = s.app.Form1();
-    f.show();
     build(s, f, "3");
     tree(s, f);
     QAccessibleInterface* area = clientArea(s, f);

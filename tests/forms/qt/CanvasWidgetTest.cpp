@@ -5,6 +5,7 @@
 
 #include "forms/qt/Canvas.h"
 #include "forms/qt/QtPicture.h"
+#include "forms/qt/Twips.h"
 #include "shell/Form1.h"
 
 #include <QGuiApplication>
@@ -16,6 +17,7 @@
 
 namespace {
 
+using testing_support::settingsFinished;
 using testing_support::Shown;
 
 // Image1(0) stands at Left 3960, Top 120 twips: this pixel of the canvas.
@@ -59,9 +61,7 @@ protected:
     // "Settings finished" for `frames` frames: all of them visible, stacked on frame 0.
     void build(int frames)
     {
-        f.Text1.setText(std::to_string(frames));
-        f.Text2.setText("40");
-        f.Command4.click();
+        settingsFinished(f, std::to_string(frames), "40");
     }
 
     // The canvas as the window shows it once the event loop has painted what was due.
@@ -182,26 +182,31 @@ TEST_F(CanvasPixels, OfStackedPicturesThatFillTheirBorderOnlyTheTopOneIsPainted)
     EXPECT_EQ(view->canvas()->controlsPainted() - before, 1);
 }
 
+// The keys are typed on the canvas itself, as the user does with no box focused.
 TEST_F(CanvasPixels, StretchedPicturesAreDrawnAtTheirNewSizeAndBackspaceGivesTheOwnSize)
 {
     build(2);
-    f.characterTyped('a');   // no border, so the picture's edge pixels are its own
+    view->canvas()->setFocus();
+    QTest::keyClicks(view->canvas(), "a");   // no border, so the picture's edge pixels are its own
     f.Image1(0).setPicture(solid(40, 30, Qt::green));
     f.Image1(1).setPicture(halves(40, 30));
 
     struct Step {
-        int key;
+        Qt::Key key;
         int width;   // pixels the picture now spans
     };
     // Own size, twice as large, back, half, then the own size again.
-    const Step steps[] = { { 0, 40 }, { '=', 80 }, { '-', 40 }, { '-', 20 }, { 8, 40 } };
+    const Step steps[] = { { Qt::Key_unknown, 40 }, { Qt::Key_Equal, 80 }, { Qt::Key_Minus, 40 },
+                           { Qt::Key_Minus, 20 }, { Qt::Key_Backspace, 40 } };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.key);
-        if (step.key)
-            f.characterTyped(step.key);
+        if (step.key != Qt::Key_unknown)
+            QTest::keyClick(view->canvas(), step.key);
+        EXPECT_EQ(f.Image1(1).stretch(), step.key == Qt::Key_Equal || step.key == Qt::Key_Minus);
         const QImage canvas = screen();
         const int w = step.width;
         const int h = w * 3 / 4;
+        EXPECT_EQ(forms::qt::pixelRect(f.Image1(1)), QRect(kFrameCorner, QSize(w, h)));
         // Both halves scaled with the picture, right up to its new edges, and nothing past them.
         EXPECT_EQ(at(canvas, 0, 0), name(Qt::red));
         EXPECT_EQ(at(canvas, w / 2 - 1, h - 1), name(Qt::red));

@@ -1,21 +1,17 @@
 // SPDX-License-Identifier: MIT
 #include "forms/qt/controls/ControlBinding.h"
 
-#include "forms/Application.h"
+#include "../FormsFixture.h"
 #include "forms/ComboBox.h"
 #include "forms/CommandButton.h"
 #include "forms/DriveList.h"
 #include "forms/Image.h"
 #include "forms/Label.h"
 #include "forms/Line.h"
-#include "forms/ManualClock.h"
 #include "forms/MenuItem.h"
 #include "forms/OleContainer.h"
 #include "forms/TextBox.h"
 #include "forms/Timer.h"
-#include "forms/Window.h"
-#include "forms/WindowSystem.h"
-#include "forms/qt/QtPictureDecoder.h"
 
 #include <QWidget>
 
@@ -47,25 +43,14 @@ public:
     forms::OleContainer ole {*this, "ole"};
 };
 
-class NoScreen final : public forms::WindowSystem { };
-
-class Program final : public forms::Application {
-public:
-    using forms::Application::Application;
-    EveryKind& everyKind() { return window<EveryKind>("EveryKind"); }
-};
-
 // What the core says of a kind (windowed, so it takes the focus) and what its binding does agree:
 // a windowed control gets a widget that can hold the focus, and no other control gets one;
 // what the canvas draws is never a window of its own; a drawn control a reader is told of has
 // a name of its own.
 TEST(ControlBinding, EveryKindsBindingAgreesWithTheCoreOnWhatIsAWidget)
 {
-    NoScreen screen;
-    forms::ManualClock clock;
-    forms::qt::QtPictureDecoder decoder;
-    Program app {screen, clock, decoder};
-    EveryKind& w = app.everyKind();
+    forms_test::Fixture program;
+    EveryKind& w = program.app.get<EveryKind>("EveryKind");
     w.label.setCaption("&Frames:");
     QWidget parent;
     for (forms::Control* control : w.controls()) {

@@ -1,49 +1,24 @@
 // SPDX-License-Identifier: MIT
+#include "MessageBoxWatcher.h"
 #include "Widgets.h"
 
 #include "dialogs/Form3.h"
 #include "dialogs/Form4.h"
 #include "shell/Form1.h"
 
-#include <QApplication>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 
 namespace {
 
+using testing_support::button;
+using testing_support::edit;
 using testing_support::Shown;
 using testing_support::TempDir;
-
-QLineEdit* edit(forms::qt::WindowView& view, const forms::Control& c)
-{
-    return dynamic_cast<QLineEdit*>(view.widgetFor(c));
-}
-
-QPushButton* button(forms::qt::WindowView& view, const forms::Control& c)
-{
-    return dynamic_cast<QPushButton*>(view.widgetFor(c));
-}
-
-// An error would open a modal message box and wait for a person; this closes it at once and
-// keeps its text, so a failing step fails the test instead of hanging it.
-void closeMessageBoxSoon(std::string& text)
-{
-    QTimer::singleShot(0, [&text] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            text = box->text().toStdString();
-            box->done(QMessageBox::Ok);
-        }
-    });
-}
 
 void replaceText(QLineEdit* line, const QString& text)
 {
@@ -82,14 +57,14 @@ TEST(FileDialogsWidgets, SaveThenOpenThroughTheRealWidgets)
     EXPECT_FALSE(save.widgetFor(saveDialog.File1)->isEnabled());
     saveDialog.Dir1.open(dir.str());
     replaceText(edit(save, saveDialog.Text1), "anim");
-    std::string error;
-    closeMessageBoxSoon(error);
+    // An error's message box is closed at once and counted, so a failing step fails the test
+    // instead of waiting for a person.
+    testing_support::MessageBoxWatcher errors;
     QTest::mouseClick(button(save, saveDialog.Command1), Qt::LeftButton);
-    ASSERT_EQ(error, "");
+    ASSERT_EQ(errors.count, 0) << errors.text.toStdString();
     s.view(f);
     EXPECT_FALSE(save.isVisible());
-    std::ifstream written(dir.path() / "anim.ani", std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(written), {}), "2\r\n120\r\n" + red + "\r\n" + green + "\r\n");
+    EXPECT_EQ(testing_support::readBytes(dir.file("anim.ani")), "2\r\n120\r\n" + red + "\r\n" + green + "\r\n");
 
     // "&New", then open it again through the folder button.
     main.actionFor(f.fn)->trigger();
@@ -103,9 +78,8 @@ TEST(FileDialogsWidgets, SaveThenOpenThroughTheRealWidgets)
     openDialog.File1.select("anim.ani");
     s.view(openDialog);
     EXPECT_EQ(edit(open, openDialog.Text1)->text(), "anim.ani");
-    closeMessageBoxSoon(error);
     QTest::mouseClick(button(open, openDialog.Command1), Qt::LeftButton);
-    ASSERT_EQ(error, "");
+    ASSERT_EQ(errors.count, 0) << errors.text.toStdString();
     s.view(f);
 
     EXPECT_FALSE(open.isVisible());

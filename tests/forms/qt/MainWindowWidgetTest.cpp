@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "MessageBoxWatcher.h"
 #include "Widgets.h"
 
 #include "forms/qt/Canvas.h"
@@ -21,24 +22,21 @@
 
 namespace {
 
+using testing_support::settingsFinished;
+using testing_support::button;
+using testing_support::edit;
 using testing_support::Shown;
 
-QLineEdit* edit(forms::qt::WindowView& view, const forms::Control& c)
-{
-    return dynamic_cast<QLineEdit*>(view.widgetFor(c));
-}
-
-QPushButton* button(forms::qt::WindowView& view, const forms::Control& c)
-{
-    return dynamic_cast<QPushButton*>(view.widgetFor(c));
-}
-
-TEST(MainWindowWidgets, TypingAndClickingTheRealWidgetsBuildsTheFrameButtons)
-{
+// The main window, shown, and its view with the widgets up to date.
+class MainWindowWidgets : public ::testing::Test {
+protected:
     Shown s;
     movelle::Form1& f = s.app.Form1();
-    f.show();
-    forms::qt::WindowView& view = s.view(f);
+    forms::qt::WindowView& view = (f.show(), s.view(f));
+};
+
+TEST_F(MainWindowWidgets, TypingAndClickingTheRealWidgetsBuildsTheFrameButtons)
+{
 
     QLineEdit* count = edit(view, f.Text1);
     QLineEdit* rate = edit(view, f.Text2);
@@ -67,12 +65,8 @@ TEST(MainWindowWidgets, TypingAndClickingTheRealWidgetsBuildsTheFrameButtons)
     EXPECT_EQ(f.Timer1.interval(), 100);
 }
 
-TEST(MainWindowWidgets, KeyPreviewRunsTheKeyHandlerBeforeTheTextBox)
+TEST_F(MainWindowWidgets, KeyPreviewRunsTheKeyHandlerBeforeTheTextBox)
 {
-    Shown s;
-    movelle::Form1& f = s.app.Form1();
-    f.show();
-    forms::qt::WindowView& view = s.view(f);
     f.Text1.setText("1");
     f.Image1(0).setGeometry(3960, 120, 4000, 3000);
 
@@ -95,12 +89,8 @@ TEST(MainWindowWidgets, KeyPreviewRunsTheKeyHandlerBeforeTheTextBox)
     EXPECT_EQ(f.Text1.text(), "");
 }
 
-TEST(MainWindowWidgets, MenusCarryTheirCaptionsShortcutsAndFixedCheckMarks)
+TEST_F(MainWindowWidgets, MenusCarryTheirCaptionsShortcutsAndFixedCheckMarks)
 {
-    Shown s;
-    movelle::Form1& f = s.app.Form1();
-    f.show();
-    forms::qt::WindowView& view = s.view(f);
 
     QAction* newItem = view.actionFor(f.fn);
     ASSERT_TRUE(newItem);
@@ -132,16 +122,10 @@ TEST(MainWindowWidgets, MenusCarryTheirCaptionsShortcutsAndFixedCheckMarks)
     EXPECT_TRUE(s.app.ended());
 }
 
-TEST(MainWindowWidgets, OnlyFrameButtonsInsideTheClientAreaGetWidgets)
+TEST_F(MainWindowWidgets, OnlyFrameButtonsInsideTheClientAreaGetWidgets)
 {
-    Shown s;
-    movelle::Form1& f = s.app.Form1();
-    f.show();
-    forms::qt::WindowView& view = s.view(f);
     view.resize(640, 480);
-    f.Text1.setText("2000");
-    f.Text2.setText("10");
-    f.Command4.click();
+    settingsFinished(f, "2000", "10");
     s.view(f);
     ASSERT_EQ(f.Command1.count(), 2000);
     EXPECT_NE(view.widgetFor(f.Command1(0)), nullptr);
@@ -170,12 +154,8 @@ void typeKeys(forms::qt::WindowView& view, const char* keys)
         QTest::keyClicks(keyTarget(view), QString(QLatin1Char(*k)));
 }
 
-TEST(MainWindowWidgets, AFocusedBoxHiddenByTheKeysGetsNoMoreKeys)
+TEST_F(MainWindowWidgets, AFocusedBoxHiddenByTheKeysGetsNoMoreKeys)
 {
-    Shown s;
-    movelle::Form1& f = s.app.Form1();
-    f.show();
-    forms::qt::WindowView& view = s.view(f);
     f.Text1.setText("1");
     f.Image1(0).setGeometry(3960, 120, 4000, 3000);
     QLineEdit* rate = edit(view, f.Text2);
@@ -201,12 +181,8 @@ TEST(MainWindowWidgets, AFocusedBoxHiddenByTheKeysGetsNoMoreKeys)
     EXPECT_EQ(f.focusControl(), &f.Text2);
 }
 
-TEST(MainWindowWidgets, AltWithALetterThatIsNoAccessKeyTypesNothing)
+TEST_F(MainWindowWidgets, AltWithALetterThatIsNoAccessKeyTypesNothing)
 {
-    Shown s;
-    movelle::Form1& f = s.app.Form1();
-    f.show();
-    forms::qt::WindowView& view = s.view(f);
     QLineEdit* count = edit(view, f.Text1);
     count->setFocus();
     using Held = Qt::KeyboardModifiers;
@@ -223,36 +199,8 @@ TEST(MainWindowWidgets, AltWithALetterThatIsNoAccessKeyTypesNothing)
     EXPECT_FALSE(f.Command2.visible());
 }
 
-TEST(MainWindowWidgets, AStretchedPictureIsDrawnAtItsNewSize)
+TEST_F(MainWindowWidgets, APathLabelHidesThePathLabelBelowIt)
 {
-    Shown s;
-    testing_support::TempDir dir;
-    movelle::Form1& f = s.app.Form1();
-    f.show();
-    forms::qt::WindowView& view = s.view(f);
-    f.Image1(0).setPicture(s.app.loadPicture(writePicture(dir, "red.png", 4, 3, 0xff0000)));
-    f.Text1.setText("1");
-    view.canvas()->setFocus();
-    // No border, so every pixel of the control is the picture's; then twice the size.
-    typeKeys(view, "a=");
-    ASSERT_TRUE(f.Image1(0).stretch());
-    const QImage shot = view.canvas()->grab().toImage();
-    const QRect drawn(264, 8, 8, 6);
-    ASSERT_EQ(forms::qt::pixelRect(f.Image1(0)), drawn);
-    for (int y = drawn.top() - 1; y <= drawn.bottom() + 1; ++y) {
-        for (int x = drawn.left() - 1; x <= drawn.right() + 1; ++x) {
-            const bool red = shot.pixelColor(x, y) == QColor(Qt::red);
-            EXPECT_EQ(red, drawn.contains(x, y)) << x << "," << y;
-        }
-    }
-}
-
-TEST(MainWindowWidgets, APathLabelHidesThePathLabelBelowIt)
-{
-    Shown s;
-    movelle::Form1& f = s.app.Form1();
-    f.show();
-    forms::qt::WindowView& view = s.view(f);
     const QImage before = view.canvas()->grab().toImage();
     f.Text1.setText("2");
     f.Command4.click();
@@ -280,12 +228,8 @@ TEST(MainWindowWidgets, APathLabelHidesThePathLabelBelowIt)
     EXPECT_NE(before.copy(label), shown.copy(label));
 }
 
-TEST(MainWindowWidgets, RestoredFromMaximizedTheWindowHasItsDesignSizeOnTheScreen)
+TEST_F(MainWindowWidgets, RestoredFromMaximizedTheWindowHasItsDesignSizeOnTheScreen)
 {
-    Shown s;
-    movelle::Form1& f = s.app.Form1();
-    f.show();
-    forms::qt::WindowView& view = s.view(f);
     ASSERT_TRUE(view.isMaximized());
     view.showNormal();
     s.view(f);
@@ -307,12 +251,8 @@ TEST(MainWindowWidgets, RestoredFromMaximizedTheWindowHasItsDesignSizeOnTheScree
     EXPECT_EQ(view.size(), QSize(500, 420));
 }
 
-TEST(MainWindowWidgets, AClickElsewhereTakesTheKeyboardOutOfTheMenuBar)
+TEST_F(MainWindowWidgets, AClickElsewhereTakesTheKeyboardOutOfTheMenuBar)
 {
-    Shown s;
-    movelle::Form1& f = s.app.Form1();
-    f.show();
-    forms::qt::WindowView& view = s.view(f);
     QLineEdit* count = edit(view, f.Text1);
     count->setFocus();
     QMenuBar* bar = view.menuBar();
@@ -345,41 +285,19 @@ TEST(MainWindowWidgets, AClickElsewhereTakesTheKeyboardOutOfTheMenuBar)
     EXPECT_TRUE(count->hasFocus());
 }
 
-// Answers the next question box with the button of that text once it is on screen.
-void answerWith(const QString& text)
+TEST_F(MainWindowWidgets, ClosingTheMainWindowEndsTheProgramOnceUnsavedWorkIsGivenUp)
 {
-    QTimer::singleShot(5, [text] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box) {
-            answerWith(text);
-            return;
-        }
-        for (QAbstractButton* b : box->buttons()) {
-            if (b->text().remove(QLatin1Char('&')) == text)
-                b->click();
-        }
-    });
-}
-
-TEST(MainWindowWidgets, ClosingTheMainWindowEndsTheProgramOnceUnsavedWorkIsGivenUp)
-{
-    // A program that ended earlier in this process asked Qt to quit; the question's own event
-    // loop would return at once.
-    QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
-    QCoreApplication::exec();
-
-    Shown s;
-    movelle::Form1& f = s.app.Form1();
-    f.show();
     f.Text1.setText("2");
     f.Command4.click();
-    forms::qt::WindowView& view = s.view(f);
-    answerWith(QStringLiteral("Cancel"));
+    s.view(f);
+    testing_support::MessageBoxWatcher question(QStringLiteral("Cancel"));
     view.close();
+    EXPECT_EQ(question.count, 1);
     EXPECT_FALSE(s.app.ended());
     EXPECT_TRUE(view.isVisible());
-    answerWith(QStringLiteral("Don't Save"));
+    question.answer = QStringLiteral("Don't Save");
     view.close();
+    EXPECT_EQ(question.count, 2);
     EXPECT_TRUE(s.app.ended());
 }
 
@@ -390,19 +308,13 @@ namespace {
 // The path labels lie on top of each other: a frame button brings its frame's label to the front,
 // a long path is drawn shortened in the middle, and the tooltip and the accessible description
 // give it whole while the caption keeps it whole.
-TEST(MainWindowWidgets, TheSelectedFramesPathIsTheOneShownAndALongOneIsShortened)
+TEST_F(MainWindowWidgets, TheSelectedFramesPathIsTheOneShownAndALongOneIsShortened)
 {
-    Shown s;
-    movelle::Form1& f = s.app.Form1();
-    f.show();
-    f.Text1.setText("3");
-    f.Text2.setText("100");
-    f.Command4.click();
+    settingsFinished(f, "3", "100");
     const std::string longPath = "/home/someone/pictures/" + std::string(80, 'd') + "/frame-three.bmp";
     f.x(0).setCaption("/a/1.bmp");
     f.x(1).setCaption("/a/2.bmp");
     f.x(2).setCaption(longPath);
-    forms::qt::WindowView& view = s.view(f);
     const QRect label = forms::qt::pixelRect(f.x(0));
     auto shot = [&] {
         s.view(f);

@@ -1,11 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "forms/qt/QtClock.h"
 
-#include "forms/Application.h"
-#include "forms/Error.h"
+#include "../FormsFixture.h"
 #include "forms/Timer.h"
-#include "forms/Window.h"
-#include "forms/WindowSystem.h"
 
 #include <QCoreApplication>
 #include <QTest>
@@ -15,14 +12,6 @@
 namespace {
 
 constexpr qint64 kMs = 1000000;
-
-class NoPictures final : public forms::PictureDecoder {
-public:
-    forms::Picture decode(const std::string& path) override
-    {
-        throw forms::Error(forms::ErrorKind::BadPicture, "cannot read " + path);
-    }
-};
 
 class Ticking final : public forms::Window {
 public:
@@ -34,14 +23,6 @@ public:
     }
     forms::Timer timer { *this, "timer" };
     int ticks = 0;
-};
-
-class NoScreen final : public forms::WindowSystem { };
-
-class Program final : public forms::Application {
-public:
-    using forms::Application::Application;
-    Ticking& ticking() { return window<Ticking>("Ticking"); }
 };
 
 // The Qt clock on a time source the test moves by hand: the deadlines it keeps are exact, and
@@ -64,11 +45,11 @@ protected:
     }
 
     qint64 now = 0;
-    NoScreen screen;
+    forms_test::Screen screen;
     forms::qt::QtClock clock { [this] { return now; } };
-    NoPictures pictures;
-    Program app { screen, clock, pictures };
-    Ticking& w = app.ticking();
+    forms_test::NoPictures pictures;
+    forms_test::TestApplication app { screen, clock, pictures };
+    Ticking& w = app.get<Ticking>("Ticking");
 };
 
 TEST_F(QtClockTest, AStartedTimerTicksAfterOneIntervalNotAtOnceAndThenEveryInterval)

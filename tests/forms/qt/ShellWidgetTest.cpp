@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "MessageBoxWatcher.h"
 #include "Widgets.h"
 
 #include "dialogs/Form2.h"
@@ -32,39 +33,6 @@ QLineEdit* passwordBox(Shown& s)
     return dynamic_cast<QLineEdit*>(s.view(login).widgetFor(login.txtPassword));
 }
 
-// A program that ended earlier in this process asked Qt to quit, and Qt then stops every new
-// event loop at once, so a message box would not wait. Running the application's own loop
-// once clears that.
-void forgetEarlierQuits()
-{
-    QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
-    QCoreApplication::exec();
-}
-
-// Answers the next modal message box with OK, remembering its text; the box waits for the
-// user inside the handler that shows it.
-class MessageBoxCloser {
-public:
-    MessageBoxCloser()
-    {
-        forgetEarlierQuits();
-        m_timer.setInterval(10);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                text = box->text();
-                ++count;
-                box->accept();
-            }
-        });
-        m_timer.start();
-    }
-    QString text;
-    int count = 0;
-
-private:
-    QTimer m_timer;
-};
-
 TEST(ShellWidgets, TheRightPasswordTypedIntoTheRealBoxAndEnterOpenTheMainWindow)
 {
     Shown s;
@@ -94,7 +62,7 @@ TEST(ShellWidgets, AWrongPasswordIsAnsweredAndLeftSelectedSoTypingReplacesIt)
     ASSERT_TRUE(box);
     box->setFocus();
     QTest::keyClicks(box, "Harbor");
-    MessageBoxCloser closer;
+    testing_support::MessageBoxWatcher closer;
     QTest::keyClick(box, Qt::Key_Return);
     EXPECT_EQ(closer.text, QStringLiteral("Invalid Password, try again!"));
     EXPECT_EQ(closer.count, 1);
