@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <string>
 #include <vector>
 
 
@@ -76,17 +77,24 @@ protected:
 
     // Each picture is followed by the next, the last by the first. A busy machine can keep the
     // watcher from looking for longer than a picture stays, so a change is judged only where
-    // the watcher looked again soon enough not to have missed a picture.
+    // the watcher looked again soon enough not to have missed a picture. Even then a picture
+    // painted late stays only until the next tick, which keeps its time, and may come and go
+    // unseen: one change in five may skip a picture; a player that skips or goes backwards
+    // does so at every change.
     static void expectCycle(const std::vector<Run>& runs)
     {
         int judged = 0;
+        std::vector<std::string> skips;
         for (std::size_t i = 1; i < runs.size(); ++i) {
             if (runs[i].first - runs[i - 1].last > 60ms)
                 continue;
             ++judged;
-            EXPECT_EQ(runs[i].frame, (runs[i - 1].frame + 1) % 3)
-                << "frame " << runs[i].frame + 1 << " followed frame " << runs[i - 1].frame + 1;
+            if (runs[i].frame != (runs[i - 1].frame + 1) % 3)
+                skips.push_back("frame " + std::to_string(runs[i].frame + 1) + " followed frame "
+                                + std::to_string(runs[i - 1].frame + 1));
         }
+        EXPECT_LE(skips.size() * 5, static_cast<std::size_t>(judged))
+            << skips.size() << " of " << judged << " changes out of order, the first: " << skips.front();
         EXPECT_GE(judged, 5) << "too few changes of picture seen while playing: " << runs.size() << " runs";
     }
 };
