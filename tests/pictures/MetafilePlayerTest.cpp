@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 using pictures::MetafilePlayer;
 using pictures::MetafileText;
@@ -388,6 +389,18 @@ TEST(MetafilePlayer, textInACodePageIsDrawn)
     select(w, 0);
     w.raw(0x0521, textOut(5, 5, QByteArray::fromHex("cff0e8e2e5f2")));
     EXPECT_GT(longestRun(played(w.bytes())), 0);
+
+    // Shift-JIS "II" with 40-pixel advances, cut after a lead byte: the lone lead byte draws
+    // nothing and takes no advance, and the two letters keep theirs (they lost them all).
+    Wmf cut(200, 40);
+    cut.record(0x0102, { 1 }).raw(0x02FB, font(-24, false, 128));
+    select(cut, 0);
+    QByteArray extTextOut;
+    for (const int v : { 5, 5, 3, 0, 0x4949, 0x0082, 40, 40, 40 })
+        put16(extTextOut, v);
+    const QRect box = inkBox(played(cut.raw(0x0A32, extTextOut).bytes()));
+    EXPECT_GT(box.right(), 5 + 40);
+    EXPECT_LT(box.right(), 5 + 40 + 12);
 }
 
 // EMF -------------------------------------------------------------------------------------------
@@ -453,14 +466,20 @@ TEST(MetafilePlayer, aOneByOneWindowWithoutViewportIsPixels)
 
 TEST(MetafilePlayer, aFrameThatMissesItsDrawingMovesToTheBounds)
 {
-    // A diagram tool's file: drawn at y from -100 to -1, with its frame at the origin.
-    Emf e(100, 100);
-    e.bounds(0, -100, 99, -1);
-    e.record(createBrush, { 2, 0, rgb(255, 0, 0), 0 }).record(selectObject, { 2 }).record(selectObject, { stockNullPen });
-    e.record(rectangleRecord, { 0, std::uint32_t(-100), 50, std::uint32_t(-50) });
-    const QImage image = played(e.bytes());
-    EXPECT_EQ(image.pixelColor(25, 25), QColor(Qt::red));
-    EXPECT_EQ(image.pixelColor(75, 75).alpha(), 0);
+    // A diagram tool's file: drawn at y from -100 to -1, with its frame at the origin. Bounds
+    // turned inside out (right < left and bottom < top) say nothing: the frame stays put.
+    for (const int top : { -100, 0 }) {
+        Emf e(100, 100);
+        if (top < 0)
+            e.bounds(0, -100, 99, -1);
+        else
+            e.bounds(199, 99, 100, 0);
+        e.record(createBrush, { 2, 0, rgb(255, 0, 0), 0 }).record(selectObject, { 2 }).record(selectObject, { stockNullPen });
+        e.record(rectangleRecord, { 0, std::uint32_t(top), 50, std::uint32_t(top + 50) });
+        const QImage image = played(e.bytes());
+        EXPECT_EQ(image.pixelColor(25, 25), QColor(Qt::red)) << top;
+        EXPECT_EQ(image.pixelColor(75, 75).alpha(), 0) << top;
+    }
 }
 
 TEST(MetafilePlayer, theDefaultBrushIsWhite)
@@ -611,6 +630,63 @@ INSTANTIATE_TEST_SUITE_P(Rectangles, MetafileClip,
     testing::Values(ClipCase { "wmfExclude", true, true }, ClipCase { "wmfIntersect", true, false },
         ClipCase { "emfExclude", false, true }, ClipCase { "emfIntersect", false, false }),
     [](const testing::TestParamInfo<ClipCase>& info) { return std::string(info.param.name); });
+
+// One EMF bitmap record on the empty picture, a 1 x 1 bitmap over 10 x 10 pixels: StretchDIBits
+// with the rop BLACKNESS, or AlphaBlend with per-pixel alpha.
+struct EmfBitmapCase {
+    const char* name;
+    std::uint32_t type;
+    int bits; // 0: no bitmap header at all
+    std::uint32_t compression;
+    const char* pixel;
+    QColor expected;
+};
+
+void PrintTo(const EmfBitmapCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class MetafileEmfBitmap : public testing::TestWithParam<EmfBitmapCase> { };
+
+TEST_P(MetafileEmfBitmap, drawsWhatItsHeaderSays)
+{
+    const EmfBitmapCase& c = GetParam();
+    QByteArray info;
+    if (c.bits) {
+        for (const std::uint32_t v : { 40u, 1u, 1u, 0x10000u * std::uint32_t(c.bits) + 1, c.compression, 0u, 0u, 0u, 0u, 0u })
+            put32(info, v);
+        if (c.compression == 3)
+            for (const std::uint32_t mask : { 0xFF0000u, 0xFF00u, 0xFFu })
+                put32(info, mask);
+    }
+    const QByteArray pixel = QByteArray::fromHex(c.pixel);
+    const std::uint32_t at = c.type == 81 ? 80 : 108, infoSize = std::uint32_t(info.size());
+    const std::uint32_t offsets[] = { at, infoSize, at + infoSize, std::uint32_t(pixel.size()) };
+    QByteArray fields(16, '\0');
+    // StretchDIBits: destination, source, bitmap, usage, rop, destination size. AlphaBlend:
+    // destination, blend function, source, transform, background, usage, bitmap, source size.
+    const auto fixed = c.type == 81
+        ? std::vector<std::uint32_t> { 0, 0, 0, 0, 1, 1, offsets[0], offsets[1], offsets[2], offsets[3], 0, 0x42, 10, 10 }
+        : std::vector<std::uint32_t> { 0, 0, 10, 10, 0x01FF0000, 0, 0, 0x3F800000, 0, 0, 0x3F800000, 0, 0, 0, 0,
+              offsets[0], offsets[1], offsets[2], offsets[3], 1, 1 };
+    for (const std::uint32_t v : fixed)
+        put32(fields, v);
+    Emf e(10, 10);
+    const QColor got = played(e.raw(c.type, fields + info + pixel).bytes()).pixelColor(5, 5);
+    EXPECT_EQ(got.alpha(), c.expected.alpha());
+    EXPECT_NEAR(got.red(), c.expected.red(), 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(Records, MetafileEmfBitmap,
+    testing::Values(EmfBitmapCase { "noHeaderIsTheRopAlone", 81, 0, 0, "", Qt::black },
+        EmfBitmapCase { "noPixelsDrawNothing", 81, 24, 0, "", Qt::transparent },
+        // 32-bit pixels are premultiplied: half-transparent full red.
+        EmfBitmapCase { "alpha32Rgb", 114, 32, 0, "00008080", QColor(255, 0, 0, 128) },
+        EmfBitmapCase { "alpha32Bitfields", 114, 32, 3, "00008080", QColor(255, 0, 0, 128) },
+        EmfBitmapCase { "alpha32RunLength", 114, 32, 1, "00008080", Qt::transparent },
+        EmfBitmapCase { "alpha24IsOpaque", 114, 24, 0, "0000ff00", Qt::red }),
+    [](const testing::TestParamInfo<EmfBitmapCase>& info) { return std::string(info.param.name); });
 
 TEST(MetafilePlayer, aPlainWmfWithoutWindowIsAsLargeAsItsDrawing)
 {
