@@ -631,62 +631,80 @@ INSTANTIATE_TEST_SUITE_P(Rectangles, MetafileClip,
         ClipCase { "emfExclude", false, true }, ClipCase { "emfIntersect", false, false }),
     [](const testing::TestParamInfo<ClipCase>& info) { return std::string(info.param.name); });
 
-// One EMF bitmap record on the empty picture, a 1 x 1 bitmap over 10 x 10 pixels: StretchDIBits
-// with the rop BLACKNESS, or AlphaBlend with per-pixel alpha.
-struct EmfBitmapCase {
+// One bitmap record on the empty picture, a 1 x 1 bitmap over 10 x 10 pixels: a WMF StretchDIB,
+// an EMF StretchDIBits with the rop BLACKNESS, or an AlphaBlend with per-pixel alpha.
+constexpr std::uint32_t wmfStretchDib = 0x0F43, stretchDiBits = 81, alphaBlend = 114;
+
+struct BitmapCase {
     const char* name;
     std::uint32_t type;
     int bits; // 0: no bitmap header at all
     std::uint32_t compression;
     const char* pixel;
-    QColor expected;
+    QColor expected; // invalid: the file is refused as damaged
 };
 
-void PrintTo(const EmfBitmapCase& c, std::ostream* os)
+void PrintTo(const BitmapCase& c, std::ostream* os)
 {
     *os << c.name;
 }
 
-class MetafileEmfBitmap : public testing::TestWithParam<EmfBitmapCase> { };
+class MetafileBitmapRecord : public testing::TestWithParam<BitmapCase> { };
 
-TEST_P(MetafileEmfBitmap, drawsWhatItsHeaderSays)
+TEST_P(MetafileBitmapRecord, drawsWhatItsHeaderSays)
 {
-    const EmfBitmapCase& c = GetParam();
+    const BitmapCase& c = GetParam();
     QByteArray info;
     if (c.bits) {
         for (const std::uint32_t v : { 40u, 1u, 1u, 0x10000u * std::uint32_t(c.bits) + 1, c.compression, 0u, 0u, 0u, 0u, 0u })
             put32(info, v);
         if (c.compression == 3)
-            for (const std::uint32_t mask : { 0xFF0000u, 0xFF00u, 0xFFu })
+            for (const std::uint32_t mask : c.bits == 16 ? std::vector<std::uint32_t> { 0xF800, 0x7E0, 0x1F }
+                                                         : std::vector<std::uint32_t> { 0xFF0000, 0xFF00, 0xFF })
                 put32(info, mask);
     }
     const QByteArray pixel = QByteArray::fromHex(c.pixel);
-    const std::uint32_t at = c.type == 81 ? 80 : 108, infoSize = std::uint32_t(info.size());
-    const std::uint32_t offsets[] = { at, infoSize, at + infoSize, std::uint32_t(pixel.size()) };
-    QByteArray fields(16, '\0');
-    // StretchDIBits: destination, source, bitmap, usage, rop, destination size. AlphaBlend:
-    // destination, blend function, source, transform, background, usage, bitmap, source size.
-    const auto fixed = c.type == 81
-        ? std::vector<std::uint32_t> { 0, 0, 0, 0, 1, 1, offsets[0], offsets[1], offsets[2], offsets[3], 0, 0x42, 10, 10 }
-        : std::vector<std::uint32_t> { 0, 0, 10, 10, 0x01FF0000, 0, 0, 0x3F800000, 0, 0, 0x3F800000, 0, 0, 0, 0,
-              offsets[0], offsets[1], offsets[2], offsets[3], 1, 1 };
-    for (const std::uint32_t v : fixed)
-        put32(fields, v);
-    Emf e(10, 10);
-    const QColor got = played(e.raw(c.type, fields + info + pixel).bytes()).pixelColor(5, 5);
+    QByteArray file;
+    if (c.type == wmfStretchDib) {
+        QByteArray params;
+        for (const int v : { 0x0020, 0x00CC, 0, 1, 1, 0, 0, 10, 10, 0, 0 })
+            put16(params, v);
+        file = Wmf(10, 10).raw(c.type, params + info + pixel).bytes();
+    } else {
+        const std::uint32_t at = c.type == stretchDiBits ? 80 : 108, infoSize = std::uint32_t(info.size());
+        const std::uint32_t offsets[] = { at, infoSize, at + infoSize, std::uint32_t(pixel.size()) };
+        QByteArray fields(16, '\0');
+        // StretchDIBits: destination, source, bitmap, usage, rop, destination size. AlphaBlend:
+        // destination, blend function, source, transform, background, usage, bitmap, source size.
+        const auto fixed = c.type == stretchDiBits
+            ? std::vector<std::uint32_t> { 0, 0, 0, 0, 1, 1, offsets[0], offsets[1], offsets[2], offsets[3], 0, 0x42, 10, 10 }
+            : std::vector<std::uint32_t> { 0, 0, 10, 10, 0x01FF0000, 0, 0, 0x3F800000, 0, 0, 0x3F800000, 0, 0, 0, 0,
+                  offsets[0], offsets[1], offsets[2], offsets[3], 1, 1 };
+        for (const std::uint32_t v : fixed)
+            put32(fields, v);
+        file = Emf(10, 10).raw(c.type, fields + info + pixel).bytes();
+    }
+    if (!c.expected.isValid()) {
+        EXPECT_EQ(refusal(file), Problem::Damaged);
+        return;
+    }
+    const QColor got = played(file).pixelColor(5, 5);
     EXPECT_EQ(got.alpha(), c.expected.alpha());
     EXPECT_NEAR(got.red(), c.expected.red(), 2);
 }
 
-INSTANTIATE_TEST_SUITE_P(Records, MetafileEmfBitmap,
-    testing::Values(EmfBitmapCase { "noHeaderIsTheRopAlone", 81, 0, 0, "", Qt::black },
-        EmfBitmapCase { "noPixelsDrawNothing", 81, 24, 0, "", Qt::transparent },
+INSTANTIATE_TEST_SUITE_P(Records, MetafileBitmapRecord,
+    testing::Values(BitmapCase { "wmf16Bitfields", wmfStretchDib, 16, 3, "00f80000", Qt::red },
+        BitmapCase { "wmf32Bitfields", wmfStretchDib, 32, 3, "0000ff00", Qt::red },
+        BitmapCase { "wmf24BitfieldsIsDamaged", wmfStretchDib, 24, 3, "0000ff00", QColor() },
+        BitmapCase { "noHeaderIsTheRopAlone", stretchDiBits, 0, 0, "", Qt::black },
+        BitmapCase { "noPixelsDrawNothing", stretchDiBits, 24, 0, "", Qt::transparent },
         // 32-bit pixels are premultiplied: half-transparent full red.
-        EmfBitmapCase { "alpha32Rgb", 114, 32, 0, "00008080", QColor(255, 0, 0, 128) },
-        EmfBitmapCase { "alpha32Bitfields", 114, 32, 3, "00008080", QColor(255, 0, 0, 128) },
-        EmfBitmapCase { "alpha32RunLength", 114, 32, 1, "00008080", Qt::transparent },
-        EmfBitmapCase { "alpha24IsOpaque", 114, 24, 0, "0000ff00", Qt::red }),
-    [](const testing::TestParamInfo<EmfBitmapCase>& info) { return std::string(info.param.name); });
+        BitmapCase { "alpha32Rgb", alphaBlend, 32, 0, "00008080", QColor(255, 0, 0, 128) },
+        BitmapCase { "alpha32Bitfields", alphaBlend, 32, 3, "00008080", QColor(255, 0, 0, 128) },
+        BitmapCase { "alpha32RunLength", alphaBlend, 32, 1, "00008080", Qt::transparent },
+        BitmapCase { "alpha24IsOpaque", alphaBlend, 24, 0, "0000ff00", Qt::red }),
+    [](const testing::TestParamInfo<BitmapCase>& info) { return std::string(info.param.name); });
 
 TEST(MetafilePlayer, aPlainWmfWithoutWindowIsAsLargeAsItsDrawing)
 {
