@@ -103,6 +103,15 @@ TEST(MetafilePlayer, polylinesAreNotFilled)
     const QImage image = played(w.bytes());
     EXPECT_EQ(image.pixelColor(50, 40).alpha(), 0) << "inside the V";
     EXPECT_TRUE(inked(image, 30, 50) || inked(image, 29, 50) || inked(image, 31, 50)) << "on the line";
+
+    // Nor is an EMF angle arc under a black brush: CreateBrushIndirect, SelectObject, MoveToEx to
+    // the centre, then AngleArc round (50, 50), radius 40, from 0 degrees over 180.0f.
+    Emf e(100, 100);
+    e.record(39, { 1, 0, rgb(0, 0, 0), 0 }).record(37, { 1 }).record(27, { 50, 50 });
+    e.record(41, { 50, 50, 40, 0, 0x43340000 });
+    const QImage arc = played(e.bytes());
+    EXPECT_EQ(arc.pixelColor(50, 30).alpha(), 0) << "inside the arc";
+    EXPECT_TRUE(inked(arc, 50, 10) || inked(arc, 50, 11)) << "on the arc";
 }
 
 TEST(MetafilePlayer, coloursAreExact)
