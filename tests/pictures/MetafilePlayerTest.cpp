@@ -653,11 +653,6 @@ struct BitmapCase {
     QColor expected; // invalid: the file is refused as damaged
 };
 
-void PrintTo(const BitmapCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
-
 class MetafileBitmapRecord : public testing::TestWithParam<BitmapCase> { };
 
 TEST_P(MetafileBitmapRecord, drawsWhatItsHeaderSays)
