@@ -493,11 +493,15 @@ TEST(MetafilePlayer, aFrameThatMissesItsDrawingMovesToTheBounds)
 
 TEST(MetafilePlayer, theDefaultBrushIsWhite)
 {
+    // Inside, the stock black brush edged by the stock white pen.
     Emf e(100, 100);
     e.record(rectangleRecord, { 10, 10, 90, 90 });
+    e.record(selectObject, { 0x80000004 }).record(selectObject, { 0x80000006 }).record(rectangleRecord, { 30, 30, 70, 70 });
     const QImage image = played(e.bytes());
-    EXPECT_EQ(image.pixelColor(50, 50), QColor(Qt::white));
+    EXPECT_EQ(image.pixelColor(20, 50), QColor(Qt::white));
     EXPECT_LT(image.pixelColor(10, 50).lightness(), 160) << "the default pen is black";
+    EXPECT_EQ(image.pixelColor(50, 50), QColor(Qt::black));
+    EXPECT_GT(image.pixelColor(30, 50).lightness(), 96) << "the white pen";
 }
 
 TEST(MetafilePlayer, wideTextAbove7FIsDrawn)
