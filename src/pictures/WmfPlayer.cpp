@@ -91,18 +91,20 @@ bool doubleByteLead(int page, std::uint8_t b)
     }
 }
 
-// ExtTextOut gives one advance per byte; a double-byte character takes the advances of both.
+// ExtTextOut gives one advance per byte; a double-byte character takes the advances of both. A
+// lead byte that ends the text is dropped by the decoder, and its advance with it, so that the
+// characters before it keep theirs.
 std::vector<double> advancesPerCharacter(
     std::span<const std::uint8_t> bytes, const std::vector<double>& perByte, int charset, qsizetype characters)
 {
     const int page = MetafileText::codePage(charset);
     std::vector<double> out;
     for (std::size_t i = 0; i < bytes.size() && i < perByte.size(); ++i) {
-        if (doubleByteLead(page, bytes[i]) && i + 1 < perByte.size()) {
+        if (!doubleByteLead(page, bytes[i])) {
+            out.push_back(perByte[i]);
+        } else if (i + 1 < perByte.size()) {
             out.push_back(perByte[i] + perByte[i + 1]);
             ++i;
-        } else {
-            out.push_back(perByte[i]);
         }
     }
     if (qsizetype(out.size()) != characters)

@@ -146,4 +146,21 @@ INSTANTIATE_TEST_SUITE_P(Layouts, PngFrame,
             + (std::get<1>(info.param) == exporter::PngSequenceEncoder::Compression::PaethRle ? "PaethRle" : "UpLevel2");
     });
 
+// One encoding thread keeps two frames in flight: once the third is handed over, the first is on
+// disk. (Noise, so that compressing a frame takes far longer than handing one over.)
+TEST(PngSequenceEncoder, OneThreadHoldsTwoFramesInFlight)
+{
+    const TempDir dir;
+    const auto encoder = exporter::PngSequenceEncoder::create(dir.str(), "f%d.png", 1);
+    QImage noise(512, 512, QImage::Format_RGB32);
+    std::uint32_t seed = 1;
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width(); ++x)
+            noise.setPixel(x, y, (seed = seed * 1664525u + 1013904223u) >> 8);
+    for (int k = 0; k < 3; ++k)
+        encoder->addFrame(noise, 100);
+    EXPECT_TRUE(std::filesystem::exists(dir.path() / "f1.png"));
+    encoder->finish();
+}
+
 }

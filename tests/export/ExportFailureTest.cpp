@@ -398,10 +398,10 @@ TEST(Progress, ALogGetsALineASecondAtMostAndTheLast)
     steady_clock::time_point now {};
     std::FILE* log = std::tmpfile();
     exporter::Progress progress(log, false, [&now] { return now; });
-    // 1,000 frames over 3.5 seconds.
+    // 1,000 frames over 4 seconds: a line exactly a second after the last one is written.
     progress.start("Exporting", 1000);
     for (int done = 1; done <= 1000; ++done) {
-        now += microseconds(3500);
+        now += microseconds(4000);
         progress.update(done);
     }
     progress.finish();
@@ -411,9 +411,9 @@ TEST(Progress, ALogGetsALineASecondAtMostAndTheLast)
     while (std::fgets(line, sizeof line, log))
         lines.emplace_back(line);
     std::fclose(log);
-    EXPECT_EQ(lines, (std::vector<std::string> { "Exporting: 0/1000, 00:00 elapsed\n", "Exporting: 286/1000, 00:01 elapsed\n",
-                                                  "Exporting: 572/1000, 00:02 elapsed\n",
-                                                  "Exporting: 858/1000, 00:03 elapsed\n",
+    EXPECT_EQ(lines, (std::vector<std::string> { "Exporting: 0/1000, 00:00 elapsed\n", "Exporting: 250/1000, 00:01 elapsed\n",
+                                                  "Exporting: 500/1000, 00:02 elapsed\n",
+                                                  "Exporting: 750/1000, 00:03 elapsed\n",
                                                   "Exporting: 1000/1000, 00:04 elapsed\n" }));
 }
 // A disk that fills up during the export: every kind says so, naming the output and not its

@@ -160,12 +160,15 @@ TEST(DibReader, runLengthCodingThatCoversEveryPixelIsOpaque)
 
 TEST(DibReader, decodesRle4NibblesAndOddAbsoluteRuns)
 {
-    // A run of 3 alternating 1,2; then an absolute run of 3 nibbles (2 bytes, already even).
+    // A run of 3 alternating 1,2; then an absolute run of 3 nibbles (2 bytes, already even). Cut
+    // after its first byte, the third nibble is never reached and stays transparent.
     QByteArray info = infoHeader(40, 6, 1, 4, 2) + bgra({ qRgb(0, 0, 0), qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255) })
         + QByteArray(12 * 4, '\0');
-    EXPECT_EQ(pixelsOf(bmp(bmpFile(info, QByteArray("\x03\x12\x00\x03\x31\x20\x00\x01", 8)))),
-        (std::vector<QRgb> { qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(255, 0, 0),
-                                       qRgb(0, 0, 255), qRgb(255, 0, 0), qRgb(0, 255, 0) }));
+    for (const bool cut : { false, true }) {
+        EXPECT_EQ(pixelsOf(bmp(bmpFile(info, QByteArray("\x03\x12\x00\x03\x31\x20\x00\x01", cut ? 5 : 8)))),
+            (std::vector<QRgb> { qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(255, 0, 0),
+                                           qRgb(0, 0, 255), qRgb(255, 0, 0), cut ? 0 : qRgb(0, 255, 0) })) << cut;
+    }
 }
 
 // Metafiles keep top-down bitmaps (a negative height); they read like any other.

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 using pictures::MetafilePlayer;
 using pictures::MetafileText;
@@ -102,6 +103,15 @@ TEST(MetafilePlayer, polylinesAreNotFilled)
     const QImage image = played(w.bytes());
     EXPECT_EQ(image.pixelColor(50, 40).alpha(), 0) << "inside the V";
     EXPECT_TRUE(inked(image, 30, 50) || inked(image, 29, 50) || inked(image, 31, 50)) << "on the line";
+
+    // Nor is an EMF angle arc under a black brush: CreateBrushIndirect, SelectObject, MoveToEx to
+    // the centre, then AngleArc round (50, 50), radius 40, from 0 degrees over 180.0f.
+    Emf e(100, 100);
+    e.record(39, { 1, 0, rgb(0, 0, 0), 0 }).record(37, { 1 }).record(27, { 50, 50 });
+    e.record(41, { 50, 50, 40, 0, 0x43340000 });
+    const QImage arc = played(e.bytes());
+    EXPECT_EQ(arc.pixelColor(50, 30).alpha(), 0) << "inside the arc";
+    EXPECT_TRUE(inked(arc, 50, 10) || inked(arc, 50, 11)) << "on the arc";
 }
 
 TEST(MetafilePlayer, coloursAreExact)
@@ -388,6 +398,18 @@ TEST(MetafilePlayer, textInACodePageIsDrawn)
     select(w, 0);
     w.raw(0x0521, textOut(5, 5, QByteArray::fromHex("cff0e8e2e5f2")));
     EXPECT_GT(longestRun(played(w.bytes())), 0);
+
+    // Shift-JIS "II" with 40-pixel advances, cut after a lead byte: the lone lead byte draws
+    // nothing and takes no advance, and the two letters keep theirs (they lost them all).
+    Wmf cut(200, 40);
+    cut.record(0x0102, { 1 }).raw(0x02FB, font(-24, false, 128));
+    select(cut, 0);
+    QByteArray extTextOut;
+    for (const int v : { 5, 5, 3, 0, 0x4949, 0x0082, 40, 40, 40 })
+        put16(extTextOut, v);
+    const QRect box = inkBox(played(cut.raw(0x0A32, extTextOut).bytes()));
+    EXPECT_GT(box.right(), 5 + 40);
+    EXPECT_LT(box.right(), 5 + 40 + 12);
 }
 
 // EMF -------------------------------------------------------------------------------------------
@@ -453,23 +475,33 @@ TEST(MetafilePlayer, aOneByOneWindowWithoutViewportIsPixels)
 
 TEST(MetafilePlayer, aFrameThatMissesItsDrawingMovesToTheBounds)
 {
-    // A diagram tool's file: drawn at y from -100 to -1, with its frame at the origin.
-    Emf e(100, 100);
-    e.bounds(0, -100, 99, -1);
-    e.record(createBrush, { 2, 0, rgb(255, 0, 0), 0 }).record(selectObject, { 2 }).record(selectObject, { stockNullPen });
-    e.record(rectangleRecord, { 0, std::uint32_t(-100), 50, std::uint32_t(-50) });
-    const QImage image = played(e.bytes());
-    EXPECT_EQ(image.pixelColor(25, 25), QColor(Qt::red));
-    EXPECT_EQ(image.pixelColor(75, 75).alpha(), 0);
+    // A diagram tool's file: drawn at y from -100 to -1, with its frame at the origin. Bounds
+    // turned inside out (right < left and bottom < top) say nothing: the frame stays put.
+    for (const int top : { -100, 0 }) {
+        Emf e(100, 100);
+        if (top < 0)
+            e.bounds(0, -100, 99, -1);
+        else
+            e.bounds(199, 99, 100, 0);
+        e.record(createBrush, { 2, 0, rgb(255, 0, 0), 0 }).record(selectObject, { 2 }).record(selectObject, { stockNullPen });
+        e.record(rectangleRecord, { 0, std::uint32_t(top), 50, std::uint32_t(top + 50) });
+        const QImage image = played(e.bytes());
+        EXPECT_EQ(image.pixelColor(25, 25), QColor(Qt::red)) << top;
+        EXPECT_EQ(image.pixelColor(75, 75).alpha(), 0) << top;
+    }
 }
 
 TEST(MetafilePlayer, theDefaultBrushIsWhite)
 {
+    // Inside, the stock black brush edged by the stock white pen.
     Emf e(100, 100);
     e.record(rectangleRecord, { 10, 10, 90, 90 });
+    e.record(selectObject, { 0x80000004 }).record(selectObject, { 0x80000006 }).record(rectangleRecord, { 30, 30, 70, 70 });
     const QImage image = played(e.bytes());
-    EXPECT_EQ(image.pixelColor(50, 50), QColor(Qt::white));
+    EXPECT_EQ(image.pixelColor(20, 50), QColor(Qt::white));
     EXPECT_LT(image.pixelColor(10, 50).lightness(), 160) << "the default pen is black";
+    EXPECT_EQ(image.pixelColor(50, 50), QColor(Qt::black));
+    EXPECT_GT(image.pixelColor(30, 50).lightness(), 96) << "the white pen";
 }
 
 TEST(MetafilePlayer, wideTextAbove7FIsDrawn)
@@ -611,6 +643,76 @@ INSTANTIATE_TEST_SUITE_P(Rectangles, MetafileClip,
     testing::Values(ClipCase { "wmfExclude", true, true }, ClipCase { "wmfIntersect", true, false },
         ClipCase { "emfExclude", false, true }, ClipCase { "emfIntersect", false, false }),
     [](const testing::TestParamInfo<ClipCase>& info) { return std::string(info.param.name); });
+
+// One bitmap record on the empty picture, a 1 x 1 bitmap over 10 x 10 pixels: a WMF StretchDIB,
+// an EMF StretchDIBits with the rop BLACKNESS, or an AlphaBlend with per-pixel alpha.
+constexpr std::uint32_t wmfStretchDib = 0x0F43, stretchDiBits = 81, alphaBlend = 114;
+
+struct BitmapCase {
+    const char* name;
+    std::uint32_t type;
+    int bits; // 0: no bitmap header at all
+    std::uint32_t compression;
+    const char* pixel;
+    QColor expected; // invalid: the file is refused as damaged
+};
+
+class MetafileBitmapRecord : public testing::TestWithParam<BitmapCase> { };
+
+TEST_P(MetafileBitmapRecord, drawsWhatItsHeaderSays)
+{
+    const BitmapCase& c = GetParam();
+    QByteArray info;
+    if (c.bits) {
+        for (const std::uint32_t v : { 40u, 1u, 1u, 0x10000u * std::uint32_t(c.bits) + 1, c.compression, 0u, 0u, 0u, 0u, 0u })
+            put32(info, v);
+        if (c.compression == 3)
+            for (const std::uint32_t mask : c.bits == 16 ? std::vector<std::uint32_t> { 0xF800, 0x7E0, 0x1F }
+                                                         : std::vector<std::uint32_t> { 0xFF0000, 0xFF00, 0xFF })
+                put32(info, mask);
+    }
+    const QByteArray pixel = QByteArray::fromHex(c.pixel);
+    QByteArray file;
+    if (c.type == wmfStretchDib) {
+        QByteArray params;
+        for (const int v : { 0x0020, 0x00CC, 0, 1, 1, 0, 0, 10, 10, 0, 0 })
+            put16(params, v);
+        file = Wmf(10, 10).raw(c.type, params + info + pixel).bytes();
+    } else {
+        const std::uint32_t at = c.type == stretchDiBits ? 80 : 108, infoSize = std::uint32_t(info.size());
+        const std::uint32_t offsets[] = { at, infoSize, at + infoSize, std::uint32_t(pixel.size()) };
+        QByteArray fields(16, '\0');
+        // StretchDIBits: destination, source, bitmap, usage, rop, destination size. AlphaBlend:
+        // destination, blend function, source, transform, background, usage, bitmap, source size.
+        const auto fixed = c.type == stretchDiBits
+            ? std::vector<std::uint32_t> { 0, 0, 0, 0, 1, 1, offsets[0], offsets[1], offsets[2], offsets[3], 0, 0x42, 10, 10 }
+            : std::vector<std::uint32_t> { 0, 0, 10, 10, 0x01FF0000, 0, 0, 0x3F800000, 0, 0, 0x3F800000, 0, 0, 0, 0,
+                  offsets[0], offsets[1], offsets[2], offsets[3], 1, 1 };
+        for (const std::uint32_t v : fixed)
+            put32(fields, v);
+        file = Emf(10, 10).raw(c.type, fields + info + pixel).bytes();
+    }
+    if (!c.expected.isValid()) {
+        EXPECT_EQ(refusal(file), Problem::Damaged);
+        return;
+    }
+    const QColor got = played(file).pixelColor(5, 5);
+    EXPECT_EQ(got.alpha(), c.expected.alpha());
+    EXPECT_NEAR(got.red(), c.expected.red(), 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(Records, MetafileBitmapRecord,
+    testing::Values(BitmapCase { "wmf16Bitfields", wmfStretchDib, 16, 3, "00f80000", Qt::red },
+        BitmapCase { "wmf32Bitfields", wmfStretchDib, 32, 3, "0000ff00", Qt::red },
+        BitmapCase { "wmf24BitfieldsIsDamaged", wmfStretchDib, 24, 3, "0000ff00", QColor() },
+        BitmapCase { "noHeaderIsTheRopAlone", stretchDiBits, 0, 0, "", Qt::black },
+        BitmapCase { "noPixelsDrawNothing", stretchDiBits, 24, 0, "", Qt::transparent },
+        // 32-bit pixels are premultiplied: half-transparent full red.
+        BitmapCase { "alpha32Rgb", alphaBlend, 32, 0, "00008080", QColor(255, 0, 0, 128) },
+        BitmapCase { "alpha32Bitfields", alphaBlend, 32, 3, "00008080", QColor(255, 0, 0, 128) },
+        BitmapCase { "alpha32RunLength", alphaBlend, 32, 1, "00008080", Qt::transparent },
+        BitmapCase { "alpha24IsOpaque", alphaBlend, 24, 0, "0000ff00", Qt::red }),
+    [](const testing::TestParamInfo<BitmapCase>& info) { return std::string(info.param.name); });
 
 TEST(MetafilePlayer, aPlainWmfWithoutWindowIsAsLargeAsItsDrawing)
 {

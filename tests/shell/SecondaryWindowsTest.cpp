@@ -65,6 +65,9 @@ TEST(SecondaryWindows, ProgramInformationIsABorderlessCentredPictureThatOkHides)
     EXPECT_FALSE(info.showInTaskbar());
     EXPECT_EQ(info.caption(), "");
     EXPECT_EQ(info.backgroundPicture(), ":/pictures/proginfo.png");
+    // Its own black ground, not the system's window colour, around the picture.
+    EXPECT_TRUE(info.hasBackColor());
+    EXPECT_EQ(info.backColor(), 0x000000u);
     EXPECT_EQ(info.Label1.caption(), " MOVELLE 1.0.0 ");
 
     info.Command1.click();

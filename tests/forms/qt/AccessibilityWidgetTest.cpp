@@ -240,6 +240,14 @@ TEST_F(Accessibility, NewRemovesTheFramesFromTheTree)
     EXPECT_EQ(childNamed(s, f, Graphic, "Frame 3"), nullptr);
     EXPECT_EQ(childNamed(s, f, Button, "Frame 2"), nullptr);
     EXPECT_NE(childNamed(s, f, Graphic, "Frame 1"), nullptr);
+
+    // A frame's picture a handler unloads leaves the tree at once, with nothing else changed.
+    build(s, f, "3");
+    ASSERT_NE(childNamed(s, f, Graphic, "Frame 3"), nullptr);
+    QAccessibleInterface* area = clientArea(s, f);
+    const int children = area->childCount();
+    f.Image1.unload(2);
+    EXPECT_EQ(area->childCount(), children - 1);
 }
 
 TEST_F(Accessibility, Dialogs)

@@ -58,6 +58,23 @@ TEST(MessageBox, NoLineMakesTheBoxWiderThanTheScreen)
     EXPECT_EQ(seen->details, QString::fromStdString(message));
 }
 
+// Over a window in the screen's bottom right corner, the box is kept on the screen, against
+// both edges.
+TEST(MessageBox, OverAWindowInTheCornerStaysOnTheScreen)
+{
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    QWidget owner;
+    owner.setGeometry(area.right() - 50, area.bottom() - 50, 40, 40);
+    owner.show();
+    QApplication::setActiveWindow(&owner);
+    QtWindowSystem screen;
+    BoxWatcher box;
+    const BoxWatcher* seen = &box;
+    screen.messageBox("Invalid Password, try again!", "Movelle");
+    ASSERT_TRUE(seen->seen);
+    EXPECT_EQ(seen->frame.bottomRight(), area.bottomRight());
+}
+
 TEST(MessageBox, ShortTextsAreShownWholeWithoutDetails)
 {
     const QString longest(QtWindowSystem::kBoxLineLength, QLatin1Char('y'));
