@@ -13,6 +13,8 @@
 namespace {
 
 using testing_support::Headless;
+using testing_support::mentions;
+using testing_support::reported;
 using testing_support::settingsFinished;
 using testing_support::TempDir;
 using AniFileDialogPtr = movelle::AniFileDialog*;
@@ -111,8 +113,7 @@ TEST_F(OpenScreen, ANameWithoutItsExtensionOpensTheFileWithIt)
     // Neither there: the message names the name as typed.
     Headless none;
     openFile(none, dir.str(), "gone");
-    ASSERT_EQ(none.screen.errors.size(), 1u);
-    EXPECT_NE(none.screen.errors[0].find(dir.str() + "/gone"), std::string::npos) << none.screen.errors[0];
+    ASSERT_TRUE(reported(none.screen.errors, 1, { dir.str() + "/gone" }));
     EXPECT_EQ(none.screen.errors[0].find("gone.ani"), std::string::npos) << none.screen.errors[0];
 }
 
@@ -130,11 +131,10 @@ TEST_F(OpenScreen, ManyUnreadablePicturesAreNamedFirstThenCountedWithTheWholeLis
     writeAnimation("many.ani", lines);
     openFile(h, dir.str(), "many.ani");
 
-    ASSERT_EQ(h.screen.errors.size(), 1u);
-    ASSERT_EQ(h.screen.details.size(), 1u);
+    ASSERT_TRUE(reported(h.screen.errors, 1, { "pictures of 14 frames", "\nand 6 more frames." }));
+    ASSERT_TRUE(reported(h.screen.details, 1, { "Frames 10-14: cannot read " + missing[9] }));
     const std::string& message = h.screen.errors[0];
     const std::string& details = h.screen.details[0];
-    EXPECT_NE(message.find("pictures of 14 frames"), std::string::npos) << message;
     // The first eight files by name, then the frames of the other two counted.
     for (int k = 1; k <= 10; ++k) {
         const std::string line
@@ -144,8 +144,6 @@ TEST_F(OpenScreen, ManyUnreadablePicturesAreNamedFirstThenCountedWithTheWholeLis
             EXPECT_NE(details.find(line), std::string::npos) << k << "\n" << details;
         }
     }
-    EXPECT_NE(message.find("\nand 6 more frames."), std::string::npos) << message;
-    EXPECT_NE(details.find("Frames 10-14: cannot read " + missing[9]), std::string::npos) << details;
     EXPECT_EQ(details.find(red), std::string::npos) << details;
     expectUntouched(f);
 
@@ -155,8 +153,7 @@ TEST_F(OpenScreen, ManyUnreadablePicturesAreNamedFirstThenCountedWithTheWholeLis
     nineLines.insert(nineLines.end(), missing.begin(), missing.begin() + 9);
     writeAnimation("nine.ani", nineLines);
     openFile(nine, dir.str(), "nine.ani");
-    ASSERT_EQ(nine.screen.errors.size(), 1u);
-    EXPECT_NE(nine.screen.errors[0].find("\nand 1 more frame."), std::string::npos) << nine.screen.errors[0];
+    EXPECT_TRUE(reported(nine.screen.errors, 1, { "\nand 1 more frame." }));
 
     // Up to eight files the message says it all and has no details.
     Headless few;
@@ -338,19 +335,16 @@ TEST_F(OpenScreen, BadFilesChangeNothingAndAreNamedInOneMessage)
         Headless other;
         dir.writeFile("bad.ani", c.bytes);
         movelle::Form4& d = openFile(other, dir.str(), "bad.ani");
-        ASSERT_EQ(other.screen.errors.size(), 1u);
+        ASSERT_TRUE(reported(other.screen.errors, 1, c.says));
         const std::string& message = other.screen.errors[0];
-        for (const std::string& fact : c.says)
-            EXPECT_NE(message.find(fact), std::string::npos) << fact << " in " << message;
-        EXPECT_NE(message.find(dir.str() + "/bad.ani"), std::string::npos) << message;
+        EXPECT_TRUE(mentions(message, { dir.str() + "/bad.ani" }));
         EXPECT_EQ(message.find(c.never), std::string::npos) << message;
         EXPECT_LT(message.size(), dir.str().size() + c.room) << message;
         expectUntouched(other.app.Form1());
         EXPECT_TRUE(d.isShown());
     }
     openFile(h, dir.str(), "no-such-file.ani");
-    ASSERT_EQ(h.screen.errors.size(), 1u);
-    EXPECT_NE(h.screen.errors[0].find("no-such-file.ani"), std::string::npos);
+    EXPECT_TRUE(reported(h.screen.errors, 1, { "no-such-file.ani" }));
 }
 
 // An open does not stop a running playback, whether it played a built animation or nothing yet:
@@ -396,9 +390,8 @@ TEST_F(OpenScreen, OpeningOverABuiltFrameSetIsRefused)
     f.Command4.click();
     writeAnimation("anim.ani", { "1", "100", red });
     movelle::Form4& d = openFile(h, dir.str(), "anim.ani");
-    ASSERT_EQ(h.screen.errors.size(), 1u);
     // The menu's words as the menu shows them.
-    EXPECT_NE(h.screen.errors[0].find("\"New\" in the Files menu"), std::string::npos) << h.screen.errors[0];
+    ASSERT_TRUE(reported(h.screen.errors, 1, { "\"New\" in the Files menu" }));
     EXPECT_EQ(h.screen.errors[0].find('&'), std::string::npos) << h.screen.errors[0];
     EXPECT_EQ(f.Image1.count(), 3);
     EXPECT_EQ(f.Text1.text(), "3");
@@ -542,15 +535,11 @@ TEST_F(OpenScreen, MemoryThatRunsOutIsSaidOnceForTheAnimation)
     const std::string huge = writeAnimation("huge.ani", lines);
     app.dispatch([&] { app.Form4().openAnimation(huge); });
 
-    ASSERT_EQ(screen.errors.size(), 1u);
-    const std::string& message = screen.errors[0];
-    EXPECT_NE(message.find("does not fit the memory available"), std::string::npos) << message;
     // Eleven pictures of 45.8 MiB and one of 48 bytes.
-    EXPECT_NE(message.find("need about 504 MB"), std::string::npos) << message;
-    EXPECT_NE(message.find("11 frames' pictures could not be decoded"), std::string::npos) << message;
-    EXPECT_EQ(message.find("Frame 2"), std::string::npos) << message;
-    ASSERT_EQ(screen.details.size(), 1u);
-    EXPECT_NE(screen.details[0].find("Frame 12: cannot read " + lines.back()), std::string::npos) << screen.details[0];
+    ASSERT_TRUE(reported(screen.errors, 1,
+        { "does not fit the memory available", "need about 504 MB", "11 frames' pictures could not be decoded" }));
+    EXPECT_EQ(screen.errors[0].find("Frame 2"), std::string::npos) << screen.errors[0];
+    EXPECT_TRUE(reported(screen.details, 1, { "Frame 12: cannot read " + lines.back() }));
     expectUntouched(app.Form1());
 
     // One picture that is merely unreadable among them: each is named as before.
@@ -560,6 +549,5 @@ TEST_F(OpenScreen, MemoryThatRunsOutIsSaidOnceForTheAnimation)
     movelle::Movelle mixed { mixedScreen, clock, decoder };
     const std::string both = writeAnimation("mixed.ani", lines);
     mixed.dispatch([&] { mixed.Form4().openAnimation(both); });
-    ASSERT_EQ(mixedScreen.errors.size(), 1u);
-    EXPECT_NE(mixedScreen.errors[0].find("pictures of 12 frames"), std::string::npos) << mixedScreen.errors[0];
+    EXPECT_TRUE(reported(mixedScreen.errors, 1, { "pictures of 12 frames" }));
 }

@@ -103,12 +103,13 @@ protected:
     movelle::Form1& f = h.app.Form1();
 };
 
-// Whether `text` holds every one of `parts`; a failure says which is missing, and the text.
+// Whether `text` holds every one of `parts`; a failure says which is missing, and the text (its
+// first 2000 characters).
 inline ::testing::AssertionResult mentions(const std::string& text, const std::vector<std::string>& parts)
 {
     for (const std::string& part : parts) {
         if (text.find(part) == std::string::npos)
-            return ::testing::AssertionFailure() << '"' << part << "\" is not in: " << text;
+            return ::testing::AssertionFailure() << '"' << part << "\" is not in: " << text.substr(0, 2000);
     }
     return ::testing::AssertionSuccess();
 }
