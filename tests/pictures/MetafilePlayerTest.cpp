@@ -79,6 +79,12 @@ QByteArray font(int height, bool underline, int charset, const char* face = "Ari
     return f;
 }
 
+// CreateFontIndirect of the first object of the file, selected.
+Wmf& withFont(Wmf& w, const QByteArray& font)
+{
+    return select(w.raw(0x02FB, font), 0);
+}
+
 QByteArray textOut(int x, int y, const QByteArray& text)
 {
     QByteArray t;
@@ -303,9 +309,7 @@ TEST_P(MetafileFontSize, isTheSizeWindowsDraws)
 {
     const FontSizeCase& c = GetParam();
     Wmf w(120, 40);
-    w.record(0x0102, { 1 });
-    w.raw(0x02FB, font(c.height, false, 0, "Arial", c.width));
-    select(w, 0);
+    withFont(w.record(0x0102, { 1 }), font(c.height, false, 0, "Arial", c.width));
     const QRect box = inkBox(played(w.raw(0x0521, textOut(10, 5, "HHHH")).bytes()));
     // Antialiasing inks part of a pixel more at either end.
     EXPECT_NEAR(box.height(), 0.688 * c.em, 1.5);
@@ -325,9 +329,7 @@ TEST(MetafilePlayer, underlinesAreDrawn)
 {
     auto text = [](bool underline) {
         Wmf w(120, 40);
-        w.record(0x0102, { 1 });
-        w.raw(0x02FB, font(-24, underline, 0));
-        select(w, 0);
+        withFont(w.record(0x0102, { 1 }), font(-24, underline, 0));
         return played(w.raw(0x0521, textOut(10, 5, "iiiiiiii")).bytes());
     };
     EXPECT_LT(longestRun(text(false)), 8);
@@ -377,16 +379,14 @@ TEST(MetafilePlayer, textInACodePageIsDrawn)
 {
     // Windows-1251 text once made the whole picture "damaged".
     Wmf w(200, 40);
-    w.raw(0x02FB, font(-24, false, 204));
-    select(w, 0);
+    withFont(w, font(-24, false, 204));
     w.raw(0x0521, textOut(5, 5, QByteArray::fromHex("cff0e8e2e5f2")));
     EXPECT_GT(longestRun(played(w.bytes())), 0);
 
     // Shift-JIS "II" with 40-pixel advances, cut after a lead byte: the lone lead byte draws
     // nothing and takes no advance, and the two letters keep theirs (they lost them all).
     Wmf cut(200, 40);
-    cut.record(0x0102, { 1 }).raw(0x02FB, font(-24, false, 128));
-    select(cut, 0);
+    withFont(cut.record(0x0102, { 1 }), font(-24, false, 128));
     QByteArray extTextOut;
     for (const int v : { 5, 5, 3, 0, 0x4949, 0x0082, 40, 40, 40 })
         put16(extTextOut, v);
