@@ -18,6 +18,7 @@ namespace {
 
 using testing_support::Headless;
 using testing_support::reported;
+using testing_support::settingsFinished;
 using testing_support::TempDir;
 
 // Pictures dropped on the main window, by where they land and what was there before.
@@ -121,9 +122,7 @@ TEST_P(RefusedDrops, ChangeNothingAndNameTheCause)
 {
     const Refused r = GetParam();
     movelle::Form1& f = h.app.Form1();
-    f.Text1.setText("2");
-    f.Text2.setText("100");
-    f.Command4.click();
+    settingsFinished(f, "2", "100");
     f.x(0).setCaption("zero");
     h.app.dispatch([&] { f.filesDropped(paths(r.dropped), nullptr); });
     ASSERT_TRUE(reported(h.screen.errors, 1, paths(r.named)));
@@ -207,9 +206,7 @@ TEST_P(ImportedDrops, ImportIntoTheChosenFolderAndFillTheFrames)
     const Import d = GetParam();
     movelle::Form1& f = h.app.Form1();
     if (*d.count) {
-        f.Text1.setText(d.count);
-        f.Text2.setText("250");
-        f.Command4.click();
+        settingsFinished(f, d.count, "250");
         f.Image1(1).setPicture(f.Image1(0).picture());
         f.x(1).setCaption("work");
     }

@@ -13,6 +13,7 @@ namespace {
 
 using testing_support::Headless;
 using testing_support::reported;
+using testing_support::settingsFinished;
 using testing_support::TempDir;
 
 class LoadFrame : public ::testing::Test {
@@ -20,9 +21,7 @@ protected:
     // A built frame set with the dialog opened by "Load Pic.".
     movelle::Form2& open(const std::string& count = "3")
     {
-        main().Text1.setText(count);
-        main().Text2.setText("100");
-        main().Command4.click();
+        settingsFinished(main(), count, "100");
         main().Command3.click();
         return h.app.Form2();
     }
