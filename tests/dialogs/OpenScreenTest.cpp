@@ -48,12 +48,17 @@ protected:
         green = writePicture(dir, "green.bmp", 5, 6, 0x00ff00);
     }
 
-    std::string writeAnimation(const std::string& name, const std::vector<std::string>& lines)
+    // An animation file's bytes: these lines, each ended by CR LF.
+    static std::string aniBytes(const std::vector<std::string>& lines)
     {
         std::string bytes;
         for (const std::string& line : lines)
             bytes += line + "\r\n";
-        return dir.writeFile(name, bytes);
+        return bytes;
+    }
+    std::string writeAnimation(const std::string& name, const std::vector<std::string>& lines)
+    {
+        return dir.writeFile(name, aniBytes(lines));
     }
 
     // Opens an animation of the given lines in a program of its own.
@@ -291,12 +296,6 @@ TEST_F(OpenScreen, CountsAndRates)
 // an animation is refused by its number, so that the message stays readable.
 TEST_F(OpenScreen, BadFilesChangeNothingAndAreNamedInOneMessage)
 {
-    const auto lines = [](const std::vector<std::string>& values) {
-        std::string bytes;
-        for (const std::string& value : values)
-            bytes += value + "\r\n";
-        return bytes;
-    };
     const std::string missing = (dir.path() / "gone.bmp").string();
     const std::string corrupt = dir.writeFile("corrupt.bmp", "BM this is not really a bitmap");
     const std::string longPath = "/" + std::string(5000, 'p') + "\a/gone.bmp";
@@ -306,28 +305,28 @@ TEST_F(OpenScreen, BadFilesChangeNothingAndAreNamedInOneMessage)
         std::string never = "\x01";
         std::size_t room = 200;   // beyond the file's name
     } cases[] = {
-        { lines({ "4", "100", red, missing, corrupt, missing }),
+        { aniBytes({ "4", "100", red, missing, corrupt, missing }),
           { "Frames 2 and 4: cannot read " + missing, "Frame 3: cannot read " + corrupt }, "\x01", 5000 },
-        { lines({ "abc", "100" }), { "frame count \"abc\"" } },
-        { lines({ "5x", "100" }), { "frame count \"5x\"" } },
-        { lines({ "32769", "100" }), { "frame count 32769 is larger than 32768" } },
-        { lines({ "1", "65536" }), { "rate 65536 is out of range" } },
-        { lines({ "1", "65535.5" }), { "rate 65535.5 is out of range" } },
-        { lines({ "1", "fast" }), { "rate \"fast\"" } },
-        { lines({ "1", "70000" }), { "rate 70000" } },
-        { lines({ "1", "-1" }), { "rate -1" } },
-        { lines({ "1", "1e300" }), { "rate 1E+300" } },
-        { lines({ "1" }), { "ends before the rate line" } },
-        { lines({ "1", std::string(61, 'f') }), { "rate \"" + std::string(26, 'f') + "\xE2\x80\xA6" } },
-        { lines({ std::string(100000, 'a'), "100" }), { "line 1 is longer than" } },
-        { lines({ "1", "100", std::string(10000, 'p') }), { "line 3 is longer than" } },
+        { aniBytes({ "abc", "100" }), { "frame count \"abc\"" } },
+        { aniBytes({ "5x", "100" }), { "frame count \"5x\"" } },
+        { aniBytes({ "32769", "100" }), { "frame count 32769 is larger than 32768" } },
+        { aniBytes({ "1", "65536" }), { "rate 65536 is out of range" } },
+        { aniBytes({ "1", "65535.5" }), { "rate 65535.5 is out of range" } },
+        { aniBytes({ "1", "fast" }), { "rate \"fast\"" } },
+        { aniBytes({ "1", "70000" }), { "rate 70000" } },
+        { aniBytes({ "1", "-1" }), { "rate -1" } },
+        { aniBytes({ "1", "1e300" }), { "rate 1E+300" } },
+        { aniBytes({ "1" }), { "ends before the rate line" } },
+        { aniBytes({ "1", std::string(61, 'f') }), { "rate \"" + std::string(26, 'f') + "\xE2\x80\xA6" } },
+        { aniBytes({ std::string(100000, 'a'), "100" }), { "line 1 is longer than" } },
+        { aniBytes({ "1", "100", std::string(10000, 'p') }), { "line 3 is longer than" } },
         { std::string("1\0\r\n100\r\n", 9), { "not a text file (line 1 holds a NUL byte)" } },
         { std::string("\xFF\xFE" "1\0\r\0\n\0", 8), { "not a text file (it is UTF-16 text)" } },
         { "1\r\n" + std::string(100'000, '7') + "\r\n", { "line 2 is longer than 8192 bytes" } },
         { "1\r\n" + std::string(8000, 'x') + "\x01\r\n",
           { "the rate \"xxxxxxxxxxxxxxxxxxxxxxxxxx\xE2\x80\xA6xxxxxxxxxxxx\\x01\" is not a number" } },
         { "\x1B[2J5\r\n100\r\n", { "the frame count \"\\x1B[2J5\" is not a number" } },
-        { lines({ "1", "100", longPath }),
+        { aniBytes({ "1", "100", longPath }),
           { "Frame 1: cannot read /ppp", "p\xE2\x80\xA6p", "\\x07/gone.bmp" }, std::string(200, 'p'), 400 },
     };
     for (const auto& c : cases) {
