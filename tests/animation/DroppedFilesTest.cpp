@@ -12,10 +12,13 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <string_view>
 
 namespace {
 
 using testing_support::Headless;
+using testing_support::reported;
+using testing_support::settingsFinished;
 using testing_support::TempDir;
 
 // Pictures dropped on the main window, by where they land and what was there before.
@@ -38,23 +41,18 @@ protected:
     {
         std::filesystem::create_directories(tmp.path() / "walk");
         std::filesystem::create_directories(tmp.path() / "empty");
-        // Written out of order; each picture's width tells which it is.
-        int width = 1;
-        // The extension's case does not matter: PHOTO.JPG is a picture as photo.jpg is.
-        for (const char* name : { "walk/walk10.png", "walk/walk2.png", "walk/Walk1.bmp", "a.bmp", "b.bmp", "c.bmp",
-                                  "walk/walk3.JPG", "D.PNG" })
-            writePicture(tmp, name, width++, 2, 0x336699);
+        for (const std::string_view name : kPictures)
+            writePicture(tmp, std::string(name), widthOf(name), 2, 0x336699);
         tmp.writeFile("walk/notes.txt", "not a picture");
         tmp.writeFile("notes.txt", "not a picture");
         tmp.writeFile("broken.bmp", "BM not really");
     }
 
-    int widthOf(const char* name) const
-    {
-        const std::vector<std::string> order { "walk/walk10.png", "walk/walk2.png", "walk/Walk1.bmp", "a.bmp", "b.bmp",
-                                               "c.bmp", "walk/walk3.JPG", "D.PNG" };
-        return static_cast<int>(std::find(order.begin(), order.end(), name) - order.begin()) + 1;
-    }
+    // Written out of order; each picture's width, its place here counted from 1, tells which it is.
+    // The extension's case does not matter: PHOTO.JPG is a picture as photo.jpg is.
+    static constexpr std::string_view kPictures[] { "walk/walk10.png", "walk/walk2.png", "walk/Walk1.bmp", "a.bmp",
+                                                    "b.bmp", "c.bmp", "walk/walk3.JPG", "D.PNG" };
+    static int widthOf(std::string_view name) { return int(std::ranges::find(kPictures, name) - kPictures) + 1; }
 
     std::vector<std::string> paths(const std::vector<const char*>& names) const
     {
@@ -124,15 +122,10 @@ TEST_P(RefusedDrops, ChangeNothingAndNameTheCause)
 {
     const Refused r = GetParam();
     movelle::Form1& f = h.app.Form1();
-    f.Text1.setText("2");
-    f.Text2.setText("100");
-    f.Command4.click();
+    settingsFinished(f, "2", "100");
     f.x(0).setCaption("zero");
     h.app.dispatch([&] { f.filesDropped(paths(r.dropped), nullptr); });
-    ASSERT_EQ(h.screen.errors.size(), 1u);
-    const std::string& message = h.screen.errors[0];
-    for (const char* name : r.named)
-        EXPECT_NE(message.find((tmp.path() / name).string()), std::string::npos) << message;
+    ASSERT_TRUE(reported(h.screen.errors, 1, paths(r.named)));
     EXPECT_EQ(f.frameCount(), 2);
     EXPECT_EQ(f.Text1.text(), "2");
     EXPECT_EQ(f.x(0).caption(), "zero");
@@ -163,8 +156,7 @@ TEST(DroppedAnimation, OpensAsFilesOpenDoes)
 
     // Over an animation the open refuses as Files > Open refuses, with its message.
     h.app.dispatch([&] { f.filesDropped({ ani }, nullptr); });
-    ASSERT_EQ(h.screen.errors.size(), 1u);
-    EXPECT_NE(h.screen.errors[0].find("was not opened"), std::string::npos) << h.screen.errors[0];
+    EXPECT_TRUE(reported(h.screen.errors, 1, { "was not opened" }));
 }
 
 // An animated GIF or WebP or a video dropped on its own imports into a folder the user picks; its
@@ -214,9 +206,7 @@ TEST_P(ImportedDrops, ImportIntoTheChosenFolderAndFillTheFrames)
     const Import d = GetParam();
     movelle::Form1& f = h.app.Form1();
     if (*d.count) {
-        f.Text1.setText(d.count);
-        f.Text2.setText("250");
-        f.Command4.click();
+        settingsFinished(f, d.count, "250");
         f.Image1(1).setPicture(f.Image1(0).picture());
         f.x(1).setCaption("work");
     }
@@ -231,10 +221,8 @@ TEST_P(ImportedDrops, ImportIntoTheChosenFolderAndFillTheFrames)
     EXPECT_EQ(static_cast<int>(h.screen.questions.size()), d.questions);
     const std::filesystem::path written = tmp.path() / "out" / (std::filesystem::path(d.dropped).stem().string() + "-frames");
     if (*d.error) {
-        ASSERT_EQ(h.screen.errors.size(), 1u);
-        EXPECT_NE(h.screen.errors[0].find(d.error), std::string::npos) << h.screen.errors[0];
+        ASSERT_TRUE(reported(h.screen.errors, 1, { d.error, tmp.file(d.dropped) }));
         const std::string& error = h.screen.errors[0];
-        EXPECT_NE(error.find(tmp.file(d.dropped)), std::string::npos) << error;
         EXPECT_EQ(error.find(tmp.file(d.dropped)), error.rfind(tmp.file(d.dropped))) << "named twice: " << error;
     } else {
         ASSERT_TRUE(h.screen.errors.empty()) << h.screen.errors.front();
@@ -292,9 +280,7 @@ TEST_F(DropFixture, AnAnimationToImportIsDroppedOnItsOwn)
     tmp.writeFile("clip.webm", "a video, by its name");
     movelle::Form1& f = h.app.Form1();
     h.app.dispatch([&] { f.filesDropped({ tmp.file("a.bmp"), tmp.file("clip.webm") }, nullptr); });
-    ASSERT_EQ(h.screen.errors.size(), 1u);
-    EXPECT_NE(h.screen.errors[0].find(tmp.file("clip.webm") + ": an animation to import"), std::string::npos)
-        << h.screen.errors[0];
+    EXPECT_TRUE(reported(h.screen.errors, 1, { tmp.file("clip.webm") + ": an animation to import" }));
     EXPECT_TRUE(h.screen.folderQuestions.empty());
     EXPECT_FALSE(f.framesBuilt());
 }

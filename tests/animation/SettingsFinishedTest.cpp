@@ -91,9 +91,7 @@ TEST_F(SettingsFinished, FractionalAndNonNumericCounts)
     EXPECT_TRUE(g.Command1(0).enabled());
 
     Headless half;
-    half.app.Form1().Text1.setText("1");
-    half.app.Form1().Text2.setText("3.5");
-    half.app.Form1().Command4.click();
+    settingsFinished(half.app.Form1(), "1", "3.5");
     EXPECT_EQ(half.app.Form1().Timer1.interval(), 4);
 }
 

@@ -12,6 +12,8 @@
 namespace {
 
 using testing_support::Headless;
+using testing_support::reported;
+using testing_support::settingsFinished;
 using testing_support::TempDir;
 
 class LoadFrame : public ::testing::Test {
@@ -19,11 +21,18 @@ protected:
     // A built frame set with the dialog opened by "Load Pic.".
     movelle::Form2& open(const std::string& count = "3")
     {
-        main().Text1.setText(count);
-        main().Text2.setText("100");
-        main().Command4.click();
+        settingsFinished(main(), count, "100");
         main().Command3.click();
         return h.app.Form2();
+    }
+    // The same after frame button `button` (zero-based; -1: none) was clicked, listing the temporary folder.
+    movelle::Form2& openOn(int button, const std::string& count = "3")
+    {
+        movelle::Form2& d = open(count);
+        if (button >= 0)
+            main().Command1(button).click();
+        d.Dir1.open(tmp.str());
+        return d;
     }
 
     movelle::Form1& main() { return h.app.Form1(); }
@@ -64,10 +73,7 @@ TEST_F(LoadFrame, PreviewOkAndDefaultNameTheFileInEitherFlagState)
 {
     const std::string a = writePicture(tmp, "a.bmp", 41, 42, 0xff0000);
     writePicture(tmp, "b.bmp", 10, 10, 0x00ff00);
-    movelle::Form2& d = open();
-    main().Command1(2).click();
-
-    d.Dir1.open(tmp.str());
+    movelle::Form2& d = openOn(2);
     EXPECT_EQ(d.Label3.caption(), "1");
     d.File1.select("a.bmp");
     ASSERT_EQ(d.Image1.picture().width(), 41);
@@ -103,8 +109,7 @@ TEST_F(LoadFrame, PreviewOkAndDefaultNameTheFileInEitherFlagState)
     d.Dir1.open("/");
     d.File1.select("a.bmp");
     d.Command3.click();
-    ASSERT_EQ(h.screen.errors.size(), 1u);
-    EXPECT_NE(h.screen.errors[0].find("frame 2: /a.bmp is not a picture"), std::string::npos) << h.screen.errors[0];
+    EXPECT_TRUE(reported(h.screen.errors, 1, { "frame 2: /a.bmp is not a picture" }));
 }
 
 TEST_F(LoadFrame, ANonPictureKeepsThePreviewSilentlyAndOkRefusesIt)
@@ -112,10 +117,8 @@ TEST_F(LoadFrame, ANonPictureKeepsThePreviewSilentlyAndOkRefusesIt)
     const std::string good = writePicture(tmp, "good.bmp", 12, 7, 0xff0000);
     const std::string other = writePicture(tmp, "other.bmp", 5, 5, 0x00ff00);
     tmp.writeFile("bad.bmp", "this is not a bitmap");
-    movelle::Form2& d = open();
+    movelle::Form2& d = openOn(1);
     main().x(1).setCaption("before");
-    main().Command1(1).click();
-    d.Dir1.open(tmp.str());
     d.File1.select("good.bmp");
     const forms::Picture preview = d.Image1.picture();
     ASSERT_FALSE(preview.isNull());
@@ -128,10 +131,7 @@ TEST_F(LoadFrame, ANonPictureKeepsThePreviewSilentlyAndOkRefusesIt)
     // "OK" would give the frame one file's picture and another's path: it refuses, names the
     // file and frame, and changes nothing.
     d.Command1.click();
-    ASSERT_EQ(h.screen.errors.size(), 1u);
-    const std::string& message = h.screen.errors[0];
-    EXPECT_NE(message.find(tmp.str() + "/bad.bmp"), std::string::npos) << message;
-    EXPECT_NE(message.find("frame 2"), std::string::npos) << message;
+    ASSERT_TRUE(reported(h.screen.errors, 1, { tmp.str() + "/bad.bmp", "frame 2" }));
     EXPECT_TRUE(main().Image1(1).picture().isNull());
     EXPECT_EQ(main().x(1).caption(), "before");
     EXPECT_TRUE(d.isShown());
@@ -157,8 +157,7 @@ TEST_F(LoadFrame, ACancelledPreviewKeepsThePreviousOne)
 {
     writePicture(tmp, "first.bmp", 12, 7, 0xff0000);
     writePicture(tmp, "slow.bmp", 5, 5, 0x00ff00);
-    movelle::Form2& d = open();
-    d.Dir1.open(tmp.str());
+    movelle::Form2& d = openOn(-1);
     d.File1.select("first.bmp");
     const forms::Picture first = d.Image1.picture();
     ASSERT_FALSE(first.isNull());
@@ -173,8 +172,7 @@ TEST_F(LoadFrame, ACancelledPreviewKeepsThePreviousOne)
 TEST_F(LoadFrame, CancelChangesNothing)
 {
     writePicture(tmp, "a.bmp", 8, 8, 0xff0000);
-    movelle::Form2& d = open();
-    d.Dir1.open(tmp.str());
+    movelle::Form2& d = openOn(-1);
     d.File1.select("a.bmp");
     d.Command1.click();
     const forms::Picture loaded = main().Image1(0).picture();
@@ -191,7 +189,6 @@ TEST_F(LoadFrame, CancelChangesNothing)
     EXPECT_EQ(d.File1.fileName(), "a.bmp");
     EXPECT_EQ(d.File1.pattern(), "*.b*");
     EXPECT_EQ(d.Label3.caption(), "1");
-
 }
 
 // "OK" and "Default" take only a selected file that reads as a picture; anything else is refused
@@ -203,9 +200,7 @@ TEST_F(LoadFrame, OkAndDefaultRefuseNoSelectionAndFilesThatAreNoPicture)
     const std::string b = writePicture(tmp, "b.png", 6, 6, 0x00ff00);
     const std::string text = tmp.writeFile("notes.txt", "a text, not a picture");
     std::filesystem::create_directory(tmp.path() / "sub");
-    movelle::Form2& d = open();
-    main().Command1(1).click();
-    d.Dir1.open(tmp.str());
+    movelle::Form2& d = openOn(1);
     d.File1.select("a.bmp");
     d.Command1.click();
     const forms::Picture kept = main().Image1(1).picture();
@@ -232,7 +227,7 @@ TEST_F(LoadFrame, OkAndDefaultRefuseNoSelectionAndFilesThatAreNoPicture)
           },
           text + " is not a picture" },
     };
-    std::size_t reported = 0;
+    std::size_t errors = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         c.select();
@@ -240,10 +235,7 @@ TEST_F(LoadFrame, OkAndDefaultRefuseNoSelectionAndFilesThatAreNoPicture)
         const std::string flag = dialog.Label3.caption();
         for (forms::CommandButton* button : { &dialog.Command1, &dialog.Command3 }) {
             button->click();
-            ASSERT_EQ(h.screen.errors.size(), ++reported);
-            const std::string& message = h.screen.errors.back();
-            EXPECT_NE(message.find("frame 2"), std::string::npos) << message;
-            EXPECT_NE(message.find(c.says), std::string::npos) << message;
+            ASSERT_TRUE(reported(h.screen.errors, ++errors, { "frame 2", c.says }));
             EXPECT_TRUE(main().Image1(1).picture() == kept);
             EXPECT_EQ(main().x(1).caption(), a);
             EXPECT_TRUE(dialog.isShown());
@@ -258,7 +250,7 @@ TEST_F(LoadFrame, OkAndDefaultRefuseNoSelectionAndFilesThatAreNoPicture)
     dialog.File1.select("b.png");
     h.screen.cancelWork = false;
     dialog.Command3.click();
-    EXPECT_EQ(h.screen.errors.size(), reported);
+    EXPECT_EQ(h.screen.errors.size(), errors);
     EXPECT_EQ(main().x(1).caption(), b);
     EXPECT_TRUE(main().Image1(1).picture() == kept);
     EXPECT_EQ(dialog.Label3.caption(), "0");
@@ -285,8 +277,7 @@ TEST_F(LoadFrame, ChangingDriveOrDirectoryMovesTheFileListAndSetsTheFlag)
 
     // A directory that cannot be entered is named, and everything stays where it was.
     d.Dir1.open((tmp.path() / "missing").string());
-    ASSERT_EQ(h.screen.errors.size(), 1u);
-    EXPECT_NE(h.screen.errors[0].find("missing"), std::string::npos);
+    ASSERT_TRUE(reported(h.screen.errors, 1, { "missing" }));
     EXPECT_EQ(d.File1.path(), (tmp.path() / "sub").string());
 }
 
@@ -294,9 +285,7 @@ TEST_F(LoadFrame, AFrameRemovedByNewIsNamedAndNothingChanges)
 {
     writePicture(tmp, "a.bmp", 8, 8, 0xff0000);
     const std::string b = writePicture(tmp, "b.bmp", 9, 9, 0x0000ff);
-    movelle::Form2& d = open("5");
-    main().Command1(4).click();
-    d.Dir1.open(tmp.str());
+    movelle::Form2& d = openOn(4, "5");
     d.File1.select("a.bmp");
     main().fn.click();   // "&New" leaves frame 1 only, but Label6 still names frame 5
     const forms::Picture kept = h.app.loadPicture(b);
@@ -320,8 +309,7 @@ TEST_F(LoadFrame, ThePreviewStaysInsideItsBoxWithoutDistortion)
     writePicture(tmp, "small.bmp", 41, 42, 0xff0000);
     writePicture(tmp, "wide.bmp", 800, 100, 0x00ff00);
     writePicture(tmp, "tall.bmp", 100, 800, 0x0000ff);
-    movelle::Form2& d = open();
-    d.Dir1.open(tmp.str());
+    movelle::Form2& d = openOn(-1);
 
     d.File1.select("small.bmp");
     EXPECT_FLOAT_EQ(d.Image1.width(), 41 * 15);
@@ -364,10 +352,8 @@ TEST_P(LoadSeveral, FillFromTheCurrentFrameInTheListsOrderGrowingTheAnimation)
         names.insert(names.begin(), std::string(n < 10 ? "p0" : "p") + std::to_string(n) + ".bmp");
         writePicture(tmp, names.front(), 3 + c.files - 1 - k, 2, 0x102030);
     }
-    movelle::Form2& d = open(c.count);
+    movelle::Form2& d = openOn(c.button, c.count);
     main().x(0).setCaption("untouched");
-    main().Command1(c.button).click();
-    d.Dir1.open(tmp.str());
     // Selected from the last file up, clicked last on the second: the preview shows that one.
     std::vector<std::string> reversed(names.rbegin(), names.rend());
     d.File1.select(reversed, names[1]);
@@ -420,17 +406,12 @@ TEST_F(LoadFrame, SeveralFilesWithBadOnesChangeNothingAndNameEveryBadFile)
     tmp.writeFile("b.bmp", "not a bitmap");
     writePicture(tmp, "c.bmp", 4, 4, 0x00ff00);
     tmp.writeFile("d.bmp", "");
-    movelle::Form2& d = open("2");
+    movelle::Form2& d = openOn(-1, "2");
     main().x(1).setCaption("before");
-    d.Dir1.open(tmp.str());
     d.File1.select({ "a.bmp", "b.bmp", "c.bmp", "d.bmp" }, "a.bmp");
     d.Command1.click();
-    ASSERT_EQ(h.screen.errors.size(), 1u);
-    const std::string& message = h.screen.errors[0];
-    EXPECT_NE(message.find("2 of the 4 files"), std::string::npos) << message;
-    EXPECT_NE(message.find(tmp.str() + "/b.bmp"), std::string::npos) << message;
-    EXPECT_NE(message.find(tmp.str() + "/d.bmp"), std::string::npos) << message;
-    EXPECT_EQ(message.find("c.bmp"), std::string::npos) << message;
+    ASSERT_TRUE(reported(h.screen.errors, 1, { "2 of the 4 files", tmp.str() + "/b.bmp", tmp.str() + "/d.bmp" }));
+    EXPECT_EQ(h.screen.errors[0].find("c.bmp"), std::string::npos) << h.screen.errors[0];
     EXPECT_EQ(main().frameCount(), 2);
     EXPECT_EQ(main().Text1.text(), "2");
     EXPECT_EQ(main().x(1).caption(), "before");
@@ -450,8 +431,7 @@ TEST_F(LoadFrame, ASelectionOfSeveralNarrowsBackToOneAsAPlainClickLeavesIt)
 {
     writePicture(tmp, "a.bmp", 4, 4, 0xff0000);
     writePicture(tmp, "b.bmp", 6, 4, 0x00ff00);
-    movelle::Form2& d = open("3");
-    d.Dir1.open(tmp.str());
+    movelle::Form2& d = openOn(-1);
     d.File1.select({ "a.bmp", "b.bmp" }, "b.bmp");
     ASSERT_EQ(d.File1.selectedFiles().size(), 2u);
     // A plain click selects one file alone, and "OK" is today's single-file "OK".

@@ -13,6 +13,8 @@
 namespace {
 
 using testing_support::Headless;
+using testing_support::mentions;
+using testing_support::reported;
 using testing_support::settingsFinished;
 using testing_support::TempDir;
 using AniFileDialogPtr = movelle::AniFileDialog*;
@@ -46,12 +48,17 @@ protected:
         green = writePicture(dir, "green.bmp", 5, 6, 0x00ff00);
     }
 
-    std::string writeAnimation(const std::string& name, const std::vector<std::string>& lines)
+    // An animation file's bytes: these lines, each ended by CR LF.
+    static std::string aniBytes(const std::vector<std::string>& lines)
     {
         std::string bytes;
         for (const std::string& line : lines)
             bytes += line + "\r\n";
-        return dir.writeFile(name, bytes);
+        return bytes;
+    }
+    std::string writeAnimation(const std::string& name, const std::vector<std::string>& lines)
+    {
+        return dir.writeFile(name, aniBytes(lines));
     }
 
     // Opens an animation of the given lines in a program of its own.
@@ -111,8 +118,7 @@ TEST_F(OpenScreen, ANameWithoutItsExtensionOpensTheFileWithIt)
     // Neither there: the message names the name as typed.
     Headless none;
     openFile(none, dir.str(), "gone");
-    ASSERT_EQ(none.screen.errors.size(), 1u);
-    EXPECT_NE(none.screen.errors[0].find(dir.str() + "/gone"), std::string::npos) << none.screen.errors[0];
+    ASSERT_TRUE(reported(none.screen.errors, 1, { dir.str() + "/gone" }));
     EXPECT_EQ(none.screen.errors[0].find("gone.ani"), std::string::npos) << none.screen.errors[0];
 }
 
@@ -130,11 +136,10 @@ TEST_F(OpenScreen, ManyUnreadablePicturesAreNamedFirstThenCountedWithTheWholeLis
     writeAnimation("many.ani", lines);
     openFile(h, dir.str(), "many.ani");
 
-    ASSERT_EQ(h.screen.errors.size(), 1u);
-    ASSERT_EQ(h.screen.details.size(), 1u);
+    ASSERT_TRUE(reported(h.screen.errors, 1, { "pictures of 14 frames", "\nand 6 more frames." }));
+    ASSERT_TRUE(reported(h.screen.details, 1, { "Frames 10-14: cannot read " + missing[9] }));
     const std::string& message = h.screen.errors[0];
     const std::string& details = h.screen.details[0];
-    EXPECT_NE(message.find("pictures of 14 frames"), std::string::npos) << message;
     // The first eight files by name, then the frames of the other two counted.
     for (int k = 1; k <= 10; ++k) {
         const std::string line
@@ -144,8 +149,6 @@ TEST_F(OpenScreen, ManyUnreadablePicturesAreNamedFirstThenCountedWithTheWholeLis
             EXPECT_NE(details.find(line), std::string::npos) << k << "\n" << details;
         }
     }
-    EXPECT_NE(message.find("\nand 6 more frames."), std::string::npos) << message;
-    EXPECT_NE(details.find("Frames 10-14: cannot read " + missing[9]), std::string::npos) << details;
     EXPECT_EQ(details.find(red), std::string::npos) << details;
     expectUntouched(f);
 
@@ -155,8 +158,7 @@ TEST_F(OpenScreen, ManyUnreadablePicturesAreNamedFirstThenCountedWithTheWholeLis
     nineLines.insert(nineLines.end(), missing.begin(), missing.begin() + 9);
     writeAnimation("nine.ani", nineLines);
     openFile(nine, dir.str(), "nine.ani");
-    ASSERT_EQ(nine.screen.errors.size(), 1u);
-    EXPECT_NE(nine.screen.errors[0].find("\nand 1 more frame."), std::string::npos) << nine.screen.errors[0];
+    EXPECT_TRUE(reported(nine.screen.errors, 1, { "\nand 1 more frame." }));
 
     // Up to eight files the message says it all and has no details.
     Headless few;
@@ -294,12 +296,6 @@ TEST_F(OpenScreen, CountsAndRates)
 // an animation is refused by its number, so that the message stays readable.
 TEST_F(OpenScreen, BadFilesChangeNothingAndAreNamedInOneMessage)
 {
-    const auto lines = [](const std::vector<std::string>& values) {
-        std::string bytes;
-        for (const std::string& value : values)
-            bytes += value + "\r\n";
-        return bytes;
-    };
     const std::string missing = (dir.path() / "gone.bmp").string();
     const std::string corrupt = dir.writeFile("corrupt.bmp", "BM this is not really a bitmap");
     const std::string longPath = "/" + std::string(5000, 'p') + "\a/gone.bmp";
@@ -309,28 +305,28 @@ TEST_F(OpenScreen, BadFilesChangeNothingAndAreNamedInOneMessage)
         std::string never = "\x01";
         std::size_t room = 200;   // beyond the file's name
     } cases[] = {
-        { lines({ "4", "100", red, missing, corrupt, missing }),
+        { aniBytes({ "4", "100", red, missing, corrupt, missing }),
           { "Frames 2 and 4: cannot read " + missing, "Frame 3: cannot read " + corrupt }, "\x01", 5000 },
-        { lines({ "abc", "100" }), { "frame count \"abc\"" } },
-        { lines({ "5x", "100" }), { "frame count \"5x\"" } },
-        { lines({ "32769", "100" }), { "frame count 32769 is larger than 32768" } },
-        { lines({ "1", "65536" }), { "rate 65536 is out of range" } },
-        { lines({ "1", "65535.5" }), { "rate 65535.5 is out of range" } },
-        { lines({ "1", "fast" }), { "rate \"fast\"" } },
-        { lines({ "1", "70000" }), { "rate 70000" } },
-        { lines({ "1", "-1" }), { "rate -1" } },
-        { lines({ "1", "1e300" }), { "rate 1E+300" } },
-        { lines({ "1" }), { "ends before the rate line" } },
-        { lines({ "1", std::string(61, 'f') }), { "rate \"" + std::string(26, 'f') + "\xE2\x80\xA6" } },
-        { lines({ std::string(100000, 'a'), "100" }), { "line 1 is longer than" } },
-        { lines({ "1", "100", std::string(10000, 'p') }), { "line 3 is longer than" } },
+        { aniBytes({ "abc", "100" }), { "frame count \"abc\"" } },
+        { aniBytes({ "5x", "100" }), { "frame count \"5x\"" } },
+        { aniBytes({ "32769", "100" }), { "frame count 32769 is larger than 32768" } },
+        { aniBytes({ "1", "65536" }), { "rate 65536 is out of range" } },
+        { aniBytes({ "1", "65535.5" }), { "rate 65535.5 is out of range" } },
+        { aniBytes({ "1", "fast" }), { "rate \"fast\"" } },
+        { aniBytes({ "1", "70000" }), { "rate 70000" } },
+        { aniBytes({ "1", "-1" }), { "rate -1" } },
+        { aniBytes({ "1", "1e300" }), { "rate 1E+300" } },
+        { aniBytes({ "1" }), { "ends before the rate line" } },
+        { aniBytes({ "1", std::string(61, 'f') }), { "rate \"" + std::string(26, 'f') + "\xE2\x80\xA6" } },
+        { aniBytes({ std::string(100000, 'a'), "100" }), { "line 1 is longer than" } },
+        { aniBytes({ "1", "100", std::string(10000, 'p') }), { "line 3 is longer than" } },
         { std::string("1\0\r\n100\r\n", 9), { "not a text file (line 1 holds a NUL byte)" } },
         { std::string("\xFF\xFE" "1\0\r\0\n\0", 8), { "not a text file (it is UTF-16 text)" } },
         { "1\r\n" + std::string(100'000, '7') + "\r\n", { "line 2 is longer than 8192 bytes" } },
         { "1\r\n" + std::string(8000, 'x') + "\x01\r\n",
           { "the rate \"xxxxxxxxxxxxxxxxxxxxxxxxxx\xE2\x80\xA6xxxxxxxxxxxx\\x01\" is not a number" } },
         { "\x1B[2J5\r\n100\r\n", { "the frame count \"\\x1B[2J5\" is not a number" } },
-        { lines({ "1", "100", longPath }),
+        { aniBytes({ "1", "100", longPath }),
           { "Frame 1: cannot read /ppp", "p\xE2\x80\xA6p", "\\x07/gone.bmp" }, std::string(200, 'p'), 400 },
     };
     for (const auto& c : cases) {
@@ -338,19 +334,16 @@ TEST_F(OpenScreen, BadFilesChangeNothingAndAreNamedInOneMessage)
         Headless other;
         dir.writeFile("bad.ani", c.bytes);
         movelle::Form4& d = openFile(other, dir.str(), "bad.ani");
-        ASSERT_EQ(other.screen.errors.size(), 1u);
+        ASSERT_TRUE(reported(other.screen.errors, 1, c.says));
         const std::string& message = other.screen.errors[0];
-        for (const std::string& fact : c.says)
-            EXPECT_NE(message.find(fact), std::string::npos) << fact << " in " << message;
-        EXPECT_NE(message.find(dir.str() + "/bad.ani"), std::string::npos) << message;
+        EXPECT_TRUE(mentions(message, { dir.str() + "/bad.ani" }));
         EXPECT_EQ(message.find(c.never), std::string::npos) << message;
         EXPECT_LT(message.size(), dir.str().size() + c.room) << message;
         expectUntouched(other.app.Form1());
         EXPECT_TRUE(d.isShown());
     }
     openFile(h, dir.str(), "no-such-file.ani");
-    ASSERT_EQ(h.screen.errors.size(), 1u);
-    EXPECT_NE(h.screen.errors[0].find("no-such-file.ani"), std::string::npos);
+    EXPECT_TRUE(reported(h.screen.errors, 1, { "no-such-file.ani" }));
 }
 
 // An open does not stop a running playback, whether it played a built animation or nothing yet:
@@ -396,9 +389,8 @@ TEST_F(OpenScreen, OpeningOverABuiltFrameSetIsRefused)
     f.Command4.click();
     writeAnimation("anim.ani", { "1", "100", red });
     movelle::Form4& d = openFile(h, dir.str(), "anim.ani");
-    ASSERT_EQ(h.screen.errors.size(), 1u);
     // The menu's words as the menu shows them.
-    EXPECT_NE(h.screen.errors[0].find("\"New\" in the Files menu"), std::string::npos) << h.screen.errors[0];
+    ASSERT_TRUE(reported(h.screen.errors, 1, { "\"New\" in the Files menu" }));
     EXPECT_EQ(h.screen.errors[0].find('&'), std::string::npos) << h.screen.errors[0];
     EXPECT_EQ(f.Image1.count(), 3);
     EXPECT_EQ(f.Text1.text(), "3");
@@ -542,15 +534,11 @@ TEST_F(OpenScreen, MemoryThatRunsOutIsSaidOnceForTheAnimation)
     const std::string huge = writeAnimation("huge.ani", lines);
     app.dispatch([&] { app.Form4().openAnimation(huge); });
 
-    ASSERT_EQ(screen.errors.size(), 1u);
-    const std::string& message = screen.errors[0];
-    EXPECT_NE(message.find("does not fit the memory available"), std::string::npos) << message;
     // Eleven pictures of 45.8 MiB and one of 48 bytes.
-    EXPECT_NE(message.find("need about 504 MB"), std::string::npos) << message;
-    EXPECT_NE(message.find("11 frames' pictures could not be decoded"), std::string::npos) << message;
-    EXPECT_EQ(message.find("Frame 2"), std::string::npos) << message;
-    ASSERT_EQ(screen.details.size(), 1u);
-    EXPECT_NE(screen.details[0].find("Frame 12: cannot read " + lines.back()), std::string::npos) << screen.details[0];
+    ASSERT_TRUE(reported(screen.errors, 1,
+        { "does not fit the memory available", "need about 504 MB", "11 frames' pictures could not be decoded" }));
+    EXPECT_EQ(screen.errors[0].find("Frame 2"), std::string::npos) << screen.errors[0];
+    EXPECT_TRUE(reported(screen.details, 1, { "Frame 12: cannot read " + lines.back() }));
     expectUntouched(app.Form1());
 
     // One picture that is merely unreadable among them: each is named as before.
@@ -560,6 +548,5 @@ TEST_F(OpenScreen, MemoryThatRunsOutIsSaidOnceForTheAnimation)
     movelle::Movelle mixed { mixedScreen, clock, decoder };
     const std::string both = writeAnimation("mixed.ani", lines);
     mixed.dispatch([&] { mixed.Form4().openAnimation(both); });
-    ASSERT_EQ(mixedScreen.errors.size(), 1u);
-    EXPECT_NE(mixedScreen.errors[0].find("pictures of 12 frames"), std::string::npos) << mixedScreen.errors[0];
+    EXPECT_TRUE(reported(mixedScreen.errors, 1, { "pictures of 12 frames" }));
 }

@@ -12,6 +12,7 @@
 namespace {
 
 using testing_support::Headless;
+using testing_support::reported;
 using testing_support::settingsFinished;
 using testing_support::readBytes;
 using testing_support::TempDir;
@@ -96,8 +97,7 @@ TEST_F(SaveScreen, FilesAreWrittenByteForByte)
     // test out of the real root; the message shows the name that was built.
     const std::string missing = "movelle-no-such-directory-" + dir.path().filename().string();
     save("/", missing + "/anim");
-    ASSERT_EQ(h.screen.errors.size(), 1u);
-    EXPECT_NE(h.screen.errors[0].find(" /" + missing + "/anim.ani:"), std::string::npos) << h.screen.errors[0];
+    EXPECT_TRUE(reported(h.screen.errors, 1, { " /" + missing + "/anim.ani:" }));
 }
 
 TEST_F(SaveScreen, AFailedSaveWritesNothingAndKeepsTheOldFile)
@@ -109,16 +109,13 @@ TEST_F(SaveScreen, AFailedSaveWritesNothingAndKeepsTheOldFile)
     f.Command12.click();
     h.app.Form3().Dir1.open(dir.str());
     h.app.Form3().Command1.click();
-    ASSERT_EQ(h.screen.errors.size(), 1u);
-    EXPECT_NE(h.screen.errors[0].find("*"), std::string::npos);
+    ASSERT_TRUE(reported(h.screen.errors, 1, { "*" }));
 
     // A count edited after building asks for frames that do not exist.
     f.Text1.setText("5");
     movelle::Form3& d = save(dir.str(), "anim");
-    ASSERT_EQ(h.screen.errors.size(), 2u);
-    const std::string& message = h.screen.errors[1];
-    EXPECT_EQ(message.rfind("There is no frame 4.", 0), 0u) << message;
-    EXPECT_NE(message.find(dir.str() + "/anim.ani"), std::string::npos) << message;
+    ASSERT_TRUE(reported(h.screen.errors, 2, { dir.str() + "/anim.ani" }));
+    EXPECT_EQ(h.screen.errors[1].rfind("There is no frame 4.", 0), 0u) << h.screen.errors[1];
     EXPECT_EQ(readBytes(old), "1\r\n50\r\n/old.bmp\r\n");
     // No temporary file was left behind either.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 1);
@@ -144,16 +141,13 @@ TEST_F(SaveScreen, ValuesOpenWouldRefuseAreNotSaved)
         { "1", "65535.5", "the rate 65535.5 is out of range" },
         { "1", "-0.6", "the rate -0.6 is out of range" },
     };
-    std::size_t reported = 0;
+    std::size_t errors = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.count) + " / " + c.rate);
         f.Text1.setText(c.count);
         f.Text2.setText(c.rate);
         movelle::Form3& d = save(dir.str(), "anim");
-        ASSERT_EQ(h.screen.errors.size(), ++reported);
-        const std::string& message = h.screen.errors.back();
-        EXPECT_NE(message.find(c.names), std::string::npos) << message;
-        EXPECT_NE(message.find(old + " was not saved"), std::string::npos) << message;
+        ASSERT_TRUE(reported(h.screen.errors, ++errors, { c.names, old + " was not saved" }));
         EXPECT_EQ(readBytes(old), "1\r\n50\r\n/old.bmp\r\n");
         EXPECT_TRUE(d.isShown());
     }
@@ -165,7 +159,7 @@ TEST_F(SaveScreen, ValuesOpenWouldRefuseAreNotSaved)
         f.Text1.setText("1");
         f.Text2.setText(rate);
         save(dir.str(), "anim");
-        EXPECT_EQ(h.screen.errors.size(), reported);
+        EXPECT_EQ(h.screen.errors.size(), errors);
         EXPECT_EQ(readBytes(old), std::string("1\r\n") + rate + "\r\n\r\n");
     }
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 1);

@@ -10,11 +10,7 @@
 #include "shell/Form1.h"
 
 #include <QApplication>
-#include <QDragEnterEvent>
-#include <QDropEvent>
-#include <QMimeData>
 #include <QTimer>
-#include <QUrl>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -34,24 +30,8 @@ namespace {
 
 using namespace std::chrono_literals;
 using e2e::X11Session;
+using testing_support::drop;
 namespace fs = std::filesystem;
-
-// Drags the files over `at` (view coordinates) and drops them there; whether the view took them.
-bool drop(QWidget& view, const std::vector<std::string>& paths, QPoint at)
-{
-    QMimeData data;
-    QList<QUrl> urls;
-    for (const std::string& path : paths)
-        urls.push_back(QUrl::fromLocalFile(QString::fromStdString(path)));
-    data.setUrls(urls);
-    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(&view, &enter);
-    if (!enter.isAccepted())
-        return false;
-    QDropEvent dropped(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(&view, &dropped);
-    return dropped.isAccepted();
-}
 
 // What a person does in the folder chooser once it shows: `keys` in turn, each a key to press or,
 // after "type:", text to type.

@@ -11,26 +11,17 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 
 namespace {
 
 using export_testing::aniText;
 using export_testing::exportAnimation;
+using testing_support::readBytes;
 using testing_support::TempDir;
 
 export_testing::Run importAnimation(const std::vector<std::string>& arguments)
 {
     return export_testing::runInProcess(importer::ImportCommand::run, arguments);
-}
-
-std::vector<std::string> lines(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::vector<std::string> result;
-    for (std::string line; std::getline(file, line);)
-        result.push_back(line.ends_with('\r') ? line.substr(0, line.size() - 1) : line);
-    return result;
 }
 
 bool near(QRgb a, QRgb b, int tolerance)
@@ -65,14 +56,13 @@ TEST_P(ImportRoundTrip, givesBackTheFramesAndTheRate)
     const std::string output = (dir.path() / "back.ani").string();
     const export_testing::Run run = importAnimation({ input, output, "--quiet" });
     ASSERT_EQ(run.status, 0) << run.err;
-    const std::vector<std::string> ani = lines(output);
-    ASSERT_EQ(ani.size(), 5u);
-    EXPECT_EQ(ani[0], "3");
-    EXPECT_EQ(ani[1], "50");
+    std::vector<std::string> frames;
+    for (std::size_t i = 0; i < colours.size(); ++i)
+        frames.push_back((dir.path() / "back-frames" / ("frame000" + std::to_string(i + 1) + ".png")).string());
+    EXPECT_EQ(readBytes(output), aniText(3, "50", frames));
     for (std::size_t i = 0; i < colours.size(); ++i) {
-        EXPECT_EQ(ani[i + 2], (dir.path() / "back-frames" / ("frame000" + std::to_string(i + 1) + ".png")).string());
-        const QImage frame(QString::fromStdString(ani[i + 2]));
-        ASSERT_EQ(frame.size(), QSize(32, 24)) << ani[i + 2];
+        const QImage frame(QString::fromStdString(frames[i]));
+        ASSERT_EQ(frame.size(), QSize(32, 24)) << frames[i];
         EXPECT_TRUE(near(frame.pixel(16, 12), colours[i], 40)) << "frame " << i + 1 << std::hex << frame.pixel(16, 12);
     }
 }
@@ -100,8 +90,7 @@ TEST(ImportCommand, namesAFoldersPicturesWhereTheyLie)
         arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
         const export_testing::Run run = importAnimation(arguments);
         ASSERT_EQ(run.status, 0) << run.err;
-        EXPECT_EQ(lines(output), (std::vector<std::string> { "3", c.rate, seq + "/walk1.png", seq + "/walk2.png",
-                                                             seq + "/walk10.png" }))
+        EXPECT_EQ(readBytes(output), aniText(3, c.rate, { seq + "/walk1.png", seq + "/walk2.png", seq + "/walk10.png" }))
             << c.input;
         EXPECT_FALSE(std::filesystem::exists(dir.path() / "seq-frames"));
     }

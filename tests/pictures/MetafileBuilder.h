@@ -34,6 +34,17 @@ inline std::span<const std::uint8_t> bytesOf(const QByteArray& d)
     return { reinterpret_cast<const std::uint8_t*>(d.constData()), std::size_t(d.size()) };
 }
 
+// A BITMAPINFOHEADER of one plane; the resolution and important colours are left at zero.
+inline QByteArray dibInfo(int width, int height, int bits, std::uint32_t compression = 0, std::uint32_t imageSize = 0,
+    std::uint32_t coloursUsed = 0)
+{
+    QByteArray d;
+    for (const std::uint32_t v : { 40u, std::uint32_t(width), std::uint32_t(height), 0x10000u * std::uint32_t(bits) + 1,
+             compression, imageSize, 0u, 0u, coloursUsed, 0u })
+        put32(d, v);
+    return d;
+}
+
 // A placeable WMF whose logical units are pixels of a width x height picture.
 class Wmf {
 public:

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "LittleEndian.h"
+#include "MetafileBuilder.h"
 
 #include <functional>
 
@@ -16,6 +17,7 @@ using pictures::Problem;
 using pictures::Result;
 
 using namespace pictures::test;
+using MetafileBuilder::bytesOf;
 
 namespace {
 
@@ -24,11 +26,6 @@ QByteArray corpus(const char* name)
     QFile file(QStringLiteral(MOVELLE_PICTURES_DATA "/") + QString::fromUtf8(name));
     EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name;
     return file.readAll();
-}
-
-std::span<const std::uint8_t> bytesOf(const QByteArray& d)
-{
-    return { reinterpret_cast<const std::uint8_t*>(d.constData()), std::size_t(d.size()) };
 }
 
 Result<MetafileCheck::Header> check(const QByteArray& d)
@@ -81,7 +78,7 @@ struct Mutation {
     const char* name;
     const char* file;
     std::function<void(QByteArray&)> change;
-    Problem expected;
+    Problem expected = Problem::Damaged;
 };
 
 void PrintTo(const Mutation& m, std::ostream* os)
@@ -110,38 +107,30 @@ void setDib32(QByteArray& d, qsizetype offset, quint32 value)
 INSTANTIATE_TEST_SUITE_P(Corpus, MetafileCheckRefuses,
     testing::Values(
         // The header sizes that send libwmf into an endless loop, and one larger than the record.
-        Mutation { "bitmapHeaderSize0", "drawing.wmf", [](QByteArray& d) { setDib32(d, 0, 0); }, Problem::Damaged },
-        Mutation { "bitmapHeaderSize1", "drawing.wmf", [](QByteArray& d) { setDib32(d, 0, 1); }, Problem::Damaged },
-        Mutation { "bitmapHeaderSize124", "drawing.wmf", [](QByteArray& d) { setDib32(d, 0, 124); }, Problem::Damaged },
-        Mutation { "bitmapWiderThanItsBits", "drawing.wmf", [](QByteArray& d) { setDib32(d, 4, 3); }, Problem::Damaged },
-        Mutation { "bitmapHugeHeight", "drawing.wmf", [](QByteArray& d) { setDib32(d, 8, 0x7fffffff); }, Problem::Damaged },
+        Mutation { "bitmapHeaderSize0", "drawing.wmf", [](QByteArray& d) { setDib32(d, 0, 0); } },
+        Mutation { "bitmapHeaderSize1", "drawing.wmf", [](QByteArray& d) { setDib32(d, 0, 1); } },
+        Mutation { "bitmapHeaderSize124", "drawing.wmf", [](QByteArray& d) { setDib32(d, 0, 124); } },
+        Mutation { "bitmapWiderThanItsBits", "drawing.wmf", [](QByteArray& d) { setDib32(d, 4, 3); } },
+        Mutation { "bitmapHugeHeight", "drawing.wmf", [](QByteArray& d) { setDib32(d, 8, 0x7fffffff); } },
         Mutation { "bitmapOddDepth", "drawing.wmf",
-            [](QByteArray& d) { setLe16(d, wmfRecord(d, stretchDib) + dibAt + 14, quint32(7)); },
-            Problem::Damaged },
+            [](QByteArray& d) { setLe16(d, wmfRecord(d, stretchDib) + dibAt + 14, quint32(7)); } },
         Mutation { "polygonCountBeyondRecord", "drawing.wmf",
-            [](QByteArray& d) { setLe16(d, wmfRecord(d, polygon) + 6, quint32(500)); }, Problem::Damaged },
-        Mutation { "recordOfZeroWords", "drawing.wmf",
-            [](QByteArray& d) { setLe32(d, wmfRecord(d, polygon), quint32(0)); }, Problem::Damaged },
+            [](QByteArray& d) { setLe16(d, wmfRecord(d, polygon) + 6, quint32(500)); } },
+        Mutation { "recordOfZeroWords", "drawing.wmf", [](QByteArray& d) { setLe32(d, wmfRecord(d, polygon), 0u); } },
         Mutation { "recordPastTheEnd", "drawing.wmf",
-            [](QByteArray& d) { setLe32(d, wmfRecord(d, polygon), quint32(0x10000)); },
-            Problem::Damaged },
-        Mutation { "noEndRecord", "drawing.wmf", [](QByteArray& d) { d.chop(6); }, Problem::Damaged },
-        Mutation { "unitsPerInchZero", "drawing.wmf",
-            [](QByteArray& d) { setLe16(d, 14, quint32(0)); }, Problem::Damaged },
+            [](QByteArray& d) { setLe32(d, wmfRecord(d, polygon), quint32(0x10000)); } },
+        Mutation { "noEndRecord", "drawing.wmf", [](QByteArray& d) { d.chop(6); } },
+        Mutation { "unitsPerInchZero", "drawing.wmf", [](QByteArray& d) { setLe16(d, 14, quint32(0)); } },
         // Only versions 1 and 3 of the format exist.
-        Mutation { "unknownVersion", "drawing.wmf", [](QByteArray& d) { setLe16(d, 22 + 4, quint32(0x0200)); },
-            Problem::Damaged },
+        Mutation { "unknownVersion", "drawing.wmf", [](QByteArray& d) { setLe16(d, 22 + 4, quint32(0x0200)); } },
         Mutation { "fourBytes", "drawing.emf", [](QByteArray& d) { d.truncate(4); }, Problem::NotAPicture },
-        Mutation { "headerOnly", "drawing.emf", [](QByteArray& d) { d.truncate(100); }, Problem::Damaged },
-        Mutation { "cutInsideARecord", "drawing.emf", [](QByteArray& d) { d.chop(30); }, Problem::Damaged },
+        Mutation { "headerOnly", "drawing.emf", [](QByteArray& d) { d.truncate(100); } },
+        Mutation { "cutInsideARecord", "drawing.emf", [](QByteArray& d) { d.chop(30); } },
         Mutation { "recordSizeNotAMultipleOf4", "drawing.emf",
-            [](QByteArray& d) { setLe32(d, emfRecord(d, 43) + 4, quint32(13)); }, Problem::Damaged },
-        Mutation { "recordSizeBelow8", "drawing.emf",
-            [](QByteArray& d) { setLe32(d, emfRecord(d, 43) + 4, quint32(4)); }, Problem::Damaged },
-        Mutation { "unknownRecordType", "drawing.emf",
-            [](QByteArray& d) { setLe32(d, emfRecord(d, 43), quint32(999)); }, Problem::Damaged },
-        Mutation { "secondHeader", "drawing.emf",
-            [](QByteArray& d) { setLe32(d, emfRecord(d, 43), quint32(1)); }, Problem::Damaged },
+            [](QByteArray& d) { setLe32(d, emfRecord(d, 43) + 4, quint32(13)); } },
+        Mutation { "recordSizeBelow8", "drawing.emf", [](QByteArray& d) { setLe32(d, emfRecord(d, 43) + 4, 4u); } },
+        Mutation { "unknownRecordType", "drawing.emf", [](QByteArray& d) { setLe32(d, emfRecord(d, 43), 999u); } },
+        Mutation { "secondHeader", "drawing.emf", [](QByteArray& d) { setLe32(d, emfRecord(d, 43), 1u); } },
         Mutation { "beyondTheFileBound", "drawing.emf",
             [](QByteArray& d) { d.resize(qsizetype(MetafileCheck::maxFileSize) + 1); }, Problem::TooLarge }));
 
@@ -182,26 +171,16 @@ INSTANTIATE_TEST_SUITE_P(Corpus, MetafileBeyondTheLimits,
     testing::Values(
         // 32000 x 24000 units at 10 an inch, down to the limit's 200,000 pixels.
         Large { "placeable", "drawing.wmf",
-            [](QByteArray& d) {
-                setLe16(d, 10, quint32(32000));
-                setLe16(d, 12, quint32(24000));
-                setLe16(d, 14, quint32(10));
-            },
+            [](QByteArray& d) { setLe16(d, 10, 32000u); setLe16(d, 12, 24000u); setLe16(d, 14, 10u); },
             QSize(307200, 230400), QSize(516, 387) },
         // Down to the side limit.
         Large { "plainWindow", "drawing-plain.wmf",
-            [](QByteArray& d) {
-                // SetWindowExt is the third record: y then x, after 18 bytes of header and 16 of records.
-                setLe16(d, 18 + 8 + 10 + 6, quint32(300));
-                setLe16(d, 18 + 8 + 10 + 8, quint32(30000));
-            },
+            // SetWindowExt is the third record: y then x, after 18 bytes of header and 16 of records.
+            [](QByteArray& d) { setLe16(d, 18 + 8 + 10 + 6, 300u); setLe16(d, 18 + 8 + 10 + 8, 30000u); },
             QSize(30000, 300), QSize(1000, 10) },
         // As the corpus's two large charts.
         Large { "emfFrame", "drawing.emf",
-            [](QByteArray& d) {
-                setLe32(d, 32, quint32(318743));
-                setLe32(d, 36, quint32(412512));
-            },
+            [](QByteArray& d) { setLe32(d, 32, 318743u); setLe32(d, 36, 412512u); },
             QSize(12047, 15591), QSize(393, 508) }));
 
 TEST(MetafilePlayer, fitsTheCorpusChartsIntoTheByteLimit)

@@ -79,6 +79,12 @@ QByteArray font(int height, bool underline, int charset, const char* face = "Ari
     return f;
 }
 
+// CreateFontIndirect of the first object of the file, selected.
+Wmf& withFont(Wmf& w, const QByteArray& font)
+{
+    return select(w.raw(0x02FB, font), 0);
+}
+
 QByteArray textOut(int x, int y, const QByteArray& text)
 {
     QByteArray t;
@@ -163,21 +169,11 @@ INSTANTIATE_TEST_SUITE_P(Modes, MetafileHatch, testing::Values(HatchCase { 1, tr
 TEST(MetafilePlayer, patternBrushesTileFromTheCorner)
 {
     // A 2 x 2 24-bit DIB, bottom-up: blue, white; then red, green on top.
-    QByteArray dib;
-    for (const std::uint32_t v : { 40u, 2u, 2u })
-        put32(dib, v);
-    put16(dib, 1);
-    put16(dib, 24);
-    for (int i = 0; i < 6; ++i)
-        put32(dib, 0);
-    dib.append(QByteArray::fromHex("ff0000ffffff0000" "0000ff00ff000000"));
-    QByteArray params;
-    put16(params, 5);
-    put16(params, 0);
+    const QByteArray dib = dibInfo(2, 2, 24) + QByteArray::fromHex("ff0000ffffff0000" "0000ff00ff000000");
     Wmf w(100, 100);
     pen(w, 5, 0, 0);
     select(w, 0);
-    w.raw(0x0142, params + dib);
+    w.raw(0x0142, QByteArray::fromHex("05000000") + dib); // DIBCreatePatternBrush: BS_DIBPATTERNPT, DIB_RGB_COLORS
     select(w, 1);
     rectangle(w, 0, 0, 100, 100);
     const QImage image = played(w.bytes());
@@ -203,14 +199,7 @@ TEST(MetafilePlayer, runLengthBitmapsDefineThePixelsTheyNeverReach)
     // RLE8, 4 x 2, colours green and red: the bottom row is red, then the bitmap ends. The top
     // row is left transparent, as the bitmap reader leaves such pixels, so what lay beneath
     // shows; never whatever memory held (Qt's reader left it so).
-    QByteArray dib;
-    for (const std::uint32_t v : { 40u, 4u, 2u })
-        put32(dib, v);
-    put16(dib, 1);
-    put16(dib, 8);
-    for (const std::uint32_t v : { 1u, 6u, 0u, 0u, 2u, 0u })
-        put32(dib, v);
-    dib.append(QByteArray::fromHex("00ff0000" "0000ff00" "0401" "0000" "0001"));
+    const QByteArray dib = dibInfo(4, 2, 8, 1, 6, 2) + QByteArray::fromHex("00ff0000" "0000ff00" "0401" "0000" "0001");
     Wmf w(4, 2);
     w.raw(0x0F43, QByteArray::fromHex("2000cc00" "0000" "0200" "0400" "0000" "0000" "0200" "0400" "0000" "0000") + dib);
     const QImage image = played(w.bytes());
@@ -320,9 +309,7 @@ TEST_P(MetafileFontSize, isTheSizeWindowsDraws)
 {
     const FontSizeCase& c = GetParam();
     Wmf w(120, 40);
-    w.record(0x0102, { 1 });
-    w.raw(0x02FB, font(c.height, false, 0, "Arial", c.width));
-    select(w, 0);
+    withFont(w.record(0x0102, { 1 }), font(c.height, false, 0, "Arial", c.width));
     const QRect box = inkBox(played(w.raw(0x0521, textOut(10, 5, "HHHH")).bytes()));
     // Antialiasing inks part of a pixel more at either end.
     EXPECT_NEAR(box.height(), 0.688 * c.em, 1.5);
@@ -342,9 +329,7 @@ TEST(MetafilePlayer, underlinesAreDrawn)
 {
     auto text = [](bool underline) {
         Wmf w(120, 40);
-        w.record(0x0102, { 1 });
-        w.raw(0x02FB, font(-24, underline, 0));
-        select(w, 0);
+        withFont(w.record(0x0102, { 1 }), font(-24, underline, 0));
         return played(w.raw(0x0521, textOut(10, 5, "iiiiiiii")).bytes());
     };
     EXPECT_LT(longestRun(text(false)), 8);
@@ -394,16 +379,14 @@ TEST(MetafilePlayer, textInACodePageIsDrawn)
 {
     // Windows-1251 text once made the whole picture "damaged".
     Wmf w(200, 40);
-    w.raw(0x02FB, font(-24, false, 204));
-    select(w, 0);
+    withFont(w, font(-24, false, 204));
     w.raw(0x0521, textOut(5, 5, QByteArray::fromHex("cff0e8e2e5f2")));
     EXPECT_GT(longestRun(played(w.bytes())), 0);
 
     // Shift-JIS "II" with 40-pixel advances, cut after a lead byte: the lone lead byte draws
     // nothing and takes no advance, and the two letters keep theirs (they lost them all).
     Wmf cut(200, 40);
-    cut.record(0x0102, { 1 }).raw(0x02FB, font(-24, false, 128));
-    select(cut, 0);
+    withFont(cut.record(0x0102, { 1 }), font(-24, false, 128));
     QByteArray extTextOut;
     for (const int v : { 5, 5, 3, 0, 0x4949, 0x0082, 40, 40, 40 })
         put16(extTextOut, v);
@@ -508,8 +491,7 @@ TEST(MetafilePlayer, wideTextAbove7FIsDrawn)
 {
     // EXTCREATEFONTINDIRECTW: handle, LOGFONTW with height -24 and face "Arial".
     QByteArray logFont;
-    put32(logFont, 1);
-    for (const int v : { -24, 0, 0, 0, 400 })
+    for (const int v : { 1, -24, 0, 0, 0, 400 })
         put32(logFont, std::uint32_t(v));
     logFont.append(QByteArray(8, '\0'));
     const QString face = QStringLiteral("Arial");
@@ -519,19 +501,9 @@ TEST(MetafilePlayer, wideTextAbove7FIsDrawn)
     // rectangle, advances offset) and the string.
     const QString text = QStringLiteral("ÉÉÉÉ");
     QByteArray out;
-    for (int i = 0; i < 4; ++i)
-        put32(out, 0);
-    put32(out, 1);
-    put32(out, 0);
-    put32(out, 0);
-    put32(out, 10);
-    put32(out, 10);
-    put32(out, std::uint32_t(text.size()));
-    put32(out, 76);
-    put32(out, 0);
-    for (int i = 0; i < 4; ++i)
-        put32(out, 0);
-    put32(out, 0);
+    for (const std::uint32_t v :
+        { 0u, 0u, 0u, 0u, 1u, 0u, 0u, 10u, 10u, std::uint32_t(text.size()), 76u, 0u, 0u, 0u, 0u, 0u, 0u })
+        put32(out, v);
     out.append(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
     Emf e(120, 50);
     e.record(18, { 1 }).raw(82, logFont).record(selectObject, { 1 }).raw(84, out);
@@ -662,15 +634,11 @@ class MetafileBitmapRecord : public testing::TestWithParam<BitmapCase> { };
 TEST_P(MetafileBitmapRecord, drawsWhatItsHeaderSays)
 {
     const BitmapCase& c = GetParam();
-    QByteArray info;
-    if (c.bits) {
-        for (const std::uint32_t v : { 40u, 1u, 1u, 0x10000u * std::uint32_t(c.bits) + 1, c.compression, 0u, 0u, 0u, 0u, 0u })
-            put32(info, v);
-        if (c.compression == 3)
-            for (const std::uint32_t mask : c.bits == 16 ? std::vector<std::uint32_t> { 0xF800, 0x7E0, 0x1F }
-                                                         : std::vector<std::uint32_t> { 0xFF0000, 0xFF00, 0xFF })
-                put32(info, mask);
-    }
+    QByteArray info = c.bits ? dibInfo(1, 1, c.bits, c.compression) : QByteArray();
+    if (c.bits && c.compression == 3)
+        for (const std::uint32_t mask : c.bits == 16 ? std::vector<std::uint32_t> { 0xF800, 0x7E0, 0x1F }
+                                                     : std::vector<std::uint32_t> { 0xFF0000, 0xFF00, 0xFF })
+            put32(info, mask);
     const QByteArray pixel = QByteArray::fromHex(c.pixel);
     QByteArray file;
     if (c.type == wmfStretchDib) {

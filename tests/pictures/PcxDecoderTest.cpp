@@ -33,9 +33,13 @@ Result<QImage> decode(const QByteArray& data)
     return decoder->decode();
 }
 
-int indexAt(const QImage& image, int x, int y)
+// The palette indices at these points.
+std::vector<int> indices(const QImage& image, std::initializer_list<QPoint> points)
 {
-    return image.pixelIndex(x, y);
+    std::vector<int> result;
+    for (const QPoint p : points)
+        result.push_back(image.pixelIndex(p));
+    return result;
 }
 
 TEST(PcxDecoder, runsMayCrossScanLines)
@@ -44,10 +48,7 @@ TEST(PcxDecoder, runsMayCrossScanLines)
     const QByteArray body = QByteArray("\xC6\x05", 2) + QByteArray("\x07\x08", 2);
     const Result<QImage> r = decode(pcx({}, body, palette256()));
     ASSERT_TRUE(r.ok()) << r.error().message();
-    EXPECT_EQ(indexAt(r.value(), 3, 0), 5);
-    EXPECT_EQ(indexAt(r.value(), 1, 1), 5);
-    EXPECT_EQ(indexAt(r.value(), 2, 1), 7);
-    EXPECT_EQ(indexAt(r.value(), 3, 1), 8);
+    EXPECT_EQ(indices(r.value(), { { 3, 0 }, { 1, 1 }, { 2, 1 }, { 3, 1 } }), (std::vector<int> { 5, 5, 7, 8 }));
     EXPECT_EQ(r.value().pixel(2, 1), qRgb(7, 248, 7)) << "the palette after the pixels";
 }
 
@@ -57,16 +58,12 @@ TEST(PcxDecoder, literalBytesAndEmptyRuns)
     const QByteArray coded = QByteArray("\xC0\x09\xC2\x01\x02\x03\xC3\x04\x05", 9);
     const Result<QImage> r = decode(pcx({}, coded, palette256()));
     ASSERT_TRUE(r.ok()) << r.error().message();
-    EXPECT_EQ(indexAt(r.value(), 0, 0), 1);
-    EXPECT_EQ(indexAt(r.value(), 2, 0), 2);
-    EXPECT_EQ(indexAt(r.value(), 0, 1), 4);
-    EXPECT_EQ(indexAt(r.value(), 3, 1), 5);
+    EXPECT_EQ(indices(r.value(), { { 0, 0 }, { 2, 0 }, { 0, 1 }, { 3, 1 } }), (std::vector<int> { 1, 2, 4, 5 }));
 
     const PcxHeader raw { .encoding = 0 };
     const Result<QImage> plain = decode(pcx(raw, QByteArray("\xC1\xC2\x00\x01\x02\x03\x04\x05", 8), palette256()));
     ASSERT_TRUE(plain.ok()) << plain.error().message();
-    EXPECT_EQ(indexAt(plain.value(), 0, 0), 0xC1);
-    EXPECT_EQ(indexAt(plain.value(), 1, 0), 0xC2);
+    EXPECT_EQ(indices(plain.value(), { { 0, 0 }, { 1, 0 } }), (std::vector<int> { 0xC1, 0xC2 }));
 }
 
 TEST(PcxDecoder, eightBitsWithoutPaletteAreGrey)
@@ -88,24 +85,19 @@ TEST(PcxDecoder, packedAndPlanarColourIndexes)
     // 00 01 10 11 -> indexes 0 1 2 3, then a padding byte.
     Result<QImage> r = decode(pcx(packed2, QByteArray("\x1B\x00", 2)));
     ASSERT_TRUE(r.ok()) << r.error().message();
-    EXPECT_EQ(indexAt(r.value(), 1, 0), 1);
-    EXPECT_EQ(indexAt(r.value(), 3, 0), 3);
+    EXPECT_EQ(indices(r.value(), { { 1, 0 }, { 3, 0 } }), (std::vector<int> { 1, 3 }));
     EXPECT_EQ(r.value().pixel(3, 0), qRgb(49, 49, 49)) << "the header palette";
 
     const PcxHeader packed4 { .width = 4, .height = 1, .bits = 4, .bytesPerLine = 2 };
     r = decode(pcx(packed4, QByteArray("\xA5\x3F", 2)));
     ASSERT_TRUE(r.ok()) << r.error().message();
-    EXPECT_EQ(indexAt(r.value(), 0, 0), 10);
-    EXPECT_EQ(indexAt(r.value(), 1, 0), 5);
-    EXPECT_EQ(indexAt(r.value(), 3, 0), 15);
+    EXPECT_EQ(indices(r.value(), { { 0, 0 }, { 1, 0 }, { 3, 0 } }), (std::vector<int> { 10, 5, 15 }));
 
     // Three one-bit planes: pixel 0 has bits in planes 0 and 2, pixel 1 only in plane 1.
     const PcxHeader planar3 { .width = 4, .height = 1, .bits = 1, .planes = 3, .bytesPerLine = 2 };
     r = decode(pcx(planar3, QByteArray("\x80\x00\x40\x00\x80\x00", 6)));
     ASSERT_TRUE(r.ok()) << r.error().message();
-    EXPECT_EQ(indexAt(r.value(), 0, 0), 5);
-    EXPECT_EQ(indexAt(r.value(), 1, 0), 2);
-    EXPECT_EQ(indexAt(r.value(), 2, 0), 0);
+    EXPECT_EQ(indices(r.value(), { { 0, 0 }, { 1, 0 }, { 2, 0 } }), (std::vector<int> { 5, 2, 0 }));
 }
 
 TEST(PcxDecoder, fourPlanesCarryAlpha)

@@ -103,6 +103,26 @@ protected:
     movelle::Form1& f = h.app.Form1();
 };
 
+// Whether `text` holds every one of `parts`; a failure says which is missing, and the text (its
+// first 2000 characters).
+inline ::testing::AssertionResult mentions(const std::string& text, const std::vector<std::string>& parts)
+{
+    for (const std::string& part : parts) {
+        if (text.find(part) == std::string::npos)
+            return ::testing::AssertionFailure() << '"' << part << "\" is not in: " << text.substr(0, 2000);
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// Whether exactly `count` errors were reported, the last one naming every one of `parts`.
+inline ::testing::AssertionResult reported(const std::vector<std::string>& errors, std::size_t count,
+                                           const std::vector<std::string>& parts)
+{
+    if (errors.size() != count)
+        return ::testing::AssertionFailure() << errors.size() << " errors reported, not " << count;
+    return errors.empty() ? ::testing::AssertionSuccess() : mentions(errors.back(), parts);
+}
+
 // Types a frame count and a rate into the main window and presses "Settings finished".
 void settingsFinished(movelle::Form1& f, const std::string& count, const std::string& rate);
 

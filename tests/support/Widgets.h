@@ -8,8 +8,15 @@
 #include "forms/qt/WindowView.h"
 
 #include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
+#include <QUrl>
+
+#include <string>
+#include <vector>
 
 namespace testing_support {
 
@@ -40,6 +47,24 @@ inline QLineEdit* edit(forms::qt::WindowView& view, const forms::Control& c)
 inline QPushButton* button(forms::qt::WindowView& view, const forms::Control& c)
 {
     return dynamic_cast<QPushButton*>(view.widgetFor(c));
+}
+
+// Drags the files over `at` (widget coordinates) and drops them there, through Qt's event API as
+// Qt hands a real drop over; whether the widget took them.
+inline bool drop(QWidget& widget, const std::vector<std::string>& paths, QPoint at)
+{
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const std::string& path : paths)
+        urls.push_back(QUrl::fromLocalFile(QString::fromStdString(path)));
+    data.setUrls(urls);
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&widget, &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDropEvent dropped(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&widget, &dropped);
+    return dropped.isAccepted();
 }
 
 }

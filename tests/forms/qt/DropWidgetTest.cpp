@@ -5,11 +5,7 @@
 
 #include "shell/Form1.h"
 
-#include <QDragEnterEvent>
-#include <QDropEvent>
-#include <QMimeData>
 #include <QPushButton>
-#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -17,25 +13,9 @@
 
 namespace {
 
+using testing_support::drop;
 using testing_support::Shown;
 using testing_support::TempDir;
-
-// Drags the files over `at` (view coordinates) and drops them there; whether the view took them.
-bool drop(forms::qt::WindowView& view, const std::vector<std::string>& paths, QPoint at)
-{
-    QMimeData data;
-    QList<QUrl> urls;
-    for (const std::string& path : paths)
-        urls.push_back(QUrl::fromLocalFile(QString::fromStdString(path)));
-    data.setUrls(urls);
-    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(&view, &enter);
-    if (!enter.isAccepted())
-        return false;
-    QDropEvent dropped(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(&view, &dropped);
-    return dropped.isAccepted();
-}
 
 TEST(DropWidgets, AFolderOnTheWindowBuildsFramesAndFilesOnAButtonFillFromIt)
 {
@@ -62,7 +42,7 @@ TEST(DropWidgets, AFolderOnTheWindowBuildsFramesAndFilesOnAButtonFillFromIt)
 
     // On the third frame's button: that frame and a new fourth one.
     s.view(f);
-    auto* third = dynamic_cast<QPushButton*>(view.widgetFor(f.Command1(2)));
+    QPushButton* third = testing_support::button(view, f.Command1(2));
     ASSERT_TRUE(third);
     ASSERT_TRUE(drop(view, { extra, (tmp.path() / "walk/walk1.png").string() }, third->mapTo(&view, third->rect().center())));
     EXPECT_EQ(f.Text1.text(), "4");
@@ -70,7 +50,7 @@ TEST(DropWidgets, AFolderOnTheWindowBuildsFramesAndFilesOnAButtonFillFromIt)
     EXPECT_EQ(f.Image1(3).picture().width(), 1);
     EXPECT_EQ(f.Image1(0).picture().width(), 1);
     s.view(f);
-    auto* fourth = dynamic_cast<QPushButton*>(view.widgetFor(f.Command1(3)));
+    QPushButton* fourth = testing_support::button(view, f.Command1(3));
     ASSERT_TRUE(fourth);
     EXPECT_EQ(fourth->text(), "4");
 }
