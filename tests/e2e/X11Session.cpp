@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <sstream>
 #include <thread>
 
@@ -74,36 +75,10 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Waits for a child; its exit status, or -1 after the timeout.
-int waitFor(pid_t pid, std::chrono::milliseconds timeout)
-{
-    const auto deadline = Clock::now() + timeout;
-    for (;;) {
-        int status = 0;
-        const pid_t done = waitpid(pid, &status, WNOHANG);
-        if (done == pid)
-            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        if (done < 0 || Clock::now() >= deadline)
-            return -1;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-}
-
-void stop(pid_t& pid)
-{
-    if (pid <= 0)
-        return;
-    kill(pid, SIGTERM);
-    if (waitFor(pid, std::chrono::seconds(5)) < 0) {
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-    }
-    pid = -1;
-}
-
-}
-
-int finish(pid_t pid, std::chrono::milliseconds timeout)
+// Waits for a child: its exit status (-1 when a signal ended it or it cannot be waited for), or
+// nothing while it still runs at the timeout. A child that has ended is reaped, so its pid is
+// never signalled again (it may be another process's by then).
+std::optional<int> waitFor(pid_t pid, std::chrono::milliseconds timeout)
 {
     const auto deadline = Clock::now() + timeout;
     for (;;) {
@@ -113,13 +88,30 @@ int finish(pid_t pid, std::chrono::milliseconds timeout)
             return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         if (done < 0)
             return -1;
-        if (Clock::now() >= deadline) {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-            return -1;
-        }
+        if (Clock::now() >= deadline)
+            return std::nullopt;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
+}
+
+void stop(pid_t& pid)
+{
+    if (pid <= 0)
+        return;
+    kill(pid, SIGTERM);
+    finish(pid, std::chrono::seconds(5));
+    pid = -1;
+}
+
+}
+
+int finish(pid_t pid, std::chrono::milliseconds timeout)
+{
+    if (const std::optional<int> code = waitFor(pid, timeout))
+        return *code;
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    return -1;
 }
 
 int run(const std::vector<std::string>& arguments, const std::vector<std::string>& environment, std::string* output,
@@ -303,10 +295,10 @@ int X11Session::waitForExit(std::chrono::milliseconds timeout)
 {
     if (m_program <= 0)
         return -1;
-    const int code = waitFor(m_program, timeout);
-    if (code >= 0)
+    const std::optional<int> code = waitFor(m_program, timeout);
+    if (code)
         m_program = -1;
-    return code;
+    return code.value_or(-1);
 }
 
 std::string X11Session::xdotool(const std::vector<std::string>& arguments, bool* ok)
@@ -327,7 +319,7 @@ std::string X11Session::xdotool(const std::vector<std::string>& arguments, bool*
     while (pid > 0 && (n = read(out[0], buffer, sizeof buffer)) > 0)
         output.append(buffer, static_cast<std::size_t>(n));
     close(out[0]);
-    const int code = pid > 0 ? waitFor(pid, std::chrono::seconds(30)) : -1;
+    const int code = pid > 0 ? finish(pid, std::chrono::seconds(30)) : -1;
     if (ok)
         *ok = code == 0;
     return output;
