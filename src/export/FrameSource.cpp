@@ -336,11 +336,14 @@ void FrameSource::work()
             return;
         }
         std::unique_lock lock(m_mutex);
+        ++m_composed;
+        m_waitingForRoom = true;
         // A stop comes from a signal handler, which cannot notify: look at it now and then.
         while (!m_changed.wait_for(lock, stopPoll, [this] { return m_closing || m_queue.size() < queueCapacity; })) {
             if (m_stop)
                 break;
         }
+        m_waitingForRoom = false;
         if (m_closing || m_stop)
             break;
         m_queue.push_back(std::move(frame));
@@ -349,6 +352,12 @@ void FrameSource::work()
     std::lock_guard lock(m_mutex);
     m_workerDone = true;
     m_changed.notify_all();
+}
+
+FrameSource::Ahead FrameSource::ahead() const
+{
+    std::lock_guard lock(m_mutex);
+    return { m_queue.size(), m_composed, m_waitingForRoom };
 }
 
 bool FrameSource::next(Frame& frame)

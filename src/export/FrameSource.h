@@ -60,6 +60,15 @@ public:
     // be read (it changed since the check) or when stopped.
     bool next(Frame& frame);
 
+    // What the decode-ahead holds at this moment: frames composed and waiting in the queue, frames
+    // composed so far, and whether the worker waits for room (it then holds one more in hand).
+    struct Ahead {
+        std::size_t queued = 0;
+        int composed = 0;
+        bool waitingForRoom = false;
+    };
+    Ahead ahead() const;
+
     // The main window's face colour, on which the pictures stand unless told otherwise.
     static constexpr std::uint32_t defaultBackground = 0xefefef;
 
@@ -86,9 +95,11 @@ private:
 
     // Decode-ahead: the worker fills the queue up to its capacity, next() takes from it.
     static constexpr std::size_t queueCapacity = 3;
-    std::mutex m_mutex;
+    mutable std::mutex m_mutex;
     std::condition_variable m_changed;
     std::deque<Frame> m_queue;
+    int m_composed = 0;
+    bool m_waitingForRoom = false;
     std::optional<ExportError> m_workerError;
     bool m_workerDone = false;
     bool m_closing = false;

@@ -2,6 +2,7 @@
 #include "ExportTesting.h"
 #include "Headless.h"
 
+#include "export/ExportOptions.h"
 #include "export/FrameSource.h"
 
 #include <QImageReader>
@@ -10,6 +11,7 @@
 
 #include <filesystem>
 #include <random>
+#include <thread>
 
 namespace {
 
@@ -170,6 +172,31 @@ TEST_F(RoundTrip, PictureSequencesIntoADirectoryOrThroughAPatternReplaceTheWhole
         EXPECT_TRUE(std::filesystem::exists(other)) << other;
     for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
         EXPECT_FALSE(entry.path().filename().string().starts_with(".movelle-export")) << entry.path();
+}
+
+// Memory does not grow with the animation: with one frame handed out, the worker composes three
+// ahead into the queue and holds a fourth until there is room, and no more.
+TEST_F(RoundTrip, FramesAreComposedAheadThreeInTheQueueAndOneInHand)
+{
+    std::vector<std::string> paths;
+    for (int k = 0; k < 8; ++k)
+        paths.push_back(writePicture(dir, "p" + std::to_string(k) + ".png", 4, 4, 0x101010u * static_cast<unsigned>(k)));
+    exporter::ExportOptions options;
+    options.animation = dir.writeFile("eight.ani", aniText(8, "40", paths));
+    const std::atomic<bool> stop = false;
+    exporter::FrameSource source(options, stop, false);
+    exporter::Frame first;
+    ASSERT_TRUE(source.next(first));
+    exporter::FrameSource::Ahead ahead;
+    for (int polls = 0; polls < 6000; ++polls) {
+        ahead = source.ahead();
+        if (ahead.waitingForRoom && ahead.queued >= 3)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_TRUE(ahead.waitingForRoom) << "the worker never waited for room";
+    EXPECT_EQ(ahead.queued, 3u);
+    EXPECT_EQ(ahead.composed, 1 + 3 + 1);
 }
 
 TEST_F(RoundTrip, GifOfManyColoursDecodesToTheSamePixels)
