@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 namespace {
 
 using testing_support::Headless;
@@ -37,6 +39,21 @@ TEST(SecondaryWindows, AboutsOkBringsTheMainWindowForwardAndKeepsTheAboutBoxHidd
     EXPECT_EQ(about.Image1.picture().width(), 41);
     EXPECT_EQ(about.Image1.picture().height(), 42);
     EXPECT_EQ(about.Label1.caption(), "Product Name  :");
+    // The titles are bold italic, the values bold upright, the notice plain and fixed in size.
+    struct Looks {
+        const forms::Label& label;
+        bool autoSize, bold, italic;
+        std::optional<forms::Rgb> colour;
+    };
+    for (const Looks& l : { Looks { about.Label1, true, true, true, 0x0000ff }, Looks { about.Label2, true, true, false, 0x0000ff },
+             Looks { about.Label5, true, true, true, 0x0000ff }, Looks { about.Label6, true, true, false, 0xff0000 },
+             Looks { about.Label9, false, false, false, std::nullopt } }) {
+        SCOPED_TRACE(l.label.caption());
+        EXPECT_EQ(l.label.autoSize(), l.autoSize);
+        EXPECT_EQ(l.label.look().bold, l.bold);
+        EXPECT_EQ(l.label.look().italic, l.italic);
+        EXPECT_EQ(l.label.look().foreColor, l.colour);
+    }
 
     about.Command1.click();
     EXPECT_FALSE(about.isShown());

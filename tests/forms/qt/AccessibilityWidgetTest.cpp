@@ -178,6 +178,10 @@ TEST_F(Accessibility, MainWindowBeforeAndAfterSettingsFinished)
     // A picture is described by the path of its frame.
     EXPECT_EQ(childNamed(s, f, Graphic, "Frame 3")->text(QAccessible::Description).toStdString(), "/pictures/c.bmp");
     EXPECT_EQ(childNamed(s, f, Graphic, "Frame 2")->text(QAccessible::Description).toStdString(), "");
+    // A drawn control says whether it can be used, as a widget does.
+    EXPECT_FALSE(childNamed(s, f, Graphic, "Frame 2")->state().disabled);
+    f.Image1(1).setEnabled(false);
+    EXPECT_TRUE(childNamed(s, f, Graphic, "Frame 2")->state().disabled);
     EXPECT_EQ(childNamed(s, f, Text, "Recent Button")->text(QAccessible::Description).toStdString(), "");
     QAccessibleInterface* l6v = clientArea(s, f)->child(18);
     EXPECT_NE(l6v->text(QAccessible::Description).indexOf(QStringLiteral("Recent Button")), -1);
