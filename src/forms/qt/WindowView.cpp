@@ -218,9 +218,14 @@ void WindowView::showAndRaise()
                 QRect area = over;
                 if (QScreen* screen = m_owner->screen())
                     area = screen->availableGeometry();
-                QPoint corner = over.center() - QPoint(width() / 2, height() / 2);
-                corner.setX(std::clamp(corner.x(), area.left(), std::max(area.left(), area.right() + 1 - width())));
-                corner.setY(std::clamp(corner.y(), area.top(), std::max(area.top(), area.bottom() + 1 - height())));
+                // move() places the frame, which this window does not have yet: it is taken to be
+                // as wide as its owner's, so that the whole window, frame and all, stays on the screen.
+                const QRect inner = m_owner->geometry();
+                const QSize outer = size()
+                    + QSize(over.width() - inner.width(), over.height() - inner.height()).expandedTo(QSize(0, 0));
+                QPoint corner = over.center() - QPoint(outer.width() / 2, outer.height() / 2);
+                corner.setX(std::clamp(corner.x(), area.left(), std::max(area.left(), area.right() + 1 - outer.width())));
+                corner.setY(std::clamp(corner.y(), area.top(), std::max(area.top(), area.bottom() + 1 - outer.height())));
                 move(corner);
             }
             show();

@@ -3,6 +3,7 @@
 #include "Widgets.h"
 
 #include "dialogs/Form2.h"
+#include "dialogs/Form3.h"
 #include "forms/qt/Canvas.h"
 #include "forms/qt/Twips.h"
 
@@ -131,6 +132,12 @@ TEST(ShellWidgets, SecondaryWindowsAndDialogsBelongToTheMainWindow)
     // Load Frame goes where the window system chooses: over the main window, not in a corner.
     const QRect loadFrame = s.view(s.app.Form2()).frameGeometry();
     EXPECT_LE((loadFrame.center() - mainView.frameGeometry().center()).manhattanLength(), 4);
+    // Over a main window in the screen's corner, it is kept on the screen, against both edges.
+    mainView.showNormal();
+    const QRect area = mainView.screen()->availableGeometry();
+    mainView.move(area.right() - 60, area.bottom() - 60);
+    s.app.Form3().show();
+    EXPECT_EQ(s.view(s.app.Form3()).frameGeometry().bottomRight(), area.bottomRight());
 }
 
 TEST(ShellWidgets, TheLoginWindowAsksForNoMinimizeOrMaximizeAndCannotBeLostMinimized)
