@@ -440,6 +440,18 @@ TEST(MetafilePlayer, geometricPensKeepTheirDashes)
         EXPECT_NEAR(r[i], i % 2 ? 5 : 15, 1) << "run " << i;
 }
 
+TEST(MetafilePlayer, miterLimitsUpToAThousandAreTaken)
+{
+    // A 4-pixel mitred pen turning back at (190, 21): its point reaches 360 pixels past the corner.
+    // The default limit of 10 cuts it short; 1000 lets it run; 1001 is refused and leaves the 10.
+    for (const std::uint32_t limit : { 1000u, 1001u }) {
+        Emf e(300, 40);
+        geometricPen(e, 0x2000, 4).record(selectObject, { 1 });
+        e.record(58, { limit }).record(4, { 0, 0, 0, 0, 3, 10, 20, 190, 21, 10, 22 });
+        EXPECT_EQ(inked(played(e.bytes()), 250, 21), limit == 1000) << "limit " << limit;
+    }
+}
+
 TEST(MetafilePlayer, aOneByOneWindowWithoutViewportIsPixels)
 {
     // Diagrams set MM_ANISOTROPIC with a 1 x 1 window and leave the viewport alone.
