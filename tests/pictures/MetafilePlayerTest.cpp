@@ -684,6 +684,8 @@ TEST_P(MetafileBitmapRecord, drawsWhatItsHeaderSays)
 INSTANTIATE_TEST_SUITE_P(Records, MetafileBitmapRecord,
     testing::Values(BitmapCase { "wmf16Bitfields", wmfStretchDib, 16, 3, "00f80000", Qt::red },
         BitmapCase { "wmf32Bitfields", wmfStretchDib, 32, 3, "0000ff00", Qt::red },
+        // No colour count: the palette has all 2^bits entries and the pixels follow it.
+        BitmapCase { "wmf1BitFullPalette", wmfStretchDib, 1, 0, "000000000000ff0080000000", Qt::red },
         BitmapCase { "wmf24BitfieldsIsDamaged", wmfStretchDib, 24, 3, "0000ff00", QColor() },
         BitmapCase { "noHeaderIsTheRopAlone", stretchDiBits, 0, 0, "", Qt::black },
         BitmapCase { "noPixelsDrawNothing", stretchDiBits, 24, 0, "", Qt::transparent },
