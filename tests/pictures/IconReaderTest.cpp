@@ -44,6 +44,13 @@ QByteArray bitmapHeader(qint32 w, qint32 h, quint16 bits)
     return b;
 }
 
+// A PNG's signature and IHDR chunk for a 16 x 16 image of the given depth and colour type.
+QByteArray pngHeader(quint8 depth, quint8 colourType)
+{
+    return QByteArray::fromHex("89504e470d0a1a0a0000000d494844520000001000000010") + char(depth) + char(colourType)
+        + QByteArray(7, '\0');
+}
+
 Result<IconDirectory> readFrom(const QByteArray& bytes)
 {
     return IconDirectory::parse(QByteArrayView(bytes));
@@ -65,6 +72,9 @@ TEST(IconDirectory, ignoresEntriesThatPointNowhere)
         Problem::Damaged)
         << "negative width";
     EXPECT_EQ(readFrom(header(1, 0)).error().problem(), Problem::Empty) << "no entries";
+    EXPECT_EQ(readFrom(header(1, 1) + entry(16, 16, 32, 33, 22) + pngHeader(8, 5)).error().problem(), Problem::Damaged)
+        << "PNG of an unknown colour type";
+    EXPECT_EQ(readFrom(header(1, 1) + entry(16, 16, 8, 33, 22) + pngHeader(8, 6))->best().bitsPerPixel, 32);
 
     // A broken entry does not hide a good one behind it.
     const QByteArray mixed = header(1, 2) + entry(64, 64, 32, 40, 0x7fff0000) + entry(16, 16, 8, 40, 38)

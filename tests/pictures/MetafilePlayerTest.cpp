@@ -440,6 +440,18 @@ TEST(MetafilePlayer, geometricPensKeepTheirDashes)
         EXPECT_NEAR(r[i], i % 2 ? 5 : 15, 1) << "run " << i;
 }
 
+TEST(MetafilePlayer, miterLimitsUpToAThousandAreTaken)
+{
+    // A 4-pixel mitred pen turning back at (190, 21): its point reaches 360 pixels past the corner.
+    // The default limit of 10 cuts it short; 1000 lets it run; 1001 is refused and leaves the 10.
+    for (const std::uint32_t limit : { 1000u, 1001u }) {
+        Emf e(300, 40);
+        geometricPen(e, 0x2000, 4).record(selectObject, { 1 });
+        e.record(58, { limit }).record(4, { 0, 0, 0, 0, 3, 10, 20, 190, 21, 10, 22 });
+        EXPECT_EQ(inked(played(e.bytes()), 250, 21), limit == 1000) << "limit " << limit;
+    }
+}
+
 TEST(MetafilePlayer, aOneByOneWindowWithoutViewportIsPixels)
 {
     // Diagrams set MM_ANISOTROPIC with a 1 x 1 window and leave the viewport alone.
@@ -672,6 +684,8 @@ TEST_P(MetafileBitmapRecord, drawsWhatItsHeaderSays)
 INSTANTIATE_TEST_SUITE_P(Records, MetafileBitmapRecord,
     testing::Values(BitmapCase { "wmf16Bitfields", wmfStretchDib, 16, 3, "00f80000", Qt::red },
         BitmapCase { "wmf32Bitfields", wmfStretchDib, 32, 3, "0000ff00", Qt::red },
+        // No colour count: the palette has all 2^bits entries and the pixels follow it.
+        BitmapCase { "wmf1BitFullPalette", wmfStretchDib, 1, 0, "000000000000ff0080000000", Qt::red },
         BitmapCase { "wmf24BitfieldsIsDamaged", wmfStretchDib, 24, 3, "0000ff00", QColor() },
         BitmapCase { "noHeaderIsTheRopAlone", stretchDiBits, 0, 0, "", Qt::black },
         BitmapCase { "noPixelsDrawNothing", stretchDiBits, 24, 0, "", Qt::transparent },
