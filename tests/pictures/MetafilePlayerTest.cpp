@@ -696,6 +696,14 @@ INSTANTIATE_TEST_SUITE_P(Records, MetafileBitmapRecord,
         BitmapCase { "alpha24IsOpaque", alphaBlend, 24, 0, "0000ff00", Qt::red }),
     [](const testing::TestParamInfo<BitmapCase>& info) { return std::string(info.param.name); });
 
+// A WMF DIBStretchBlt of exactly its fixed fields carries no bitmap: its raster operation alone
+// (here BLACKNESS) paints the destination.
+TEST(MetafilePlayer, aDibStretchBltWithoutBitmapIsItsRopAlone)
+{
+    const QByteArray file = Wmf(10, 10).record(0x0B41, { 0x0042, 0x0000, 0, 1, 1, 0, 0, 10, 10, 0, 0 }).bytes();
+    EXPECT_EQ(played(file).pixelColor(5, 5), QColor(Qt::black));
+}
+
 TEST(MetafilePlayer, aPlainWmfWithoutWindowIsAsLargeAsItsDrawing)
 {
     Wmf w(0, 0);
