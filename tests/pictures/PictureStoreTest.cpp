@@ -311,6 +311,18 @@ TEST_F(PictureStoreTest, recyclesThePixelsOfEvictedPictures)
     // The cache's three and one being decoded while the oldest is evicted.
     EXPECT_LE(store.pixels().mappings(), 4);
     EXPECT_EQ(store.decodes(), 12 + 3 * 12);
+    // Decodes on a thread take the pool's pixels only while its guard lives; the guard gives back
+    // the pool that was current before.
+    {
+        pictures::PixelPool other(settings.budgetBytes);
+        const pictures::PixelPool::Use outer(&other);
+        {
+            const pictures::PixelPool::Use inner(&store.pixels());
+            EXPECT_EQ(pictures::PixelPool::current(), &store.pixels());
+        }
+        EXPECT_EQ(pictures::PixelPool::current(), &other);
+    }
+    EXPECT_EQ(pictures::PixelPool::current(), nullptr);
 }
 
 TEST_F(PictureStoreTest, decodesAheadInTheOrderAsked)
