@@ -349,16 +349,19 @@ TEST_F(PictureStoreTest, decodesAheadInTheOrderAsked)
         std::lock_guard lock(mutex);
         order.clear();
     }
-    int ready = 0;
+    // How many pictures had been decoded when each was reported ready.
+    std::vector<std::size_t> ready;
     store.setDecodedAhead([&] {
         std::lock_guard lock(mutex);
-        ++ready;
+        ready.push_back(order.size());
         changed.notify_all();
     });
 
-    store.decodeAhead({ sources[2], sources[3], sources[0] });
+    // The second f2 is in the cache by its turn: it is neither decoded again nor reported.
+    store.decodeAhead({ sources[2], sources[3], sources[2], sources[0] });
     std::unique_lock lock(mutex);
-    ASSERT_TRUE(changed.wait_for(lock, std::chrono::seconds(60), [&] { return ready == 3; }));
+    ASSERT_TRUE(changed.wait_for(lock, std::chrono::seconds(60), [&] { return ready.size() == 3; }));
+    EXPECT_EQ(ready, (std::vector<std::size_t> { 1, 2, 3 }));
     EXPECT_EQ(order, (std::vector<QRgb> { qRgb(2, 0, 0), qRgb(3, 0, 0), qRgb(0, 0, 0) }));
     const std::vector<bool> cached { true, false, true, true };
     for (std::size_t k = 0; k < sources.size(); ++k)
