@@ -375,7 +375,9 @@ TEST(PictureStoreBudget, comesFromTheEnvironmentOrTheMachine)
     EXPECT_EQ(PictureStore::defaultBudget(), 100 * mebibyte);
     ASSERT_EQ(setenv(variable, "0", 1), 0);
     EXPECT_EQ(PictureStore::defaultBudget(), 0);
-    for (const char* unusable : { "lots", "-5", "" }) {
+    ASSERT_EQ(setenv(variable, "1073741824", 1), 0);
+    EXPECT_EQ(PictureStore::defaultBudget(), (std::int64_t(1) << 30) * mebibyte);
+    for (const char* unusable : { "lots", "-5", "", "1073741825" }) {
         ASSERT_EQ(setenv(variable, unusable, 1), 0);
         const std::int64_t budget = PictureStore::defaultBudget();
         EXPECT_GE(budget, 64 * mebibyte) << unusable;
