@@ -311,6 +311,18 @@ TEST_F(PictureStoreTest, recyclesThePixelsOfEvictedPictures)
     // The cache's three and one being decoded while the oldest is evicted.
     EXPECT_LE(store.pixels().mappings(), 4);
     EXPECT_EQ(store.decodes(), 12 + 3 * 12);
+    // Decodes on a thread take the pool's pixels only while its guard lives; the guard gives back
+    // the pool that was current before.
+    {
+        pictures::PixelPool other(settings.budgetBytes);
+        const pictures::PixelPool::Use outer(&other);
+        {
+            const pictures::PixelPool::Use inner(&store.pixels());
+            EXPECT_EQ(pictures::PixelPool::current(), &store.pixels());
+        }
+        EXPECT_EQ(pictures::PixelPool::current(), &other);
+    }
+    EXPECT_EQ(pictures::PixelPool::current(), nullptr);
 }
 
 TEST_F(PictureStoreTest, decodesAheadInTheOrderAsked)
@@ -337,16 +349,19 @@ TEST_F(PictureStoreTest, decodesAheadInTheOrderAsked)
         std::lock_guard lock(mutex);
         order.clear();
     }
-    int ready = 0;
+    // How many pictures had been decoded when each was reported ready.
+    std::vector<std::size_t> ready;
     store.setDecodedAhead([&] {
         std::lock_guard lock(mutex);
-        ++ready;
+        ready.push_back(order.size());
         changed.notify_all();
     });
 
-    store.decodeAhead({ sources[2], sources[3], sources[0] });
+    // The second f2 is in the cache by its turn: it is neither decoded again nor reported.
+    store.decodeAhead({ sources[2], sources[3], sources[2], sources[0] });
     std::unique_lock lock(mutex);
-    ASSERT_TRUE(changed.wait_for(lock, std::chrono::seconds(60), [&] { return ready == 3; }));
+    ASSERT_TRUE(changed.wait_for(lock, std::chrono::seconds(60), [&] { return ready.size() == 3; }));
+    EXPECT_EQ(ready, (std::vector<std::size_t> { 1, 2, 3 }));
     EXPECT_EQ(order, (std::vector<QRgb> { qRgb(2, 0, 0), qRgb(3, 0, 0), qRgb(0, 0, 0) }));
     const std::vector<bool> cached { true, false, true, true };
     for (std::size_t k = 0; k < sources.size(); ++k)
@@ -360,7 +375,9 @@ TEST(PictureStoreBudget, comesFromTheEnvironmentOrTheMachine)
     EXPECT_EQ(PictureStore::defaultBudget(), 100 * mebibyte);
     ASSERT_EQ(setenv(variable, "0", 1), 0);
     EXPECT_EQ(PictureStore::defaultBudget(), 0);
-    for (const char* unusable : { "lots", "-5", "" }) {
+    ASSERT_EQ(setenv(variable, "1073741824", 1), 0);
+    EXPECT_EQ(PictureStore::defaultBudget(), (std::int64_t(1) << 30) * mebibyte);
+    for (const char* unusable : { "lots", "-5", "", "1073741825" }) {
         ASSERT_EQ(setenv(variable, unusable, 1), 0);
         const std::int64_t budget = PictureStore::defaultBudget();
         EXPECT_GE(budget, 64 * mebibyte) << unusable;
