@@ -111,19 +111,12 @@ void Form1::filesDropped(const std::vector<std::string>& paths, forms::Control* 
     // Dropped on a frame button, the pictures fill from that frame; elsewhere from the current
     // frame. With no frame set yet they make one, one frame per picture.
     const int first = droppedOnFrame(button);
-    const int count = static_cast<int>(pictures.size());
-    // Refused before a single picture is read.
-    if (first + count - 1 > kMaxFrameIndex) {
-        throw Error(ErrorKind::Overflow, "Nothing was changed: the animation holds at most "
-                                             + std::to_string(kMaxFrameIndex + 1) + " frames, and "
-                                             + std::to_string(count) + " pictures were dropped.");
-    }
-
-    const std::optional<std::vector<forms::Picture>> decoded
-        = PictureFiles::read(application(), pictures, "The dropped pictures were not loaded");
+    const std::string refusal = "The dropped pictures were not loaded";
+    checkRoom(first, pictures.size(), refusal);
+    const std::optional<std::vector<forms::Picture>> decoded = PictureFiles::read(application(), pictures, refusal);
     if (!decoded)
         return;
-    putPictures(first, *decoded, pictures, "The dropped pictures were not loaded");
+    putPictures(first, *decoded, pictures, refusal);
 }
 
 int Form1::droppedOnFrame(std::optional<int> button) const

@@ -144,17 +144,22 @@ int Form1::frameCount() const
     return frames;
 }
 
-void Form1::putPictures(int first, const std::vector<forms::Picture>& pictures, const std::vector<std::string>& paths,
-                        const std::string& refusal)
+void Form1::checkRoom(int first, std::size_t count, const std::string& refusal) const
 {
-    const int count = static_cast<int>(pictures.size());
-    // Checked before anything changes, so that a refused load leaves the window as it was.
-    if (first + count - 1 > kMaxFrameIndex) {
+    if (static_cast<std::size_t>(first) + count > static_cast<std::size_t>(kMaxFrameIndex) + 1) {
         throw forms::Error(forms::ErrorKind::Overflow, refusal + ": the animation holds at most "
                                                            + std::to_string(kMaxFrameIndex + 1) + " frames, and "
                                                            + std::to_string(count) + " pictures were given from frame "
                                                            + std::to_string(first + 1) + ".");
     }
+}
+
+void Form1::putPictures(int first, const std::vector<forms::Picture>& pictures, const std::vector<std::string>& paths,
+                        const std::string& refusal)
+{
+    const int count = static_cast<int>(pictures.size());
+    // Checked before anything changes, so that a refused load leaves the window as it was.
+    checkRoom(first, pictures.size(), refusal);
     if (!framesBuilt()) {
         // Built as "Settings finished" builds one frame, with everything it enables; the growth
         // below then adds the rest as that command would have built them.

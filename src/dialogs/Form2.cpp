@@ -158,14 +158,16 @@ void Form2::loadSeveral()
         paths.push_back(forms::FileSystem::join(File1.path(), name));
 
     // Every file is read before the main window is touched; a cancel or a bad file changes nothing.
-    const std::optional<std::vector<forms::Picture>> pictures
-        = PictureFiles::read(application(), paths, "The pictures were not loaded");
+    // Too many for any animation are refused before a single one is read.
+    const std::string refusal = "The pictures were not loaded";
+    main.checkRoom(first, paths.size(), refusal);
+    const std::optional<std::vector<forms::Picture>> pictures = PictureFiles::read(application(), paths, refusal);
     if (!pictures)
         return;
 
     // More files than frames from the current one on: the animation grows to hold them; with no
     // frame set yet one is built. Either way the window ends as "Settings finished" leaves it.
-    main.putPictures(first, *pictures, paths, "The pictures were not loaded");
+    main.putPictures(first, *pictures, paths, refusal);
     hide();
     main.show();
 }

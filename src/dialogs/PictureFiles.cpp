@@ -4,11 +4,11 @@
 #include "anifile/Excerpt.h"
 #include "forms/Application.h"
 #include "forms/Error.h"
+#include "forms/FileSystem.h"
 #include "forms/Progress.h"
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <atomic>
 #include <exception>
 #include <filesystem>
@@ -32,9 +32,7 @@ bool PictureFiles::isPictureName(const std::string& name)
     static constexpr std::array<std::string_view, 14> extensions { ".bmp", ".dib", ".gif", ".jpg", ".jpeg",
                                                                   ".png", ".tif", ".tiff", ".xbm", ".pcx",
                                                                   ".ico", ".cur", ".wmf", ".emf" };
-    std::string extension = std::filesystem::path(name).extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const std::string extension = forms::FileSystem::lowerExtension(name);
     return std::find(extensions.begin(), extensions.end(), extension) != extensions.end();
 }
 

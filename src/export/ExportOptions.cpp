@@ -2,6 +2,7 @@
 #include "export/ExportOptions.h"
 
 #include "anifile/Excerpt.h"
+#include "forms/FileSystem.h"
 #include "pictures/PictureLimits.h"
 
 #include <QColor>
@@ -19,14 +20,6 @@
 namespace exporter {
 
 namespace {
-
-std::string lowerExtension(const std::string& path)
-{
-    std::string extension = std::filesystem::path(path).extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension;
-}
 
 // True when `name` holds exactly one printf-style integer conversion (%d, %04d, %5d) and no other
 // conversion; "%%" stands for a percent sign.
@@ -201,7 +194,7 @@ ExportOptions::Parsed ExportOptions::parse(const std::vector<std::string>& argum
     if (o.animation.empty() || o.output.empty())
         return fail("the animation file and the output name cannot be empty");
 
-    const std::string extension = lowerExtension(o.output);
+    const std::string extension = forms::FileSystem::lowerExtension(o.output);
     std::error_code ignored;
     const bool directory = o.output.back() == '/' || std::filesystem::is_directory(o.output, ignored);
     if (directory) {

@@ -4,6 +4,7 @@
 #include "forms/Error.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -120,6 +121,14 @@ std::vector<std::string> FileSystem::files(const std::string& path, const std::s
     }
     std::sort(result.begin(), result.end(), lessIgnoringCase);
     return result;
+}
+
+std::string FileSystem::lowerExtension(const std::string& name)
+{
+    std::string extension = std::filesystem::path(name).extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension;
 }
 
 bool FileSystem::naturalLess(std::string_view a, std::string_view b)

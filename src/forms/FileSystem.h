@@ -34,6 +34,9 @@ public:
     // Natural order, as people number files: runs of digits compare by their value, so
     // "walk2.png" comes before "walk10.png"; letters compare ignoring ASCII case.
     static bool naturalLess(std::string_view a, std::string_view b);
+    // A file name's extension with its dot, in ASCII lower case (".PNG" gives ".png"); empty when
+    // the name has none. Kinds of file are told by it whatever case the name is written in.
+    static std::string lowerExtension(const std::string& name);
 
     std::string currentDirectory() const;
     // Throws DriveNotReady when the directory cannot be entered.

@@ -6,35 +6,25 @@
 
 #include "export/ExportError.h"
 #include "forms/Error.h"
+#include "forms/FileSystem.h"
 #include "forms/Progress.h"
 
 #include <algorithm>
 #include <array>
 #include <atomic>
-#include <cctype>
 #include <exception>
 #include <filesystem>
 #include <string_view>
 
 namespace importer {
 
-namespace {
-
-std::string lowerExtension(const std::string& name)
-{
-    std::string extension = std::filesystem::path(name).extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension;
-}
-
-}
+using forms::FileSystem;
 
 bool WindowImporter::isVideoName(const std::string& name)
 {
     static constexpr std::array<std::string_view, 13> extensions {
         ".mp4", ".m4v", ".mov", ".mkv", ".webm", ".avi", ".mpg", ".mpeg", ".ogv", ".flv", ".wmv", ".3gp", ".ts"};
-    const std::string extension = lowerExtension(name);
+    const std::string extension = FileSystem::lowerExtension(name);
     return std::find(extensions.begin(), extensions.end(), extension) != extensions.end();
 }
 
@@ -42,7 +32,7 @@ bool WindowImporter::isAnimation(const std::string& path)
 {
     if (isVideoName(path))
         return true;
-    const std::string extension = lowerExtension(path);
+    const std::string extension = FileSystem::lowerExtension(path);
     const bool webp = extension == ".webp";
     if (!webp && extension != ".gif")
         return false;

@@ -125,6 +125,9 @@ public:
     // beginning with `refusal` when the frames cannot hold them; nothing has changed then.
     void putPictures(int first, const std::vector<forms::Picture>& pictures, const std::vector<std::string>& paths,
                      const std::string& refusal);
+    // Throws forms::Error beginning with `refusal` when `count` pictures from frame `first` on would
+    // run past the last frame an animation can have. Callers ask before reading any picture.
+    void checkRoom(int first, std::size_t count, const std::string& refusal) const;
     // Whether a frame set is built: "Settings finished" or an open enabled its first frame button,
     // and "&New" has not disabled it since.
     bool framesBuilt() const { return Command1(0).enabled(); }
